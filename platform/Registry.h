@@ -1,0 +1,66 @@
+// Registry port: the machine and user hives, with the semantics of the Win32 registry calls
+// (RegOpenKeyExW, RegCreateKeyExW, RegQueryValueExW, RegSetValueExW, RegEnumKeyExW,
+// RegEnumValueW, RegCloseKey). Names compare case-insensitively; value data are bytes, text
+// values are UTF-16LE. Out-parameters stay untouched on failure.
+// Portable.
+#pragma once
+
+#include "platform/Port.h"
+#include "platform/Types.h"
+
+#include <cstdint>
+
+namespace platform {
+
+using RegKey = std::uintptr_t; // 0: no key
+
+// Predefined root keys, with the Win32 values.
+inline constexpr RegKey kHkeyCurrentUser = 0x80000001;
+inline constexpr RegKey kHkeyLocalMachine = 0x80000002;
+
+// Value types.
+namespace regtype {
+inline constexpr std::uint32_t kNone = 0;
+inline constexpr std::uint32_t kSz = 1;
+inline constexpr std::uint32_t kExpandSz = 2;
+inline constexpr std::uint32_t kBinary = 3;
+inline constexpr std::uint32_t kDword = 4;
+inline constexpr std::uint32_t kMultiSz = 7;
+inline constexpr std::uint32_t kQword = 11;
+} // namespace regtype
+
+enum class RegAccess { Read, Write, All };
+
+class Registry : public Port {
+public:
+    // Opens an existing key. kFileNotFound when it does not exist.
+    virtual ErrorCode openKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key) = 0;
+
+    // Opens or creates a key (and any missing keys on its path). `created` (optional) tells
+    // whether the key was new.
+    virtual ErrorCode createKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key,
+                                bool* created) = 0;
+
+    // Reads a value. `name` null or empty: the default value. `type` and `data` may be null.
+    // `dataSize` is in: capacity of `data` in bytes, out: size of the value. When `data` is
+    // too small the result is kMoreData and `dataSize` holds the size needed.
+    virtual ErrorCode queryValue(RegKey key, const wchar_t* name, std::uint32_t* type, std::uint8_t* data,
+                                 std::uint32_t* dataSize) = 0;
+
+    virtual ErrorCode setValue(RegKey key, const wchar_t* name, std::uint32_t type, const std::uint8_t* data,
+                               std::uint32_t dataSize) = 0;
+
+    // Subkey `index` in the order Windows enumerates them (case-insensitive alphabetical).
+    // `nameChars` is in: capacity of `name` in characters with the terminator, out: length
+    // without it. kNoMoreItems past the end; kMoreData when the name does not fit.
+    virtual ErrorCode enumKey(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars) = 0;
+
+    // Value `index` in creation order. Buffers as for enumKey and queryValue; kMoreData when
+    // the name or the data does not fit.
+    virtual ErrorCode enumValue(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars,
+                                std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
+
+    virtual ErrorCode closeKey(RegKey key) = 0;
+};
+
+} // namespace platform

@@ -1,0 +1,90 @@
+// Windowing port: registered messages, finding and posting to windows, window timers, the
+// controller's hidden dialog window and its message loop, message boxes and the questions
+// about other programs' windows. Semantics follow user32.
+// Portable.
+#pragma once
+
+#include "platform/Port.h"
+#include "platform/Sync.h"
+#include "platform/Types.h"
+
+#include <cstdint>
+
+namespace platform {
+
+struct Message {
+    WindowHandle window = 0;
+    MessageId message = 0;
+    WParam wParam = 0;
+    LParam lParam = 0;
+};
+
+// Code behind a window: receives every message sent or dispatched to it.
+class WindowClient {
+public:
+    virtual LResult windowProc(WindowHandle window, MessageId message, WParam wParam, LParam lParam) = 0;
+
+protected:
+    ~WindowClient() = default;
+};
+
+// MessageBoxW flags and results.
+inline constexpr std::uint32_t kMbOk = 0x0;
+inline constexpr int kIdOk = 1;
+inline constexpr int kIdCancel = 2;
+
+// Window style bits.
+inline constexpr std::uint32_t kWsMaximize = 0x01000000;
+inline constexpr std::uint32_t kWsMinimize = 0x20000000;
+
+// MsgWaitForMultipleObjects results for one handle.
+inline constexpr std::uint32_t kMsgWaitSignalled = 0;
+inline constexpr std::uint32_t kMsgWaitInput = 1;
+
+class Windowing : public Port {
+public:
+    // RegisterWindowMessageW: the same name gives the same number in every program; 0 on failure.
+    virtual MessageId registerMessage(const wchar_t* name) = 0;
+
+    // FindWindowW: a top-level window; null or empty class/title match any.
+    virtual WindowHandle findWindow(const wchar_t* className, const wchar_t* title) = 0;
+
+    // PostMessageW; kBroadcastWindow posts to every top-level window.
+    virtual bool postMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam) = 0;
+
+    // SetTimer/KillTimer on a window; setTimer returns the identifier or 0.
+    virtual TimerId setTimer(WindowHandle window, TimerId id, std::uint32_t periodMs) = 0;
+    virtual bool killTimer(WindowHandle window, TimerId id) = 0;
+
+    // Creates the calling program's hidden top-level dialog window (class "#32770") with the
+    // given title; `client` receives WM_INITDIALOG before this returns, then every message.
+    // Returns 0 on failure.
+    virtual WindowHandle createDialogWindow(const wchar_t* title, WindowClient& client) = 0;
+    // The standard procedure of the dialog window (DefDlgProc).
+    virtual LResult defaultWindowProc(WindowHandle window, MessageId message, WParam wParam, LParam lParam) = 0;
+    virtual bool destroyWindow(WindowHandle window) = 0;
+    virtual bool showWindow(WindowHandle window, int command) = 0;
+
+    // GetMessageW: 1 for a message, 0 for WM_QUIT (its exit code in wParam), -1 on error.
+    virtual int getMessage(Message& message) = 0;
+    // PeekMessageW with PM_REMOVE: false when the queue is empty.
+    virtual bool peekMessage(Message& message) = 0;
+    // TranslateMessage and DispatchMessageW.
+    virtual void dispatchMessage(const Message& message) = 0;
+    virtual void postQuitMessage(int exitCode) = 0;
+    // MsgWaitForMultipleObjects on one event with QS_ALLINPUT: kMsgWaitSignalled,
+    // kMsgWaitInput, or kWaitTimeout/kWaitFailed.
+    virtual std::uint32_t waitForEventOrInput(SyncHandle event, std::uint32_t timeoutMs) = 0;
+
+    // MessageBoxW; pumps messages while it is open.
+    virtual int messageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, std::uint32_t flags) = 0;
+
+    // Questions about other windows.
+    virtual WindowHandle foregroundWindow() = 0;
+    virtual WindowHandle parentWindow(WindowHandle window) = 0;
+    // GetClassNameW: characters copied (without terminator), 0 on failure.
+    virtual int className(WindowHandle window, wchar_t* buffer, int capacity) = 0;
+    virtual std::uint32_t windowStyle(WindowHandle window) = 0;
+};
+
+} // namespace platform
