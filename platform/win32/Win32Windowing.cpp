@@ -1,0 +1,278 @@
+// Windowing port over user32.
+// Win32 only.
+//
+// The dialog window. The controller's window is a "#32770" dialog whose every message must reach
+// portable code, while that code can still ask for the dialog's standard processing. A dialog
+// procedure alone cannot give that: it only sees what DefDlgProc passes on. So the window is
+// created with a dialog procedure that, at WM_INITDIALOG, replaces the window procedure with
+// clientProcedure (keeping the class procedure, DefDlgProc, in the binding). From then on:
+//   message -> clientProcedure -> client.windowProc
+//   client calls defaultWindowProc -> class procedure (DefDlgProc) -> dialogProcedure, which
+//   returns FALSE, so DefDlgProc does its standard processing and never calls the client again.
+#include "platform/win32/Win32Windowing.h"
+
+#include "platform/win32/Win32Handles.h"
+
+#include <cstring>
+#include <memory>
+#include <utility>
+#include <vector>
+
+namespace platform::win32 {
+
+namespace {
+
+// Size of the hidden dialog in dialog units; it is never shown by this adapter.
+constexpr short kDialogWidth = 200;
+constexpr short kDialogHeight = 100;
+constexpr DWORD kDialogStyle = WS_POPUP | WS_CAPTION | WS_SYSMENU; // no WS_VISIBLE: hidden
+constexpr int kMaxClassNameChars = 256;
+
+// What a window made by createDialogWindow carries in its DWLP_USER slot.
+struct DialogBinding {
+    WindowClient* client = nullptr;
+    WNDPROC classProcedure = nullptr; // the dialog class procedure (DefDlgProc)
+};
+
+// The binding of the dialog being created on this thread, taken by its WM_INITDIALOG. It is not
+// passed in lParam, so a WM_INITDIALOG sent by another program cannot plant a pointer.
+thread_local DialogBinding* t_pendingBinding = nullptr;
+
+LRESULT CALLBACK clientProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The binding of one of our dialog windows, or null for any other window.
+DialogBinding* bindingOf(HWND window) {
+    if (reinterpret_cast<WNDPROC>(GetWindowLongPtrW(window, GWLP_WNDPROC)) != &clientProcedure) {
+        return nullptr;
+    }
+    return reinterpret_cast<DialogBinding*>(GetWindowLongPtrW(window, DWLP_USER));
+}
+
+// Calls the client; an exception never leaves a window procedure.
+bool callClient(DialogBinding& binding, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                LRESULT& result) {
+    try {
+        result = binding.client->windowProc(fromHwnd(window), message, wParam, lParam);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+LRESULT CALLBACK clientProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    auto* binding = reinterpret_cast<DialogBinding*>(GetWindowLongPtrW(window, DWLP_USER));
+    if (binding == nullptr) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    LRESULT result = 0;
+    if (!callClient(*binding, window, message, wParam, lParam, result)) {
+        result = CallWindowProcW(binding->classProcedure, window, message, wParam, lParam);
+    }
+    if (message == WM_NCDESTROY) {
+        // The window's last message: give it back its class procedure and drop the binding.
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(binding->classProcedure));
+        SetWindowLongPtrW(window, DWLP_USER, 0);
+        delete binding;
+    }
+    return result;
+}
+
+INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARAM) {
+    if (message != WM_INITDIALOG || t_pendingBinding == nullptr || bindingOf(window) != nullptr) {
+        return FALSE; // DefDlgProc does the standard processing
+    }
+    DialogBinding* binding = t_pendingBinding;
+    const auto classProcedure = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(window, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&clientProcedure)));
+    if (classProcedure == nullptr) {
+        return FALSE; // not bound; createDialogWindow sees the binding untaken and gives up
+    }
+    binding->classProcedure = classProcedure;
+    SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(binding));
+    t_pendingBinding = nullptr;
+    // The creation parameter means nothing to the client: lParam 0.
+    LRESULT ignored = 0;
+    callClient(*binding, window, WM_INITDIALOG, wParam, 0, ignored);
+    return FALSE;
+}
+
+// DLGTEMPLATE with no menu, the default dialog class, the title and no controls.
+std::vector<WORD> dialogTemplate(const wchar_t* title) {
+    static_assert(sizeof(DLGTEMPLATE) % sizeof(WORD) == 0);
+    DLGTEMPLATE header{};
+    header.style = kDialogStyle;
+    header.cx = kDialogWidth;
+    header.cy = kDialogHeight;
+    std::vector<WORD> words(sizeof(DLGTEMPLATE) / sizeof(WORD) + 2, 0); // + menu 0, class 0
+    std::memcpy(words.data(), &header, sizeof(header));
+    for (const wchar_t* c = title != nullptr ? title : L""; *c != L'\0'; ++c) {
+        words.push_back(static_cast<WORD>(*c));
+    }
+    words.push_back(0);
+    return words;
+}
+
+const wchar_t* anyIfEmpty(const wchar_t* text) { return text != nullptr && text[0] != L'\0' ? text : nullptr; }
+
+Message toMessage(const MSG& msg) {
+    Message message;
+    message.window = fromHwnd(msg.hwnd);
+    message.message = msg.message;
+    message.wParam = msg.wParam;
+    message.lParam = msg.lParam;
+    return message;
+}
+
+} // namespace
+
+MessageId Win32Windowing::registerMessage(const wchar_t* name) {
+    return name != nullptr ? RegisterWindowMessageW(name) : 0;
+}
+
+WindowHandle Win32Windowing::findWindow(const wchar_t* className, const wchar_t* title) {
+    return fromHwnd(FindWindowW(anyIfEmpty(className), anyIfEmpty(title)));
+}
+
+bool Win32Windowing::postMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam) {
+    const HWND target = window == kBroadcastWindow ? HWND_BROADCAST : toHwnd(window);
+    return PostMessageW(target, message, wParam, lParam) != FALSE;
+}
+
+TimerId Win32Windowing::setTimer(WindowHandle window, TimerId id, std::uint32_t periodMs) {
+    return SetTimer(toHwnd(window), id, periodMs, nullptr);
+}
+
+bool Win32Windowing::killTimer(WindowHandle window, TimerId id) { return KillTimer(toHwnd(window), id) != FALSE; }
+
+WindowHandle Win32Windowing::createDialogWindow(const wchar_t* title, WindowClient& client) {
+    const std::vector<WORD> words = dialogTemplate(title);
+    auto binding = std::make_unique<DialogBinding>();
+    binding->client = &client;
+
+    DialogBinding* const previous = std::exchange(t_pendingBinding, binding.get());
+    const HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
+                                                   reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), nullptr,
+                                                   &dialogProcedure, 0);
+    const bool taken = t_pendingBinding != binding.get();
+    t_pendingBinding = previous;
+    if (taken) {
+        binding.release(); // owned by the window now; freed at its WM_NCDESTROY
+    }
+    if (window == nullptr) {
+        return 0;
+    }
+    if (!taken) {
+        const DWORD error = GetLastError();
+        DestroyWindow(window); // made, but it could not be bound to the client
+        SetLastError(error != ERROR_SUCCESS ? error : ERROR_INVALID_WINDOW_HANDLE);
+        return 0;
+    }
+    return fromHwnd(window);
+}
+
+LResult Win32Windowing::defaultWindowProc(WindowHandle window, MessageId message, WParam wParam, LParam lParam) {
+    const HWND hwnd = toHwnd(window);
+    if (const DialogBinding* binding = bindingOf(hwnd)) {
+        return CallWindowProcW(binding->classProcedure, hwnd, message, wParam, lParam);
+    }
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+bool Win32Windowing::destroyWindow(WindowHandle window) { return DestroyWindow(toHwnd(window)) != FALSE; }
+
+bool Win32Windowing::showWindow(WindowHandle window, int command) {
+    return ShowWindow(toHwnd(window), command) != FALSE;
+}
+
+int Win32Windowing::getMessage(Message& message) {
+    MSG msg{};
+    const BOOL result = GetMessageW(&msg, nullptr, 0, 0);
+    if (result == -1) {
+        return -1;
+    }
+    message = toMessage(msg);
+    return result != FALSE ? 1 : 0;
+}
+
+bool Win32Windowing::peekMessage(Message& message) {
+    MSG msg{};
+    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) == FALSE) {
+        return false;
+    }
+    message = toMessage(msg);
+    return true;
+}
+
+void Win32Windowing::dispatchMessage(const Message& message) {
+    MSG msg{};
+    msg.hwnd = toHwnd(message.window);
+    msg.message = message.message;
+    msg.wParam = message.wParam;
+    msg.lParam = message.lParam;
+    msg.time = static_cast<DWORD>(GetMessageTime());
+    const DWORD position = GetMessagePos();
+    msg.pt.x = static_cast<short>(LOWORD(position));
+    msg.pt.y = static_cast<short>(HIWORD(position));
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+void Win32Windowing::postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
+
+std::uint32_t Win32Windowing::waitForEventOrInput(SyncHandle event, std::uint32_t timeoutMs) {
+    const HANDLE handle = toHandle(event);
+    const DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, timeoutMs, QS_ALLINPUT);
+    switch (result) {
+    case WAIT_OBJECT_0:
+        return kMsgWaitSignalled;
+    case WAIT_OBJECT_0 + 1:
+        return kMsgWaitInput;
+    case WAIT_TIMEOUT:
+        return kWaitTimeout;
+    default:
+        return kWaitFailed;
+    }
+}
+
+int Win32Windowing::messageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption,
+                               std::uint32_t flags) {
+    return MessageBoxW(toHwnd(owner), text, caption, flags);
+}
+
+WindowHandle Win32Windowing::foregroundWindow() { return fromHwnd(GetForegroundWindow()); }
+
+WindowHandle Win32Windowing::parentWindow(WindowHandle window) {
+    // GetParent would answer the owner for an owned top-level window; GetAncestor answers the
+    // real parent, which for a top-level window is the desktop: that counts as none.
+    const HWND parent = GetAncestor(toHwnd(window), GA_PARENT);
+    if (parent == nullptr || parent == GetDesktopWindow()) {
+        return 0;
+    }
+    return fromHwnd(parent);
+}
+
+int Win32Windowing::className(WindowHandle window, wchar_t* buffer, int capacity) {
+    if (buffer == nullptr || capacity <= 0) {
+        return 0;
+    }
+    wchar_t name[kMaxClassNameChars + 1] = {};
+    int length = GetClassNameW(toHwnd(window), name, kMaxClassNameChars + 1);
+    if (length <= 0) {
+        return 0;
+    }
+    if (length > capacity - 1) {
+        length = capacity - 1; // truncated as GetClassNameW truncates
+    }
+    if (length == 0) {
+        return 0;
+    }
+    std::memcpy(buffer, name, static_cast<std::size_t>(length) * sizeof(wchar_t));
+    buffer[length] = L'\0';
+    return length;
+}
+
+std::uint32_t Win32Windowing::windowStyle(WindowHandle window) {
+    return static_cast<std::uint32_t>(GetWindowLongW(toHwnd(window), GWL_STYLE));
+}
+
+} // namespace platform::win32
