@@ -29,6 +29,7 @@ inline constexpr ErrorCode kInsufficientBuffer = 122;
 inline constexpr ErrorCode kAlreadyExists = 183;
 inline constexpr ErrorCode kMoreData = 234;
 inline constexpr ErrorCode kNoMoreItems = 259;
+inline constexpr ErrorCode kKeyDeleted = 1018;
 inline constexpr ErrorCode kInvalidWindowHandle = 1400;
 inline constexpr ErrorCode kNotFound = 1168;
 } // namespace error
