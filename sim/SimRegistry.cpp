@@ -39,12 +39,7 @@ bool canWrite(RegAccess access) {
 
 // Length in UTF-16 units, the unit of the Windows name limits.
 std::size_t utf16Length(std::wstring_view s) {
-    std::size_t units = s.size();
-    if constexpr (sizeof(wchar_t) > 2) {
-        units += static_cast<std::size_t>(std::count_if(
-            s.begin(), s.end(), [](wchar_t c) { return static_cast<std::uint32_t>(c) > 0xFFFF; }));
-    }
-    return units;
+    return text::toUtf16Le(s, false).size() / 2;
 }
 
 std::wstring_view viewOf(const wchar_t* s) {
