@@ -83,6 +83,16 @@ public:
     }
     bool contains(std::string_view needle) const { return count(needle) != 0; }
 
+    // Whether a statement's own text (see texts()) is exactly `text`.
+    bool hasText(std::string_view text) const {
+        for (const std::string& t : texts()) {
+            if (t == text) {
+                return true;
+            }
+        }
+        return false;
+    }
+
     void clear() {
         const auto content = m_files->content(m_path);
         m_consumed = content ? content->size() : 0;

@@ -1,0 +1,147 @@
+// CEC frames. Portable.
+#include "controller/CecMessage.h"
+
+#include "common/Trace.h"
+#include "common/Vendor.h"
+
+#include <cstring>
+
+#define CEC_SCOPE(name) TRACE_SCOPE(TraceModule::Sentrixd, name)
+
+namespace {
+// Waits before a retry and the number of retries while the CECC reports busy.
+constexpr std::uint32_t kRetryWaitMs = 2000;
+constexpr std::uint32_t kShortRetryWaitMs = 400;
+constexpr int kOneRetry = 1;
+constexpr int kActiveSourceRetries = 20;
+} // namespace
+
+CecMessage::CecMessage(HardIO* hardIO, platform::Clock& clock) : m_pHardIO(hardIO), m_clock(clock) {}
+
+CecMessage::~CecMessage() = default;
+
+void CecMessage::createData(const std::uint8_t* frame, FirmwareRecord& record) {
+    std::uint32_t* const words[4] = {&record.w2, &record.w3, &record.w4, &record.w5};
+    for (std::size_t i = 0; i < cec::kFrameBytes; ++i) {
+        *words[i / 4] |= static_cast<std::uint32_t>(frame[i]) << (8 * (i % 4));
+    }
+}
+
+int CecMessage::invokeCecMessage(const std::uint8_t* frame, int length) {
+    CEC_SCOPE("CecMessage::invokeCecMessage");
+    if (m_pHardIO == nullptr || frame == nullptr || length < 1 || length > static_cast<int>(cec::kFrameBytes)) {
+        TRACE_ERROR(L"ERROR Invalid Parameters");
+        return kInvalidParameters;
+    }
+    FirmwareRecord request;
+    request.w0 = fw::kWriteRegister;
+    request.w1 = fw::kRegisterCecTransmit | (static_cast<std::uint32_t>(length) << 24);
+    createData(frame, request);
+    FirmwareRecord reply;
+    if (!m_pHardIO->invoke(request, reply)) {
+        TRACE_ERROR(L"ERROR HardIO::invoke():CEC_ERROR");
+        return kFailed;
+    }
+    return fw::statusBusy(reply.w0) ? kBusy : kSuccess;
+}
+
+int CecMessage::sendWithRetries(const TraceScope& traceScope_, const std::uint8_t (&frame)[cec::kFrameBytes],
+                                int length, const RetryPolicy& policy) {
+    int result = invokeCecMessage(frame, length);
+    for (int retry = 0; result == kBusy && retry < policy.maxRetries; ++retry) {
+        m_clock.sleep(policy.waitMs);
+        TRACE_MSG(L"%ls", policy.retryText);
+        result = invokeCecMessage(frame, length);
+    }
+    return result;
+}
+
+int CecMessage::textViewOn(std::uint8_t header) {
+    CEC_SCOPE("CecMessage::textViewOn");
+    const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kTextViewOn};
+    return sendWithRetries(traceScope_, frame, 2, {L"textViewOn() Retry", kRetryWaitMs, kOneRetry});
+}
+
+int CecMessage::activeSource(std::uint8_t physicalHigh, std::uint8_t physicalLow, std::uint8_t header) {
+    CEC_SCOPE("CecMessage::activeSource");
+    const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kActiveSource, physicalHigh, physicalLow};
+    return sendWithRetries(traceScope_, frame, 4, {L"activeSource() Retry", kShortRetryWaitMs, kActiveSourceRetries});
+}
+
+int CecMessage::featureAbort(std::uint8_t abortedOpcode, std::uint8_t reason, std::uint8_t header) {
+    CEC_SCOPE("CecMessage::featureAbort");
+    const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kFeatureAbort, abortedOpcode, reason};
+    return sendWithRetries(traceScope_, frame, 4, {L"featureAbort() Retry", kRetryWaitMs, kOneRetry});
+}
+
+int CecMessage::setOsdName(const std::uint8_t*, std::uint8_t, std::uint8_t header) {
+    CEC_SCOPE("CecMessage::setOsdName");
+    std::uint8_t frame[cec::kFrameBytes] = {header, cec::kSetOsdName};
+    std::memcpy(frame + 2, cec::kModelFamilyName, cec::kModelFamilyNameLength);
+    return sendWithRetries(traceScope_, frame, static_cast<int>(2 + cec::kModelFamilyNameLength),
+                           {L"setOsdName() Retry", kRetryWaitMs, kOneRetry});
+}
+
+int CecMessage::setTvEnhancedMode(std::uint8_t mode, std::uint8_t header) {
+    CEC_SCOPE("CecMessage::setTvEnhancedMode");
+    const std::uint8_t frame[cec::kFrameBytes] = {header,
+                                                  cec::kVendorCommandWithId,
+                                                  static_cast<std::uint8_t>(kKorvathVendorId >> 16),
+                                                  static_cast<std::uint8_t>(kKorvathVendorId >> 8),
+                                                  static_cast<std::uint8_t>(kKorvathVendorId),
+                                                  cec::kTvEnhancementCommand,
+                                                  mode};
+    return sendWithRetries(traceScope_, frame, 7, {L"setTvEnhancedMode() Retry", kRetryWaitMs, kOneRetry});
+}
+
+int CecMessage::menuStatus(std::uint8_t, std::uint8_t header) {
+    CEC_SCOPE("CecMessage::menuStatus");
+    const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kMenuStatus, cec::kMenuStateActivated};
+    return sendWithRetries(traceScope_, frame, 3, {L"menuStatus() Retry", kRetryWaitMs, kOneRetry});
+}
+
+int CecMessage::inactiveSource(std::uint8_t physicalHigh, std::uint8_t physicalLow, std::uint8_t header) {
+    CEC_SCOPE("CecMessage::inactiveSource");
+    const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kInactiveSource, physicalHigh, physicalLow};
+    return sendWithRetries(traceScope_, frame, 4, {L"inactiveSource() Retry", kShortRetryWaitMs, kOneRetry});
+}
+
+int CecMessage::giveDeviceVendorID(std::uint8_t header) {
+    CEC_SCOPE("CecMessage::giveDeviceVendorID");
+    TRACE_MSG(L"execute <Give Device Vendor ID>:initiatorID=%x", header);
+    const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kGiveDeviceVendorId};
+    const int first = invokeCecMessage(frame, 2);
+    if (first == kSuccess) {
+        TRACE_MSG(L"SUCCESS onGiveDeviceVendorID()");
+        return first;
+    }
+    if (first != kBusy) {
+        return first;
+    }
+    m_clock.sleep(kShortRetryWaitMs);
+    TRACE_MSG(L"giveDeviceVendorID() Retry");
+    return invokeCecMessage(frame, 2);
+}
+
+int CecMessage::getResponse(std::uint8_t (&frame)[cec::kFrameBytes], int& length) {
+    CEC_SCOPE("CecMessage::getResponse");
+    if (m_pHardIO == nullptr) {
+        TRACE_ERROR(L"ERROR Invalid Parameters");
+        return kInvalidParameters;
+    }
+    FirmwareRecord request;
+    request.w0 = fw::kReadRegister;
+    request.w1 = fw::kRegisterCecc;
+    request.w2 = fw::kSelectorCecFrame;
+    FirmwareRecord reply;
+    if (!m_pHardIO->invoke(request, reply)) {
+        TRACE_ERROR(L"ERROR HardIO::invoke():CEC_ERROR");
+        return kFailed;
+    }
+    const std::uint32_t words[4] = {reply.w2, reply.w3, reply.w4, reply.w5};
+    for (std::size_t i = 0; i < cec::kFrameBytes; ++i) {
+        frame[i] = static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4)));
+    }
+    length = static_cast<int>(reply.w1 >> 24);
+    return kSuccess;
+}
