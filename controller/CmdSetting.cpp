@@ -1,0 +1,275 @@
+// The command settings store. Portable.
+#include "controller/CmdSetting.h"
+
+#include "common/Text.h"
+#include "common/Trace.h"
+#include "controller/CmdContext.h"
+
+#include <algorithm>
+
+namespace {
+
+using platform::RegAccess;
+using platform::RegKey;
+namespace error = platform::error;
+
+// Orders two version texts the way the Windows locale comparison (lstrcmpW) orders ASCII
+// text: symbols before digits before letters, letters without regard to case first and, when
+// the texts differ only in case, the first lower-case letter sorts before its capital.
+int compareVersions(const std::wstring& a, const std::wstring& b) {
+    auto weight = [](wchar_t c) -> std::uint32_t {
+        const auto u = static_cast<std::uint32_t>(c);
+        if (u >= L'0' && u <= L'9') {
+            return 0x100 + u;
+        }
+        if ((u >= L'A' && u <= L'Z') || (u >= L'a' && u <= L'z')) {
+            return 0x200 + static_cast<std::uint32_t>(text::toUpperAscii(c));
+        }
+        if (u < 0x80) {
+            return u;
+        }
+        return 0x10000 + u;
+    };
+    const std::size_t common = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < common; ++i) {
+        const std::uint32_t wa = weight(a[i]);
+        const std::uint32_t wb = weight(b[i]);
+        if (wa != wb) {
+            return wa < wb ? -1 : 1;
+        }
+    }
+    if (a.size() != b.size()) {
+        return a.size() < b.size() ? -1 : 1;
+    }
+    for (std::size_t i = 0; i < common; ++i) {
+        if (a[i] != b[i]) {
+            return a[i] > b[i] ? -1 : 1; // 'a' (0x61) sorts before 'A' (0x41)
+        }
+    }
+    return 0;
+}
+
+// Reads "CurrentVersion" (at most kVersionBytes) as text; false when it cannot be read.
+bool readVersion(platform::Registry& registry, RegKey key, std::wstring& version) {
+    std::uint8_t data[CmdSetting::kVersionBytes] = {};
+    std::uint32_t size = sizeof data;
+    if (registry.queryValue(key, CmdSetting::kVersionValue, nullptr, data, &size) != error::kSuccess) {
+        return false;
+    }
+    version = text::fromUtf16Le(data, std::min<std::size_t>(size, sizeof data));
+    return true;
+}
+
+} // namespace
+
+CmdSetting::CmdSetting(platform::Registry& registry) : m_registry(registry) {}
+
+CmdSetting::~CmdSetting() {
+    if (m_hKey != 0) {
+        m_registry.closeKey(m_hKey);
+        m_hKey = 0;
+    }
+}
+
+std::int32_t CmdSetting::open() {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::open");
+    auto release = [this] {
+        if (m_hKey != 0) {
+            m_registry.closeKey(m_hKey);
+            m_hKey = 0;
+        }
+    };
+    release();
+
+    const platform::ErrorCode opened =
+        m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::Read, m_hKey);
+    if (opened == error::kFileNotFound) {
+        const std::int32_t rc = createUserSetting();
+        if (rc != kSuccess) {
+            release();
+        }
+        return rc;
+    }
+    if (opened != error::kSuccess) {
+        TRACE_ERROR(L"ERROR RegOpenKeyEx()");
+        return kErrorOpenKey;
+    }
+
+    RegKey hMachine = 0;
+    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, RegAccess::Read, hMachine) !=
+        error::kSuccess) {
+        TRACE_ERROR(L"ERROR RegOpenKeyEx()");
+        release();
+        return kErrorOpenKey;
+    }
+    std::wstring userVersion;
+    std::wstring machineVersion;
+    readVersion(m_registry, m_hKey, userVersion);
+    // A machine-wide version that cannot be read (missing, or longer than its buffer) is
+    // treated as no version: the copy is refreshed at every start.
+    const bool machineHasVersion = readVersion(m_registry, hMachine, machineVersion);
+    m_registry.closeKey(hMachine);
+
+    if (compareVersions(userVersion, machineVersion) < 0 || !machineHasVersion) {
+        const std::int32_t rc = createUserSetting();
+        if (rc != kSuccess) {
+            TRACE_ERROR(L"ERROR createUserSetting():0x%08x", static_cast<unsigned>(rc));
+            release();
+            return rc;
+        }
+    }
+    return kSuccess;
+}
+
+std::int32_t CmdSetting::load(CmdInfoList& list) {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::load");
+    if (m_hKey == 0) {
+        TRACE_ERROR(L"ERROR Invalid Parameters");
+        return kErrorOpenKey;
+    }
+    RegKey hSetting = 0;
+    if (m_registry.openKey(m_hKey, kSettingKey, RegAccess::Read, hSetting) != error::kSuccess) {
+        TRACE_ERROR(L"ERROR RegOpenKeyEx()");
+        return kErrorOpenKey;
+    }
+    const std::int32_t rc = loadEntries(list, hSetting);
+    m_registry.closeKey(hSetting);
+    if (rc != kSuccess) {
+        TRACE_ERROR(L"ERROR loadEntries():0x%08x", static_cast<unsigned>(rc));
+        return rc;
+    }
+    return kSuccess;
+}
+
+void CmdSetting::close() {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::close");
+    if (m_hKey != 0) {
+        m_registry.closeKey(m_hKey);
+        m_hKey = 0;
+    }
+}
+
+void CmdSetting::unload(CmdInfoList& list) {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::unload");
+    for (std::unique_ptr<CmdInfo>& info : list) {
+        info.reset();
+    }
+    list.clear();
+}
+
+std::int32_t CmdSetting::createUserSetting() {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::createUserSetting");
+    RegKey hMachine = 0;
+    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, RegAccess::Read, hMachine) !=
+        error::kSuccess) {
+        TRACE_ERROR(L"ERROR RegOpenKeyEx()");
+        return kErrorOpenKey;
+    }
+    // The key may be open for reading from open(); it is reopened with full access.
+    if (m_hKey != 0) {
+        m_registry.closeKey(m_hKey);
+        m_hKey = 0;
+    }
+    if (m_registry.createKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::All, m_hKey, nullptr) !=
+        error::kSuccess) {
+        TRACE_ERROR(L"ERROR RegCreateKeyEx()");
+        m_registry.closeKey(hMachine);
+        return kErrorCreateKey;
+    }
+    const std::int32_t rc = copySubkey(m_hKey, hMachine, kProductKey);
+    m_registry.closeKey(hMachine);
+    return rc;
+}
+
+std::int32_t CmdSetting::copySubkey(RegKey hDestKey, RegKey hSrcKey, const std::wstring& path) {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::copySubkey");
+    const std::int32_t copied = copyEntries(hDestKey, hSrcKey);
+    if (copied != kSuccess) {
+        TRACE_ERROR(L"ERROR copyEntries():%d", copied);
+        return copied;
+    }
+    for (std::uint32_t index = 0;; ++index) {
+        wchar_t name[kNameChars] = {};
+        std::uint32_t nameChars = kNameChars;
+        const platform::ErrorCode enumerated = m_registry.enumKey(hSrcKey, index, name, &nameChars);
+        if (enumerated == error::kNoMoreItems) {
+            return kSuccess;
+        }
+        if (enumerated != error::kSuccess || nameChars >= kNameChars) {
+            TRACE_ERROR(L"ERROR RegEnumKeyEx()");
+            return kErrorOpenKey;
+        }
+        // Both children are opened by their full path from the hive roots.
+        const std::wstring child = path + L"\\" + std::wstring(name, nameChars);
+        RegKey hSrcChild = 0;
+        if (m_registry.openKey(platform::kHkeyLocalMachine, child.c_str(), RegAccess::Read, hSrcChild) !=
+            error::kSuccess) {
+            TRACE_ERROR(L"ERROR RegOpenKeyEx()");
+            return kErrorOpenKey;
+        }
+        RegKey hDestChild = 0;
+        if (m_registry.createKey(platform::kHkeyCurrentUser, child.c_str(), RegAccess::All, hDestChild,
+                                 nullptr) != error::kSuccess) {
+            TRACE_ERROR(L"ERROR RegCreateKeyEx()");
+            m_registry.closeKey(hSrcChild);
+            return kErrorCreateKey;
+        }
+        const std::int32_t rc = copySubkey(hDestChild, hSrcChild, child);
+        m_registry.closeKey(hDestChild);
+        m_registry.closeKey(hSrcChild);
+        if (rc != kSuccess) {
+            TRACE_ERROR(L"ERROR copySubkey()");
+            return rc;
+        }
+    }
+}
+
+std::int32_t CmdSetting::copyEntries(RegKey hDestKey, RegKey hSrcKey) {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::copyEntries");
+    for (std::uint32_t index = 0;; ++index) {
+        // The buffer sizes are in-out: they are reset for every value.
+        wchar_t name[kNameChars] = {};
+        std::uint32_t nameChars = kNameChars;
+        std::uint32_t type = platform::regtype::kNone;
+        std::uint8_t data[kDataBytes] = {};
+        std::uint32_t dataSize = kDataBytes;
+        const platform::ErrorCode enumerated =
+            m_registry.enumValue(hSrcKey, index, name, &nameChars, &type, data, &dataSize);
+        if (enumerated == error::kNoMoreItems) {
+            return kSuccess;
+        }
+        if (enumerated != error::kSuccess || nameChars >= kNameChars || dataSize > kDataBytes) {
+            TRACE_ERROR(L"ERROR RegEnumValue()");
+            return kErrorOpenKey;
+        }
+        const std::wstring valueName(name, nameChars);
+        if (m_registry.setValue(hDestKey, valueName.c_str(), type, data, dataSize) != error::kSuccess) {
+            TRACE_ERROR(L"ERROR RegSetValueEx()");
+            return kErrorSetValue;
+        }
+    }
+}
+
+std::int32_t CmdSetting::loadEntries(CmdInfoList& list, RegKey hSettingKey) {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::loadEntries");
+    CmdContext context;
+    for (std::uint32_t index = 0;; ++index) {
+        wchar_t name[kNameChars] = {};
+        std::uint32_t nameChars = kNameChars;
+        std::uint8_t data[kDataBytes] = {};
+        std::uint32_t dataSize = kDataBytes;
+        const platform::ErrorCode enumerated =
+            m_registry.enumValue(hSettingKey, index, name, &nameChars, nullptr, data, &dataSize);
+        if (enumerated == error::kNoMoreItems) {
+            return kSuccess;
+        }
+        if (enumerated != error::kSuccess || dataSize > kDataBytes) {
+            TRACE_ERROR(L"ERROR RegEnumValue()");
+            return kErrorOpenKey;
+        }
+        // Whatever its type, the datum is taken as UTF-16 text up to its terminator or its
+        // size, whichever comes first.
+        context.setText(text::fromUtf16Le(data, dataSize));
+        context.getCmdInfo(list);
+    }
+}
