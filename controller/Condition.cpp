@@ -1,0 +1,4 @@
+// The abstract window condition. Portable.
+#include "controller/Condition.h"
+
+Condition::~Condition() = default;
