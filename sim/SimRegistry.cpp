@@ -5,7 +5,6 @@
 #include "common/Text.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace sim {
 
@@ -14,17 +13,19 @@ using platform::RegAccess;
 using platform::RegKey;
 namespace error = platform::error;
 
-struct SimRegistry::Node {
+struct detail::RegNode {
     RegKey hive = 0;
     std::size_t depth = 0; // number of names in `path`
     std::wstring name;
     std::wstring path;
-    std::vector<std::shared_ptr<Node>> subkeys; // enumeration order
-    std::vector<RegNamedValue> values;          // creation order
+    std::vector<std::shared_ptr<RegNode>> subkeys; // enumeration order
+    std::vector<RegNamedValue> values;             // creation order
     bool deleted = false;
 };
 
 namespace {
+
+using detail::RegNode;
 
 constexpr wchar_t kSeparator = L'\\';
 constexpr RegKey kFirstHandle = 0x1000;
@@ -79,16 +80,15 @@ ErrorCode splitPath(std::wstring_view path, std::vector<std::wstring_view>& name
     return error::kSuccess;
 }
 
-// Tree operations on nodes (SimRegistry::Node); called with the lock held.
+// Tree operations; called with the lock held.
 
-template <typename NodeT> auto lowerBound(NodeT& parent, std::wstring_view name) {
+auto lowerBound(RegNode& parent, std::wstring_view name) {
     return std::lower_bound(
         parent.subkeys.begin(), parent.subkeys.end(), name,
         [](const auto& child, std::wstring_view n) { return text::compareNoCase(child->name, n) < 0; });
 }
 
-template <typename NodeT>
-auto findChild(NodeT& parent, std::wstring_view name) -> decltype(parent.subkeys.begin()) {
+auto findChild(RegNode& parent, std::wstring_view name) {
     auto it = lowerBound(parent, name);
     if (it != parent.subkeys.end() && text::equalsNoCase((*it)->name, name)) {
         return it;
@@ -97,8 +97,8 @@ auto findChild(NodeT& parent, std::wstring_view name) -> decltype(parent.subkeys
 }
 
 // Inserts a new subkey at its place in the enumeration order.
-template <typename NodeT> auto addChild(NodeT& parent, std::wstring_view name) {
-    auto child = std::make_shared<NodeT>();
+auto addChild(RegNode& parent, std::wstring_view name) {
+    auto child = std::make_shared<RegNode>();
     child->hive = parent.hive;
     child->depth = parent.depth + 1;
     child->name = std::wstring(name);
@@ -106,19 +106,20 @@ template <typename NodeT> auto addChild(NodeT& parent, std::wstring_view name) {
     return parent.subkeys.insert(lowerBound(parent, name), std::move(child));
 }
 
+// For a const or a mutable node.
 template <typename NodeT> auto findValue(NodeT& node, std::wstring_view name) {
     return std::find_if(node.values.begin(), node.values.end(),
                         [name](const RegNamedValue& v) { return text::equalsNoCase(v.name, name); });
 }
 
-template <typename NodeT> void markDeleted(NodeT& node) {
+void markDeleted(RegNode& node) {
     node.deleted = true;
     for (auto& child : node.subkeys) {
         markDeleted(*child);
     }
 }
 
-template <typename NodeT> void copyTree(const NodeT& node, RegKeySnapshot& out) {
+void copyTree(const RegNode& node, RegKeySnapshot& out) {
     out.path = node.path;
     out.name = node.name;
     out.values = node.values;

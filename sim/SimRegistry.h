@@ -55,6 +55,10 @@ struct RegEdit {
     RegValue value;    // for SetValue
 };
 
+namespace detail {
+struct RegNode; // a key of the simulated tree; defined with SimRegistry
+} // namespace detail
+
 class SimRegistry final : public platform::Registry {
 public:
     // Limits as Windows has them.
@@ -125,7 +129,7 @@ public:
     void clearFailures();
 
 private:
-    struct Node;
+    using Node = detail::RegNode;
     struct Handle {
         std::shared_ptr<Node> node;
         platform::RegAccess access = platform::RegAccess::All;
