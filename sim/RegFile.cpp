@@ -18,6 +18,8 @@ constexpr std::wstring_view kHeader = L"Windows Registry Editor Version 5.00";
 constexpr std::wstring_view kHeader4 = L"REGEDIT4";
 constexpr std::wstring_view kMachineRoot = L"HKEY_LOCAL_MACHINE";
 constexpr std::wstring_view kUserRoot = L"HKEY_CURRENT_USER";
+constexpr std::wstring_view kDwordPrefix = L"dword:";
+constexpr std::wstring_view kHexPrefix = L"hex";
 constexpr std::wstring_view kCrLf = L"\r\n";
 constexpr wchar_t kByteOrderMark = 0xFEFF;
 constexpr std::size_t kDwordDigits = 8;
@@ -162,9 +164,9 @@ private:
 
     ParseError fail(std::wstring message) const { return ParseError{m_index + 1, std::move(message)}; }
 
-    void add(RegEdit edit) {
+    void add(RegEdit edit, std::size_t line) {
         m_edits.push_back(std::move(edit));
-        m_editLines.push_back(m_index + 1);
+        m_editLines.push_back(line);
     }
 
     std::optional<ParseError> parseSection(std::wstring_view line) {
@@ -194,11 +196,8 @@ private:
             return fail(L"a hive root cannot be deleted");
         }
         m_section = Section{*hive, std::wstring(path), deletes};
-        add(RegEdit{deletes ? RegEdit::Kind::DeleteKey : RegEdit::Kind::CreateKey,
-                    *hive,
-                    std::wstring(path),
-                    {},
-                    {}});
+        const auto kind = deletes ? RegEdit::Kind::DeleteKey : RegEdit::Kind::CreateKey;
+        add(RegEdit{kind, *hive, std::wstring(path), {}, {}}, m_index + 1);
         return std::nullopt;
     }
 
@@ -249,6 +248,7 @@ private:
         if (m_section->deletes) {
             return fail(L"value line in a section that deletes its key");
         }
+        const std::size_t firstLine = m_index + 1; // hex data may continue on the next lines
         std::size_t pos = 0;
         std::wstring name;
         if (line.front() == L'@') {
@@ -280,8 +280,8 @@ private:
                 return fail(L"unexpected text after the closing quote");
             }
             edit.value = RegValue{regtype::kSz, text::toUtf16Le(value)};
-        } else if (startsWithNoCase(data, L"dword:")) {
-            const std::wstring_view digits = data.substr(6);
+        } else if (startsWithNoCase(data, kDwordPrefix)) {
+            const std::wstring_view digits = data.substr(kDwordPrefix.size());
             const auto value = digits.size() == kDwordDigits ? parseHex(digits, kDwordDigits) : std::nullopt;
             if (!value) {
                 return fail(L"dword: needs exactly 8 hex digits");
@@ -291,14 +291,14 @@ private:
                                    static_cast<std::uint8_t>((*value >> 8) & 0xFF),
                                    static_cast<std::uint8_t>((*value >> 16) & 0xFF),
                                    static_cast<std::uint8_t>((*value >> 24) & 0xFF)}};
-        } else if (startsWithNoCase(data, L"hex")) {
-            if (auto error = parseHexValue(data.substr(3), edit.value)) {
+        } else if (startsWithNoCase(data, kHexPrefix)) {
+            if (auto error = parseHexValue(data.substr(kHexPrefix.size()), edit.value)) {
                 return error;
             }
         } else {
             return fail(L"unknown value form \"" + printable(data) + L"\"");
         }
-        add(std::move(edit));
+        add(std::move(edit), firstLine);
         return std::nullopt;
     }
 
@@ -383,31 +383,46 @@ private:
     std::vector<std::size_t> m_editLines;
 };
 
-std::size_t lineOfOffset(const std::wstring& decoded) {
-    return static_cast<std::size_t>(std::count(decoded.begin(), decoded.end(), L'\n')) + 1;
+// Line number of the UTF-16LE unit at byte `position`.
+std::size_t utf16LineAt(const std::vector<std::uint8_t>& bytes, std::size_t offset, std::size_t position) {
+    std::size_t line = 1;
+    for (std::size_t i = offset; i + 1 < bytes.size() && i < position; i += 2) {
+        line += bytes[i] == '\n' && bytes[i + 1] == 0 ? 1 : 0;
+    }
+    return line;
 }
 
 // UTF-16LE units from `offset` on; zero units are kept as NUL characters so that the parser
-// reports them, trailing ones (padding) are dropped.
+// reports them, trailing ones (padding) are dropped. Text that does not decode exactly (an odd
+// byte, an unpaired surrogate) is refused rather than altered.
 std::optional<std::wstring> decodeUtf16Le(const std::vector<std::uint8_t>& bytes, std::size_t offset,
                                           ParseError& error) {
+    const std::size_t end = bytes.size() - (bytes.size() - offset) % 2;
+    if (end != bytes.size()) {
+        error = ParseError{utf16LineAt(bytes, offset, end),
+                           L"UTF-16 text with an odd number of bytes (truncated)"};
+        return std::nullopt;
+    }
     std::wstring out;
     std::size_t start = offset;
-    for (std::size_t i = offset; i + 1 < bytes.size(); i += 2) {
+    for (std::size_t i = offset; i < end; i += 2) {
         if (bytes[i] == 0 && bytes[i + 1] == 0) {
             out += text::fromUtf16Le(bytes.data() + start, i - start);
             out.push_back(L'\0');
             start = i + 2;
         }
     }
-    const std::size_t end = bytes.size() - (bytes.size() - offset) % 2;
     out += text::fromUtf16Le(bytes.data() + start, end - start);
+    const auto again = text::toUtf16Le(out, false);
+    const auto mismatch = std::mismatch(again.begin(), again.end(),
+                                        bytes.begin() + static_cast<std::ptrdiff_t>(offset), bytes.end());
+    if (mismatch.first != again.end()) {
+        const auto position = static_cast<std::size_t>(mismatch.second - bytes.begin());
+        error = ParseError{utf16LineAt(bytes, offset, position), L"invalid UTF-16 text (unpaired surrogate)"};
+        return std::nullopt;
+    }
     while (!out.empty() && out.back() == L'\0') {
         out.pop_back();
-    }
-    if ((bytes.size() - offset) % 2 != 0) {
-        error = ParseError{lineOfOffset(out), L"UTF-16 text with an odd number of bytes (truncated file)"};
-        return std::nullopt;
     }
     return out;
 }

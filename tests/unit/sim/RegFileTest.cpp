@@ -265,6 +265,12 @@ TEST(RegFile, ImportFileDetectsEncodingAndLineEnds) {
     result = sim::importRegFile(registry, withNul);
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.line, 4u);
+    auto surrogate = utf16Bom;
+    surrogate[surrogate.size() - 10] = 0x00; // the e-acute becomes an unpaired surrogate
+    surrogate[surrogate.size() - 9] = 0xD8;
+    result = sim::importRegFile(registry, surrogate);
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.line, 4u);
     EXPECT_FALSE(sim::importRegFile(registry, {}).ok);
     EXPECT_FALSE(registry.keyExists(kHkeyCurrentUser, L"U"));
 }
