@@ -110,10 +110,9 @@ public:
     // Deletes the key and everything beneath it; a hive root cannot be deleted (kAccessDenied).
     platform::ErrorCode deleteKey(platform::RegKey hive, std::wstring_view path);
     bool keyExists(platform::RegKey hive, std::wstring_view path) const;
-    std::vector<std::wstring> subkeyNames(platform::RegKey hive,
-                                          std::wstring_view path) const; // enumeration order
-    std::vector<std::wstring> valueNames(platform::RegKey hive,
-                                         std::wstring_view path) const; // creation order
+    // Names in enumeration order (subkeys) and creation order (values); empty for a missing key.
+    std::vector<std::wstring> subkeyNames(platform::RegKey hive, std::wstring_view path) const;
+    std::vector<std::wstring> valueNames(platform::RegKey hive, std::wstring_view path) const;
     std::optional<RegKeySnapshot> snapshot(platform::RegKey hive, std::wstring_view path) const;
 
     // Applies the edits in order, all or none: every edit is checked first, and on the first
