@@ -1,6 +1,8 @@
 // Bounded text access to a command rule's fixed arrays. Portable.
 #include "controller/CmdInfo.h"
 
+#include "common/Text.h"
+
 #include <algorithm>
 
 namespace {
@@ -37,9 +39,5 @@ std::wstring CmdInfo::getParam() const {
 }
 
 std::size_t CmdInfo::utf16Length(std::wstring_view text) {
-    std::size_t units = 0;
-    for (const wchar_t c : text) {
-        units += static_cast<std::uint32_t>(c) > 0xFFFF ? 2 : 1;
-    }
-    return units;
+    return text::toUtf16Le(text, false).size() / 2;
 }
