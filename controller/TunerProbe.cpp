@@ -1,0 +1,94 @@
+// Tuner probe. Portable.
+#include "controller/TunerProbe.h"
+
+#include "common/Trace.h"
+
+#include <string>
+
+namespace {
+
+constexpr const wchar_t* kTunersKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Media Center\\Service\\Video\\Tuners";
+constexpr const wchar_t* kDigitalCategory = L"{71985F48-1CA1-11D3-9CC8-00C04F7971E0}";
+constexpr const wchar_t* kAnalogueCategory = L"{A799A800-A46D-11D0-A18C-00A02401DCD4}";
+constexpr std::uint32_t kEnabledForMce = 0xFFFFFFFF;
+constexpr std::uint32_t kSubkeyChars = 261; // names up to 260 characters
+
+struct CategoryTexts {
+    const wchar_t* found;
+    const wchar_t* noMore;
+    const wchar_t* enumError;
+    const wchar_t* openError;
+};
+constexpr CategoryTexts kDigitalTexts = {L"DSubKey found:%ls", L"DSubKey no more items exist",
+                                         L"ERROR : DSubKey RegEnumKeyEx():ErrorCode=%d",
+                                         L"ERROR : DSubKey RegOpenKeyEx():%d"};
+constexpr CategoryTexts kAnalogueTexts = {L"ASubKey found:%ls", L"ASubKey no more items exist",
+                                          L"ERROR : ASubKey RegEnumKeyEx():ErrorCode=%d",
+                                          L"ERROR : ASubKey RegOpenKeyEx():%d"};
+
+// Looks through one tuner category; true when a tuner enabled for the media centre is found.
+bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry, platform::RegKey root,
+                    const wchar_t* category, const CategoryTexts& texts) {
+    platform::RegKey categoryKey = 0;
+    const platform::ErrorCode opened = registry.openKey(root, category, platform::RegAccess::Read, categoryKey);
+    if (opened != platform::error::kSuccess) {
+        TRACE_ERROR(texts.openError, static_cast<int>(opened));
+        return false;
+    }
+    bool found = false;
+    for (std::uint32_t index = 0; !found; ++index) {
+        wchar_t name[kSubkeyChars] = {};
+        std::uint32_t nameChars = kSubkeyChars;
+        const platform::ErrorCode result = registry.enumKey(categoryKey, index, name, &nameChars);
+        if (result == platform::error::kNoMoreItems) {
+            TRACE_MSG(L"%ls", texts.noMore);
+            break;
+        }
+        if (result != platform::error::kSuccess) {
+            TRACE_ERROR(texts.enumError, static_cast<int>(result));
+            break;
+        }
+        TRACE_MSG(texts.found, name);
+        const std::wstring settings = std::wstring(name) + L"\\UserSettings";
+        platform::RegKey settingsKey = 0;
+        if (registry.openKey(categoryKey, settings.c_str(), platform::RegAccess::Read, settingsKey) !=
+            platform::error::kSuccess) {
+            continue;
+        }
+        std::uint8_t data[4] = {};
+        std::uint32_t size = sizeof(data);
+        std::uint32_t type = 0;
+        if (registry.queryValue(settingsKey, L"EnabledForMCE", &type, data, &size) == platform::error::kSuccess &&
+            type == platform::regtype::kDword && size == sizeof(data)) {
+            const std::uint32_t enabled = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
+                                          (static_cast<std::uint32_t>(data[2]) << 16) |
+                                          (static_cast<std::uint32_t>(data[3]) << 24);
+            TRACE_MSG(L"EnabledForMCE=%x", enabled);
+            if (enabled == kEnabledForMce) {
+                TRACE_MSG(L"TUNER FOUND");
+                found = true;
+            }
+        }
+        registry.closeKey(settingsKey);
+    }
+    registry.closeKey(categoryKey);
+    return found;
+}
+
+} // namespace
+
+int isTunerExist(platform::Registry& registry) {
+    TRACE_SCOPE(TraceModule::Sentrixd, "CSentrixdDlg::isTunerExist");
+    platform::RegKey root = 0;
+    const platform::ErrorCode opened = registry.openKey(platform::kHkeyLocalMachine, kTunersKey, platform::RegAccess::Read, root);
+    if (opened != platform::error::kSuccess) {
+        TRACE_ERROR(L"ERROR : RootKey RegOpenKeyEx():ErrorCode=%d", static_cast<int>(opened));
+        return 0;
+    }
+    bool found = searchCategory(traceScope_, registry, root, kDigitalCategory, kDigitalTexts);
+    if (!found) {
+        found = searchCategory(traceScope_, registry, root, kAnalogueCategory, kAnalogueTexts);
+    }
+    registry.closeKey(root);
+    return found ? 1 : 0;
+}
