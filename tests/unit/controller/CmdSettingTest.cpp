@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <functional>
 #include <optional>
 #include <string>
@@ -150,52 +149,46 @@ const std::wstring kLongName(64, L'n');
 INSTANTIATE_TEST_SUITE_P(
     Failures, CmdSettingOpenFailureTest,
     ::testing::Values(
-        OpenFailure{"user key refused",
+        OpenFailure{"UserKeyRefused",
                     [](sim::SimRegistry& r) {
                         r.failOpen(kHkeyCurrentUser, kProduct, platform::error::kAccessDenied);
                     },
                     CmdSetting::kErrorOpenKey, "ERROR!! in CmdSetting::open ERROR RegOpenKeyEx()"},
         OpenFailure{
-            "no product key anywhere", [](sim::SimRegistry& r) { r.deleteKey(kHkeyLocalMachine, kProduct); },
+            "NoProductKeyAnywhere", [](sim::SimRegistry& r) { r.deleteKey(kHkeyLocalMachine, kProduct); },
             CmdSetting::kErrorOpenKey, "ERROR!! in CmdSetting::createUserSetting ERROR RegOpenKeyEx()"},
-        OpenFailure{"machine key missing",
+        OpenFailure{"MachineKeyMissing",
                     [](sim::SimRegistry& r) {
                         r.ensureKey(kHkeyCurrentUser, kProduct);
                         r.deleteKey(kHkeyLocalMachine, kProduct);
                     },
                     CmdSetting::kErrorOpenKey, "ERROR!! in CmdSetting::open ERROR RegOpenKeyEx()"},
-        OpenFailure{"user child cannot be created",
+        OpenFailure{"UserChildCannotBeCreated",
                     [](sim::SimRegistry& r) {
                         r.failOpen(kHkeyCurrentUser, kLauncher + L"\\Item1", platform::error::kAccessDenied);
                     },
                     CmdSetting::kErrorCreateKey, "ERROR!! in CmdSetting::copySubkey ERROR copySubkey()"},
-        OpenFailure{"machine child cannot be opened",
+        OpenFailure{"MachineChildCannotBeOpened",
                     [](sim::SimRegistry& r) {
                         r.failOpen(kHkeyLocalMachine, kLauncher, platform::error::kAccessDenied);
                     },
                     CmdSetting::kErrorOpenKey, "ERROR!! in CmdSetting::copySubkey ERROR RegOpenKeyEx()"},
-        OpenFailure{"subkey name too long",
+        OpenFailure{"SubkeyNameTooLong",
                     [](sim::SimRegistry& r) { r.ensureKey(kHkeyLocalMachine, kProduct + L"\\" + kLongName); },
                     CmdSetting::kErrorOpenKey, "ERROR!! in CmdSetting::copySubkey ERROR RegEnumKeyEx()"},
-        OpenFailure{"value data too large",
+        OpenFailure{"ValueDataTooLarge",
                     [](sim::SimRegistry& r) {
                         r.setBinary(kHkeyLocalMachine, kProduct, L"Big", std::vector<std::uint8_t>(513, 1));
                     },
                     CmdSetting::kErrorOpenKey, "ERROR copyEntries():-2147483391"},
-        OpenFailure{"refresh fails",
+        OpenFailure{"RefreshFails",
                     [](sim::SimRegistry& r) {
                         r.setString(kHkeyCurrentUser, kProduct, L"CurrentVersion", L"0.9");
                         r.failOpen(kHkeyCurrentUser, kLauncher, platform::error::kAccessDenied);
                     },
                     CmdSetting::kErrorCreateKey,
                     "ERROR!! in CmdSetting::open ERROR createUserSetting():0x80000102"}),
-    [](const ::testing::TestParamInfo<OpenFailure>& info) {
-        std::string name;
-        for (const char* p = info.param.what; *p != '\0'; ++p) {
-            name += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-        }
-        return name;
-    });
+    [](const ::testing::TestParamInfo<OpenFailure>& info) { return std::string(info.param.what); });
 
 TEST_F(CmdSettingTest, RulesLoadInValueOrderThenTextOrderAndAFaultyValueLosesOnlyItsOwnRules) {
     userRules({{L"A", L"0,10,0,,0,200,0D"},
