@@ -1,0 +1,40 @@
+// One simulated world. Simulation.
+#include "sim/SimWorld.h"
+
+namespace sim {
+
+SimWorld::SimWorld() : m_peers(std::make_unique<Peers>(m_clock, m_desktop, m_firmware, m_libraries)) {}
+
+SimWorld::~SimWorld() = default;
+
+SimWorld::Program& SimWorld::startProgram(std::uint32_t threadId) {
+    UiThread& thread = m_desktop.createUiThread(m_nextProcessId, threadId);
+    m_nextProcessId += 4;
+    m_threads.bindCurrentThread(threadId);
+    return m_programs.emplace_back(m_desktop, thread, m_sync);
+}
+
+bool SimWorld::runUntil(Program& program, std::uint64_t t) {
+    if (program.quit) {
+        m_clock.advanceTo(t > m_clock.now() ? t : m_clock.now());
+        return false;
+    }
+    m_desktop.setHorizon(t + kNestedWaitLimitMs);
+    for (;;) {
+        if (!program.windowing.dispatchReady()) {
+            program.quit = true;
+            return false;
+        }
+        const std::optional<std::uint64_t> next = m_desktop.nextWakeTime(program.thread);
+        if (!next || *next > t) {
+            if (t > m_clock.now()) {
+                m_clock.advanceTo(t);
+                continue; // actions at `t` may have posted messages
+            }
+            return true;
+        }
+        m_clock.advanceTo(*next);
+    }
+}
+
+} // namespace sim

@@ -1,0 +1,82 @@
+// One simulated world: the virtual clock, the registry, the desktop, the file system, the
+// firmware with the embedded CEC controller, the CEC bus with a TV, the display hardware, the
+// sound-output changer and the other peers, and the simulated programs that run in it. A
+// program's UI thread is driven by runUntil, which lets time pass and dispatches the thread's
+// messages as they arrive.
+// Simulation.
+#pragma once
+
+#include "common/TraceLog.h"
+#include "sim/Peers.h"
+#include "sim/SimDesktop.h"
+#include "sim/SimFiles.h"
+#include "sim/SimFirmware.h"
+#include "sim/SimLibraries.h"
+#include "sim/SimRegistry.h"
+#include "sim/SimSync.h"
+#include "sim/SimThreads.h"
+#include "sim/VirtualClock.h"
+
+#include <cstdint>
+#include <list>
+#include <memory>
+
+namespace sim {
+
+class SimWorld {
+public:
+    // How far past the end of a run a blocked program may still run (a nested wait that
+    // never ends otherwise turns into a Deadlock error).
+    static constexpr std::uint64_t kNestedWaitLimitMs = 24ull * 60 * 60 * 1000;
+
+    // A simulated program with a UI thread.
+    struct Program {
+        Program(SimDesktop& desktop, UiThread& uiThread, SimSync& sync)
+            : thread(uiThread), windowing(desktop, uiThread, sync) {}
+        UiThread& thread;
+        SimWindowing windowing;
+        bool quit = false; // WM_QUIT was taken: the program left its message loop
+    };
+
+    SimWorld();
+    ~SimWorld();
+    SimWorld(const SimWorld&) = delete;
+    SimWorld& operator=(const SimWorld&) = delete;
+
+    VirtualClock& clock() { return m_clock; }
+    SimRegistry& registry() { return m_registry; }
+    SimDesktop& desktop() { return m_desktop; }
+    SimSync& sync() { return m_sync; }
+    SimFiles& files() { return m_files; }
+    SimThreads& threads() { return m_threads; }
+    SimFirmware& firmware() { return m_firmware; }
+    SimLibraries& libraries() { return m_libraries; }
+    Peers& peers() { return *m_peers; }
+
+    // The ports through which the trace log of a program of this world reads and writes.
+    TracePorts tracePorts() { return {&m_registry, &m_clock, &m_files, &m_threads}; }
+
+    // A new program (process) with its UI thread; its log lines carry `threadId`.
+    Program& startProgram(std::uint32_t threadId);
+
+    // Lets time pass up to `t`, dispatching the program's messages as they arrive. Returns
+    // false as soon as the program takes WM_QUIT. A handler that blocks (a sleep, a message
+    // box) keeps time running past `t` until it returns, as a busy thread would.
+    bool runUntil(Program& program, std::uint64_t t);
+    bool runFor(Program& program, std::uint64_t ms) { return runUntil(program, m_clock.now() + ms); }
+
+private:
+    VirtualClock m_clock;
+    SimRegistry m_registry;
+    SimDesktop m_desktop{m_clock};
+    SimSync m_sync;
+    SimFiles m_files;
+    SimThreads m_threads;
+    SimFirmware m_firmware{m_clock};
+    SimLibraries m_libraries{m_clock};
+    std::unique_ptr<Peers> m_peers;
+    std::list<Program> m_programs;
+    std::uint32_t m_nextProcessId = 0x400;
+};
+
+} // namespace sim

@@ -1,0 +1,72 @@
+// The controller in a simulated world. Simulation.
+#include "tools/simrun/SimController.h"
+
+namespace simrun {
+
+void RecordingLauncher::initialize(platform::WindowHandle) { ++initializeCount; }
+
+void RecordingLauncher::uninitialize() { ++uninitializeCount; }
+
+int RecordingLauncher::showAppLauncher() {
+    shownAt.push_back(clock != nullptr ? clock->now() : 0);
+    return itemsToShow;
+}
+
+bool RecordingLauncher::createEndAppThread(int, platform::SyncHandle, platform::WindowHandle) { return false; }
+
+void RecordingNotifications::showNotifyCecInfo(int variant) {
+    shown.push_back({clock != nullptr ? clock->now() : 0, variant});
+}
+
+SimController::SimController(sim::SimWorld& world, const std::wstring& commandLine)
+    : m_world(world), m_program(world.startProgram(kUiThreadId)),
+      m_ports{world.registry(),        m_program.windowing,      world.sync(),
+              world.clock(),           world.firmware(),         world.libraries(),
+              world.peers().shell(),   world.peers().session(),  world.peers().locale(),
+              world.peers().wmi(),     world.threads()},
+      m_services{launcher, m_commands, notifications}, m_app(m_ports, m_services) {
+    launcher.clock = &world.clock();
+    notifications.clock = &world.clock();
+    m_started = m_app.InitInstance(commandLine);
+    if (!m_started) {
+        finish();
+    }
+}
+
+SimController::~SimController() {
+    if (!m_finished && m_started && !m_program.quit && dlg() != nullptr && !dlg()->destroyed()) {
+        // The world ends with the controller still running: close it as the session's end would.
+        try {
+            post(platform::wm::kClose, 0, 0);
+            runFor(0);
+        } catch (const sim::Deadlock&) {
+            // a controller blocked for ever cannot be closed; the world is gone anyway
+        }
+    }
+    finish();
+}
+
+void SimController::finish() {
+    if (!m_finished) {
+        m_finished = true;
+        m_app.ExitInstance();
+    }
+}
+
+bool SimController::runUntil(std::uint64_t t) {
+    if (!running()) {
+        m_world.clock().advanceTo(t > m_world.clock().now() ? t : m_world.clock().now());
+        return false;
+    }
+    if (m_world.runUntil(m_program, t)) {
+        return true;
+    }
+    finish();
+    return false;
+}
+
+bool SimController::post(platform::MessageId message, platform::WParam wParam, platform::LParam lParam) {
+    return m_world.desktop().post(window(), message, wParam, lParam, 0);
+}
+
+} // namespace simrun

@@ -1,0 +1,97 @@
+// The controller running as a program of a simulated world: its ports are the world's, its
+// launcher, command objects and notification dialog are recorders, and the world's driver
+// dispatches its messages. Used by the scenario runner and by the tests.
+// Simulation.
+#pragma once
+
+#include "controller/ControllerServices.h"
+#include "controller/SentrixdApp.h"
+#include "sim/SimWorld.h"
+
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace simrun {
+
+// The launcher as the simulated world sees it: records what the controller asks of it and
+// offers items when a test says so.
+class RecordingLauncher final : public LauncherService {
+public:
+    void initialize(platform::WindowHandle owner) override;
+    void uninitialize() override;
+    bool isAppLauncherMessage(platform::MessageId) const override { return false; }
+    void execute(platform::MessageId, platform::WParam, platform::LParam) override {}
+    int showAppLauncher() override;
+    bool createEndAppThread(int number, platform::SyncHandle stopEvent, platform::WindowHandle notify) override;
+
+    int itemsToShow = 0; // what showAppLauncher answers
+    int initializeCount = 0;
+    int uninitializeCount = 0;
+    std::vector<std::uint64_t> shownAt;
+
+    sim::VirtualClock* clock = nullptr;
+};
+
+// Notification dialogs the controller asked for.
+class RecordingNotifications final : public NotificationDialogs {
+public:
+    struct Shown {
+        std::uint64_t time;
+        int variant;
+    };
+    void showNotifyCecInfo(int variant) override;
+    std::vector<Shown> shown;
+    sim::VirtualClock* clock = nullptr;
+};
+
+class SimController {
+public:
+    static constexpr std::uint32_t kUiThreadId = 0x1a4;
+
+    // A controller process started with `commandLine` (InitInstance runs at once, with its
+    // start-up waits in virtual time).
+    explicit SimController(sim::SimWorld& world, const std::wstring& commandLine = L"");
+    ~SimController();
+    SimController(const SimController&) = delete;
+    SimController& operator=(const SimController&) = delete;
+
+    // InitInstance said this process runs the main window.
+    bool started() const { return m_started; }
+    // The process is still in its message loop.
+    bool running() const { return m_started && !m_program.quit; }
+    CSentrixdDlg* dlg() { return m_app.mainWindow(); }
+    platform::WindowHandle window() { return dlg() != nullptr ? dlg()->window() : 0; }
+    sim::SimWorld::Program& program() { return m_program; }
+
+    // Lets the world run; false once the controller has ended (ExitInstance has run then).
+    bool runUntil(std::uint64_t t);
+    bool runFor(std::uint64_t ms) { return runUntil(m_world.clock().now() + ms); }
+
+    // Posts a message to the controller's window as another program would.
+    bool post(platform::MessageId message, platform::WParam wParam, platform::LParam lParam = 0);
+
+    RecordingLauncher launcher;
+    RecordingNotifications notifications;
+
+private:
+    void finish();
+
+    sim::SimWorld& m_world;
+    sim::SimWorld::Program& m_program;
+    class NoCommands final : public CommandFactory {
+    public:
+        std::unique_ptr<Command> createRunCommand(platform::WindowHandle) override { return nullptr; }
+        std::unique_ptr<Command> createKeyCommand() override { return nullptr; }
+        std::unique_ptr<Command> createOtherCommand(platform::WindowHandle) override { return nullptr; }
+    } m_commands;
+    ControllerPorts m_ports;
+    ControllerServices m_services;
+    CSentrixdApp m_app;
+    bool m_started = false;
+    bool m_finished = false;
+};
+
+} // namespace simrun
