@@ -1,0 +1,104 @@
+// Test fixture: a simulated world with the product installed, the trace log on, and the
+// controller started in it when a test says so. Helpers read what a peer observes: CEC frames
+// on the bus, commands the CEC controller received, display and sound changes, posts.
+#pragma once
+
+#include "sim/SimWorld.h"
+#include "tests/support/TraceCapture.h"
+#include "tools/simrun/Installation.h"
+#include "tools/simrun/SimController.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace testing_support {
+
+using Bytes = std::vector<std::uint8_t>;
+
+struct TimedBytes {
+    std::uint64_t time;
+    Bytes bytes;
+    bool operator==(const TimedBytes&) const = default;
+};
+
+class ControllerWorld : public ::testing::Test {
+protected:
+    void SetUp() override {
+        std::wstring error;
+        ASSERT_TRUE(simrun::installProduct(world, &error)) << std::string(error.begin(), error.end());
+        trace = std::make_unique<TraceCapture>(world.registry(), world.clock(), world.files(), world.threads());
+    }
+    void TearDown() override {
+        controllers.clear();
+        trace.reset();
+    }
+
+    // Starts a controller process (InitInstance with its start-up waits).
+    simrun::SimController& start(const std::wstring& commandLine = L"") {
+        controllers.push_back(std::make_unique<simrun::SimController>(world, commandLine));
+        return *controllers.back();
+    }
+    simrun::SimController& controller() { return *controllers.front(); }
+    bool runFor(std::uint64_t ms) { return controller().runFor(ms); }
+    std::uint64_t now() { return world.clock().now(); }
+
+    // The frames the controller handed to the CEC controller to transmit (busy attempts included).
+    std::vector<TimedBytes> sentFrames(std::uint64_t since = 0) {
+        std::vector<TimedBytes> out;
+        for (const auto& call : world.firmware().calls()) {
+            if (call.time < since || call.request.w0 != fw::kWriteRegister ||
+                (call.request.w1 & 0x00FFFFFF) != (fw::kRegisterCecTransmit & 0x00FFFFFF)) {
+                continue;
+            }
+            const std::uint32_t length = call.request.w1 >> 24;
+            const std::uint32_t words[4] = {call.request.w2, call.request.w3, call.request.w4, call.request.w5};
+            Bytes bytes;
+            for (std::uint32_t i = 0; i < length && i < 16; ++i) {
+                bytes.push_back(static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4))));
+            }
+            out.push_back({call.time, bytes});
+        }
+        return out;
+    }
+    // Sent frames with the given opcode.
+    std::vector<TimedBytes> sentWith(std::uint8_t opcode, std::uint64_t since = 0) {
+        std::vector<TimedBytes> out;
+        for (const TimedBytes& f : sentFrames(since)) {
+            if (f.bytes.size() > 1 && f.bytes[1] == opcode) {
+                out.push_back(f);
+            }
+        }
+        return out;
+    }
+    // CEC controller commands the firmware received (code and payload), with their times.
+    std::vector<TimedBytes> ceccCommands(std::uint8_t code) {
+        std::vector<TimedBytes> out;
+        for (const auto& call : world.firmware().calls()) {
+            if (call.request.w0 == fw::kWriteRegister && call.request.w1 == fw::kRegisterCeccCommand &&
+                (call.request.w2 & 0xFF) == code) {
+                const std::uint32_t length = (call.request.w2 >> 8) & 0xFF;
+                Bytes payload;
+                const std::uint32_t words[3] = {call.request.w3, call.request.w4, call.request.w5};
+                for (std::uint32_t i = 0; i < length && i < 12; ++i) {
+                    payload.push_back(static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4))));
+                }
+                out.push_back({call.time, payload});
+            }
+        }
+        return out;
+    }
+    // Posts a registered message to the controller as another program.
+    bool postRegistered(const wchar_t* name, platform::WParam wParam, platform::LParam lParam = 0) {
+        return controller().post(world.desktop().registerMessage(name), wParam, lParam);
+    }
+
+    sim::SimWorld world;
+    std::unique_ptr<TraceCapture> trace;
+    std::vector<std::unique_ptr<simrun::SimController>> controllers;
+};
+
+} // namespace testing_support
