@@ -1,0 +1,59 @@
+// The firmware event service of the simulated world: a program of its own that tells the
+// controller about firmware events by posting the registered message
+// "KORVATH_TILES_NOTIFY_EVENT" (wParam = event code, lParam 0) to the window of class "#32770"
+// titled "KorSentrixSuiteMain". Each event is looked up and posted when it happens; when the
+// controller's window does not exist, the event is lost (recorded as not delivered).
+// Simulation.
+#pragma once
+
+#include "sim/SimDesktop.h"
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+namespace sim {
+
+// Event codes.
+namespace event {
+inline constexpr std::uint32_t kCeccResponse = 0x1500;     // a CEC controller command has its reply
+inline constexpr std::uint32_t kCecMessage = 0x1501;       // a CEC frame waits for the PC
+inline constexpr std::uint32_t kCeccNotification = 0x1502; // the CEC controller's status changed
+inline constexpr std::uint32_t kHotPlugLow = 0x1580;
+inline constexpr std::uint32_t kHotPlugHigh = 0x1581;
+inline constexpr std::uint32_t kRemoteKeyBase = 0x1600; // | key code: a pass-through remote key
+} // namespace event
+
+class EventService {
+public:
+    static constexpr std::uint32_t kDefaultProcessId = 0x264;
+    static constexpr const wchar_t* kMessageName = L"KORVATH_TILES_NOTIFY_EVENT";
+    static constexpr const wchar_t* kControllerClass = L"#32770";
+    static constexpr const wchar_t* kControllerTitle = L"KorSentrixSuiteMain";
+
+    struct Record {
+        std::uint64_t time = 0;
+        std::uint32_t code = 0;
+        bool delivered = false;
+    };
+
+    EventService(VirtualClock& clock, SimDesktop& desktop, std::uint32_t processId = kDefaultProcessId);
+    EventService(const EventService&) = delete;
+    EventService& operator=(const EventService&) = delete;
+
+    // Posts one event now; true when the controller's window took it.
+    bool post(std::uint32_t code);
+
+    std::uint32_t processId() const { return m_processId; }
+    const std::vector<Record>& events() const { return m_events; }
+    // Every event, as it is recorded.
+    std::function<void(const Record&)> observer;
+
+private:
+    VirtualClock& m_clock;
+    SimDesktop& m_desktop;
+    std::uint32_t m_processId;
+    std::vector<Record> m_events;
+};
+
+} // namespace sim
