@@ -1,0 +1,132 @@
+// The simulated display hardware behind the display library. Simulation.
+#include "sim/DisplayModel.h"
+
+#include <algorithm>
+#include <atomic>
+
+namespace sim {
+namespace {
+
+std::atomic<DisplayModel*> g_active{nullptr};
+
+constexpr std::int32_t kFailed = -1;
+constexpr std::int32_t kNoHdmiDisplay = -2;
+
+bool usesHdmi(std::uint32_t value) {
+    return value == monitor::kHdmi || value == monitor::kClone || value == monitor::kPanelPrimaryHdmiExtended ||
+           value == monitor::kHdmiPrimaryPanelExtended;
+}
+
+} // namespace
+
+DisplayModel::DisplayModel(VirtualClock& clock) : m_clock(clock), m_actions(clock) { activate(); }
+
+DisplayModel::~DisplayModel() {
+    DisplayModel* self = this;
+    g_active.compare_exchange_strong(self, nullptr);
+}
+
+void DisplayModel::activate() { g_active.store(this); }
+
+std::map<std::string, platform::EntryPoint> DisplayModel::entries() {
+    return {
+        {"GetPanelid", reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineGetPanelid)},
+        {"GetMonitorDevice", reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineGetMonitorDevice)},
+        {"SetMonitorDevice", reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineSetMonitorDevice)},
+    };
+}
+
+std::int32_t DisplayModel::trampolineGetPanelid(std::uint8_t* edid256) {
+    DisplayModel* model = g_active.load();
+    return model != nullptr ? model->getPanelid(edid256) : kFailed;
+}
+
+std::int32_t DisplayModel::trampolineGetMonitorDevice() {
+    DisplayModel* model = g_active.load();
+    return model != nullptr ? model->getMonitorDevice() : kFailed;
+}
+
+std::int32_t DisplayModel::trampolineSetMonitorDevice(std::uint32_t value) {
+    DisplayModel* model = g_active.load();
+    return model != nullptr ? model->setMonitorDevice(value) : kFailed;
+}
+
+void DisplayModel::attachHdmi(const Edid& edid) {
+    m_edid = edid;
+    m_attachedAt = m_clock.now();
+}
+
+void DisplayModel::detachHdmi() {
+    m_edid.reset();
+    if (m_pendingSwitch) {
+        m_actions.cancel(*m_pendingSwitch);
+        m_pendingSwitch.reset();
+    }
+    if (m_arrangement != monitor::kPanel) {
+        changeTo(monitor::kPanel);
+    }
+}
+
+bool DisplayModel::hdmiDetected() const { return m_edid && m_clock.now() >= m_attachedAt + m_detectionDelay; }
+
+std::int32_t DisplayModel::record(Entry entry, std::uint32_t argument, std::int32_t result) {
+    m_calls.push_back(Call{m_clock.now(), entry, argument, result});
+    return result;
+}
+
+void DisplayModel::changeTo(std::uint32_t value) {
+    m_arrangement = value;
+    m_changes.push_back(Change{m_clock.now(), value});
+}
+
+std::int32_t DisplayModel::getPanelid(std::uint8_t* edid256) {
+    if (edid256 == nullptr) {
+        return record(Entry::GetPanelid, 0, kFailed);
+    }
+    if (!hdmiDetected()) {
+        return record(Entry::GetPanelid, 0, kNoHdmiDisplay);
+    }
+    std::copy(m_edid->begin(), m_edid->end(), edid256);
+    return record(Entry::GetPanelid, 0, usesHdmi(m_arrangement) ? 1 : 0);
+}
+
+std::int32_t DisplayModel::getMonitorDevice() {
+    return record(Entry::GetMonitorDevice, 0, static_cast<std::int32_t>(m_arrangement));
+}
+
+std::int32_t DisplayModel::setMonitorDevice(std::uint32_t value) {
+    if (m_forcedSetResult) {
+        return record(Entry::SetMonitorDevice, value, *m_forcedSetResult);
+    }
+    const bool swap = value == monitor::kSwapPrimary;
+    if (!swap && value != monitor::kPanel && !usesHdmi(value)) {
+        return record(Entry::SetMonitorDevice, value, kFailed);
+    }
+    if (usesHdmi(value) && !hdmiDetected()) {
+        return record(Entry::SetMonitorDevice, value, kFailed);
+    }
+    if (m_pendingSwitch) {
+        m_actions.cancel(*m_pendingSwitch);
+        m_pendingSwitch.reset();
+    }
+    if (!m_switchNever) {
+        m_pendingSwitch = m_actions.after(m_switchingDelay, [this, value, swap] {
+            m_pendingSwitch.reset();
+            std::uint32_t target = value;
+            if (swap) {
+                target = m_arrangement == monitor::kPanelPrimaryHdmiExtended   ? monitor::kHdmiPrimaryPanelExtended
+                         : m_arrangement == monitor::kHdmiPrimaryPanelExtended ? monitor::kPanelPrimaryHdmiExtended
+                                                                               : m_arrangement;
+            }
+            if (usesHdmi(target) && !hdmiAttached()) {
+                return; // the display went away meanwhile
+            }
+            if (target != m_arrangement) {
+                changeTo(target);
+            }
+        });
+    }
+    return record(Entry::SetMonitorDevice, value, m_acceptedResult);
+}
+
+} // namespace sim
