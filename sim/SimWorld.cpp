@@ -1,6 +1,8 @@
 // One simulated world. Simulation.
 #include "sim/SimWorld.h"
 
+#include "platform/Session.h"
+
 namespace sim {
 
 SimWorld::SimWorld() : m_peers(std::make_unique<Peers>(m_clock, m_desktop, m_firmware, m_libraries)) {}
@@ -13,6 +15,33 @@ SimWorld::Program& SimWorld::startProgram(std::uint32_t threadId) {
     m_threads.bindCurrentThread(threadId);
     return m_programs.emplace_back(m_desktop, thread, m_sync);
 }
+
+namespace {
+constexpr std::uint32_t kSystemProcess = 4;
+}
+
+void SimWorld::suspend() {
+    m_desktop.post(platform::kBroadcastWindow, platform::wm::kPowerBroadcast, platform::pbt::kApmSuspend, 0,
+                   kSystemProcess);
+}
+
+void SimWorld::resume(std::uint16_t wakeupFactor) {
+    m_firmware.setWakeupFactor(wakeupFactor);
+    m_desktop.post(platform::kBroadcastWindow, platform::wm::kPowerBroadcast, platform::pbt::kApmResumeSuspend, 0,
+                   kSystemProcess);
+}
+
+static void postSessionChange(SimDesktop& desktop, SimSession& session, platform::WParam event) {
+    for (platform::WindowHandle window : desktop.windows()) {
+        if (session.isRegistered(window)) {
+            desktop.post(window, platform::wm::kWtsSessionChange, event, 1, kSystemProcess);
+        }
+    }
+}
+
+void SimWorld::lockSession() { postSessionChange(m_desktop, m_peers->session(), platform::wts::kSessionLock); }
+
+void SimWorld::unlockSession() { postSessionChange(m_desktop, m_peers->session(), platform::wts::kSessionUnlock); }
 
 bool SimWorld::runUntil(Program& program, std::uint64_t t) {
     if (program.quit) {

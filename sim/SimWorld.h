@@ -53,6 +53,14 @@ public:
     SimLibraries& libraries() { return m_libraries; }
     Peers& peers() { return *m_peers; }
 
+    // Power and session events, as Windows delivers them: power broadcasts reach every
+    // top-level window, session changes the windows registered for them.
+    void suspend();
+    // Resume after a suspend; the firmware then reports `wakeupFactor` (0x31: woken by CEC).
+    void resume(std::uint16_t wakeupFactor);
+    void lockSession();
+    void unlockSession();
+
     // The ports through which the trace log of a program of this world reads and writes.
     TracePorts tracePorts() { return {&m_registry, &m_clock, &m_files, &m_threads}; }
 
