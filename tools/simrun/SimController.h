@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -22,11 +23,13 @@ class RecordingLauncher final : public LauncherService {
 public:
     void initialize(platform::WindowHandle owner) override;
     void uninitialize() override;
-    bool isAppLauncherMessage(platform::MessageId) const override { return false; }
-    void execute(platform::MessageId, platform::WParam, platform::LParam) override {}
+    bool isAppLauncherMessage(platform::MessageId message) const override { return messages.count(message) != 0; }
+    void execute(platform::MessageId message, platform::WParam, platform::LParam) override { executed.push_back(message); }
     int showAppLauncher() override;
     bool createEndAppThread(int number, platform::SyncHandle stopEvent, platform::WindowHandle notify) override;
 
+    std::set<platform::MessageId> messages; // the control-menu messages it claims
+    std::vector<platform::MessageId> executed;
     int itemsToShow = 0; // what showAppLauncher answers
     int initializeCount = 0;
     int uninitializeCount = 0;
