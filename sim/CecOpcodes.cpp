@@ -9,14 +9,14 @@ namespace {
 
 using K = CecOperandKind;
 
-constexpr CecOperandSpec operand(K kind, const char* label = "", bool optional = false) {
-    return CecOperandSpec{kind, label, optional};
+constexpr CecOperandLayout operand(K kind, const char* label = "", bool optional = false) {
+    return CecOperandLayout{kind, label, optional};
 }
 
-template <typename... Specs>
-constexpr CecOpcodeInfo entry(std::uint8_t code, const char* name, Specs... specs) {
-    static_assert(sizeof...(Specs) <= 3, "at most three operands per message");
-    return CecOpcodeInfo{code, name, static_cast<std::uint8_t>(sizeof...(Specs)), {specs...}};
+template <typename... Slots>
+constexpr CecOpcodeInfo entry(std::uint8_t code, const char* name, Slots... slots) {
+    static_assert(sizeof...(Slots) <= 3, "at most three operands per message");
+    return CecOpcodeInfo{code, name, static_cast<std::uint8_t>(sizeof...(Slots)), {slots...}};
 }
 
 // Ordered by opcode.
@@ -306,35 +306,35 @@ CecLayoutFit walkOperands(const CecOpcodeInfo& info, const std::uint8_t* bytes, 
                           std::string* parts, std::size_t& used) {
     std::size_t pos = 2;
     bool truncated = false;
-    auto add = [parts](const CecOperandSpec& spec, const std::string& value) {
+    auto add = [parts](const CecOperandLayout& slot, const std::string& value) {
         if (parts == nullptr) {
             return;
         }
         if (!parts->empty()) {
             *parts += ", ";
         }
-        if (*spec.label != '\0') {
-            *parts += spec.label;
+        if (*slot.label != '\0') {
+            *parts += slot.label;
             *parts += ' ';
         }
         *parts += value;
     };
     for (std::size_t i = 0; i < info.operandCount && !truncated; ++i) {
-        const CecOperandSpec& spec = info.operands[i];
+        const CecOperandLayout& slot = info.operands[i];
         const std::size_t available = length - pos;
-        const std::size_t width = cecOperandWidth(spec.kind);
+        const std::size_t width = cecOperandWidth(slot.kind);
         if (available == 0) {
-            truncated = !spec.optional;
+            truncated = !slot.optional;
             break;
         }
         if (width == 0) {
-            add(spec, operandValue(spec.kind, bytes + pos, available));
+            add(slot, operandValue(slot.kind, bytes + pos, available));
             pos = length;
         } else if (available >= width) {
-            add(spec, operandValue(spec.kind, bytes + pos, width));
+            add(slot, operandValue(slot.kind, bytes + pos, width));
             pos += width;
         } else {
-            add(spec, "<" + hexBytes(bytes + pos, available) + ">");
+            add(slot, "<" + hexBytes(bytes + pos, available) + ">");
             pos = length;
             truncated = true;
         }

@@ -196,7 +196,7 @@ enum class CecOperandKind : std::uint8_t {
     Raw,             // bytes, the rest of the frame
 };
 
-struct CecOperandSpec {
+struct CecOperandLayout {
     CecOperandKind kind = CecOperandKind::Raw;
     const char* label = ""; // shown before the value; empty: the value alone
     bool optional = false;  // may be absent without the frame being short
@@ -206,7 +206,7 @@ struct CecOpcodeInfo {
     std::uint8_t opcode = 0;
     const char* name = "";
     std::uint8_t operandCount = 0;
-    std::array<CecOperandSpec, 3> operands{};
+    std::array<CecOperandLayout, 3> operands{};
 };
 
 // The table, ordered by opcode, and a lookup (null for an opcode not in it).
