@@ -152,9 +152,14 @@ bool SimDesktop::post(platform::WindowHandle handle, platform::MessageId message
         if (window.thread != nullptr) {
             window.thread->queue.push_back(m);
         } else if (window.handler) {
-            // Another program reads its queue when the poster lets time run.
-            PostHandler handler = window.handler;
-            m_clock.scheduleAfter(0, [handler, m] { handler(m); });
+            // Another program reads its queue when the poster lets time run; a window that is
+            // gone by then receives nothing.
+            m_clock.scheduleAfter(0, [this, target, m] {
+                const auto it = m_windows.find(target);
+                if (it != m_windows.end() && it->second.handler) {
+                    it->second.handler(m);
+                }
+            });
         }
     };
     if (handle == platform::kBroadcastWindow) {
