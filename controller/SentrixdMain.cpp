@@ -32,7 +32,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     TraceLog::setProgramModule(TraceModule::Sentrixd);
     TraceLog::installPorts({&registry, &clock, &files, &threads});
 
-    UnavailableLauncher launcher;
+    UnavailableLauncher launcher(windowing);
     UnavailableCommands commands;
     UnavailableNotifications notifications;
     ControllerPorts ports{registry, windowing, sync, clock, firmware, libraries, shell, session, locale, wmi, threads};
