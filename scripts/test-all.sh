@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Builds every preset and runs every test: the native suite (unit and scenario tests, scenario
+# files through the simulator tool), the same suite with address and undefined-behaviour
+# sanitizers, the win64 build with its test program and the end-to-end runs of the real
+# programs under Wine, and the 32-bit bridge library. Installs missing Debian packages first.
+# Exits non-zero when anything fails.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+scripts/packages.sh native windows
+
+step() { printf '\n==== %s\n' "$*"; }
+
+step "native: build and test"
+cmake --preset native
+cmake --build --preset native
+ctest --preset native
+
+step "native-asan: build and test"
+cmake --preset native-asan
+cmake --build --preset native-asan
+ctest --preset native-asan
+
+step "win32: the 32-bit bridge library"
+cmake --preset win32
+cmake --build --preset win32
+
+step "win64: build, tests under Wine, end-to-end runs"
+cmake --preset win64
+cmake --build --preset win64
+ctest --preset win64
+
+step "all tests passed"
