@@ -55,8 +55,9 @@ public:
     // without it. kNoMoreItems past the end; kMoreData when the name does not fit.
     virtual ErrorCode enumKey(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars) = 0;
 
-    // Value `index` in creation order. Buffers as for enumKey and queryValue; kMoreData when
-    // the name or the data does not fit.
+    // Value `index` in creation order (Wine's registry lists values by name instead). Buffers
+    // as for enumKey and queryValue; kMoreData when the name or the data does not fit, with
+    // `dataSize` then holding the size needed.
     virtual ErrorCode enumValue(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars,
                                 std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
 

@@ -63,6 +63,7 @@ public:
     // The standard procedure of the dialog window (DefDlgProc).
     virtual LResult defaultWindowProc(WindowHandle window, MessageId message, WParam wParam, LParam lParam) = 0;
     virtual bool destroyWindow(WindowHandle window) = 0;
+    // ShowWindow: true when the window was visible before the call (not a success flag).
     virtual bool showWindow(WindowHandle window, int command) = 0;
 
     // GetMessageW: 1 for a message, 0 for WM_QUIT (its exit code in wParam), -1 on error.
@@ -81,6 +82,7 @@ public:
 
     // Questions about other windows.
     virtual WindowHandle foregroundWindow() = 0;
+    // The parent window; 0 for a top-level window (not the desktop window).
     virtual WindowHandle parentWindow(WindowHandle window) = 0;
     // GetClassNameW: characters copied (without terminator), 0 on failure.
     virtual int className(WindowHandle window, wchar_t* buffer, int capacity) = 0;
