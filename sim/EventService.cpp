@@ -8,10 +8,14 @@ EventService::EventService(VirtualClock& clock, SimDesktop& desktop, std::uint32
 
 bool EventService::post(std::uint32_t code) {
     bool delivered = false;
-    const platform::MessageId message = m_desktop.registerMessage(kMessageName);
-    const platform::WindowHandle window = m_desktop.find(kControllerClass, kControllerTitle);
-    if (message != 0 && window != 0) {
-        delivered = m_desktop.post(window, message, code, 0, m_processId);
+    if (m_sink != nullptr) {
+        delivered = m_sink->deliver(code);
+    } else {
+        const platform::MessageId message = m_desktop.registerMessage(kMessageName);
+        const platform::WindowHandle window = m_desktop.find(kControllerClass, kControllerTitle);
+        if (message != 0 && window != 0) {
+            delivered = m_desktop.post(window, message, code, 0, m_processId);
+        }
     }
     m_events.push_back(Record{m_clock.now(), code, delivered});
     if (observer) {

@@ -3,6 +3,8 @@
 // "KORVATH_TILES_NOTIFY_EVENT" (wParam = event code, lParam 0) to the window of class "#32770"
 // titled "KorSentrixSuiteMain". Each event is looked up and posted when it happens; when the
 // controller's window does not exist, the event is lost (recorded as not delivered).
+// The posts go to the simulated desktop unless another sink is set: the firmware simulator
+// program delivers the same events to the real controller's window.
 // Simulation.
 #pragma once
 
@@ -24,6 +26,14 @@ inline constexpr std::uint32_t kHotPlugHigh = 0x1581;
 inline constexpr std::uint32_t kRemoteKeyBase = 0x1600; // | key code: a pass-through remote key
 } // namespace event
 
+// Where the event service's posts go instead of the simulated desktop.
+class EventSink {
+public:
+    virtual ~EventSink() = default;
+    // Posts the event to the controller's window now; true when the window took it.
+    virtual bool deliver(std::uint32_t code) = 0;
+};
+
 class EventService {
 public:
     static constexpr std::uint32_t kDefaultProcessId = 0x264;
@@ -44,6 +54,9 @@ public:
     // Posts one event now; true when the controller's window took it.
     bool post(std::uint32_t code);
 
+    // Delivers through `sink` from now on; null: the simulated desktop again.
+    void setSink(EventSink* sink) { m_sink = sink; }
+
     std::uint32_t processId() const { return m_processId; }
     const std::vector<Record>& events() const { return m_events; }
     // Every event, as it is recorded.
@@ -53,6 +66,7 @@ private:
     VirtualClock& m_clock;
     SimDesktop& m_desktop;
     std::uint32_t m_processId;
+    EventSink* m_sink = nullptr;
     std::vector<Record> m_events;
 };
 

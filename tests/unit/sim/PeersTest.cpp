@@ -116,6 +116,34 @@ TEST_F(PeersTest, EventsReachTheControllerWindowOnlyWhileItExists) {
     EXPECT_FALSE(peers.events().post(0x1500));
 }
 
+TEST_F(PeersTest, WithASinkSetEventsGoThereInsteadOfTheSimulatedDesktop) {
+    struct Sink final : sim::EventSink {
+        std::vector<std::uint32_t> codes;
+        bool accept = true;
+        bool deliver(std::uint32_t code) override {
+            codes.push_back(code);
+            return accept;
+        }
+    } sink;
+    openControllerWindow();
+    peers.events().setSink(&sink);
+    peers.plugCable();
+    clock.advanceTo(200);
+    peers.remoteKey(0x44);
+    sink.accept = false;
+    peers.unplugCable();
+    EXPECT_EQ(sink.codes, (std::vector<std::uint32_t>{0x1581, 0x1644, 0x1580}));
+    EXPECT_TRUE(receivedEvents().empty()) << "nothing reaches the simulated desktop";
+    ASSERT_EQ(peers.events().events().size(), 3u);
+    EXPECT_EQ(peers.events().events()[0].time, 100u);
+    EXPECT_TRUE(peers.events().events()[1].delivered);
+    EXPECT_FALSE(peers.events().events()[2].delivered) << "what the sink answered";
+
+    peers.events().setSink(nullptr);
+    peers.remoteKey(0x23);
+    EXPECT_EQ(receivedEvents(), std::vector<platform::WParam>{0x1623});
+}
+
 TEST_F(PeersTest, TheCeccOfTheWorldIsReachedThroughTheFirmware) {
     HardIO hardIO(firmware);
     ASSERT_TRUE(hardIO.initialize());
