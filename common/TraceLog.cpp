@@ -1,5 +1,6 @@
 // The trace log. Portable.
 #include "common/TraceLog.h"
+#include "common/Bytes.h"
 
 #include "common/Text.h"
 
@@ -58,8 +59,7 @@ std::uint32_t readLevel(platform::Registry& registry, const std::wstring& keyPat
     std::uint32_t size = sizeof(data);
     std::uint32_t value = 0;
     if (registry.queryValue(key, name, nullptr, data, &size) == platform::error::kSuccess) {
-        value = static_cast<std::uint32_t>(data[0] | (data[1] << 8) | (data[2] << 16)) |
-                (static_cast<std::uint32_t>(data[3]) << 24);
+        value = bytes::le32(data);
     }
     registry.closeKey(key);
     return value;

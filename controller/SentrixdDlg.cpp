@@ -1,6 +1,7 @@
 // The main window: construction, the window procedure, start-up, settings and teardown.
 // Portable.
 #include "controller/SentrixdDlg.h"
+#include "common/Bytes.h"
 
 #include "common/Text.h"
 #include "common/Trace.h"
@@ -174,14 +175,13 @@ bool CSentrixdDlg::OnInitDialog() {
 bool CSentrixdDlg::readDword(platform::RegKey key, const wchar_t* name, std::uint32_t& value) {
     // Read into the value's four bytes whatever the stored type; a shorter value replaces only
     // its own bytes, a longer one does not fit and counts as missing.
-    std::uint8_t bytes[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                             static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-    std::uint32_t size = sizeof(bytes);
-    if (m_ports.registry.queryValue(key, name, nullptr, bytes, &size) != platform::error::kSuccess) {
+    std::uint8_t data[4];
+    bytes::putLe32(value, data);
+    std::uint32_t size = sizeof(data);
+    if (m_ports.registry.queryValue(key, name, nullptr, data, &size) != platform::error::kSuccess) {
         return false;
     }
-    value = static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-            (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    value = bytes::le32(data);
     return true;
 }
 

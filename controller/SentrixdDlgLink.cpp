@@ -3,6 +3,7 @@
 // lock, the active-source state and the notification decision.
 // Portable.
 #include "controller/SentrixdDlg.h"
+#include "common/Bytes.h"
 
 #include "common/HardIOHelper.h"
 #include "common/Trace.h"
@@ -512,15 +513,14 @@ void CSentrixdDlg::setActiveSource(ActiveSourceState state) {
 }
 
 bool CSentrixdDlg::readTypedDword(platform::RegKey key, const wchar_t* name, std::uint32_t& value) {
-    std::uint8_t bytes[4] = {};
-    std::uint32_t size = sizeof(bytes);
+    std::uint8_t data[4] = {};
+    std::uint32_t size = sizeof(data);
     std::uint32_t type = 0;
-    if (m_ports.registry.queryValue(key, name, &type, bytes, &size) != platform::error::kSuccess ||
-        type != platform::regtype::kDword || size != sizeof(bytes)) {
+    if (m_ports.registry.queryValue(key, name, &type, data, &size) != platform::error::kSuccess ||
+        type != platform::regtype::kDword || size != sizeof(data)) {
         return false;
     }
-    value = static_cast<std::uint32_t>(bytes[0]) | (static_cast<std::uint32_t>(bytes[1]) << 8) |
-            (static_cast<std::uint32_t>(bytes[2]) << 16) | (static_cast<std::uint32_t>(bytes[3]) << 24);
+    value = bytes::le32(data);
     return true;
 }
 

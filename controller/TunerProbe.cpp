@@ -1,5 +1,6 @@
 // Tuner probe. Portable.
 #include "controller/TunerProbe.h"
+#include "common/Bytes.h"
 
 #include "common/Trace.h"
 
@@ -60,9 +61,7 @@ bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry,
         std::uint32_t type = 0;
         if (registry.queryValue(settingsKey, L"EnabledForMCE", &type, data, &size) == platform::error::kSuccess &&
             type == platform::regtype::kDword && size == sizeof(data)) {
-            const std::uint32_t enabled = static_cast<std::uint32_t>(data[0]) | (static_cast<std::uint32_t>(data[1]) << 8) |
-                                          (static_cast<std::uint32_t>(data[2]) << 16) |
-                                          (static_cast<std::uint32_t>(data[3]) << 24);
+            const std::uint32_t enabled = bytes::le32(data);
             TRACE_MSG(L"EnabledForMCE=%x", enabled);
             if (enabled == kEnabledForMce) {
                 TRACE_MSG(L"TUNER FOUND");
