@@ -42,6 +42,15 @@ protected:
         controllers.push_back(std::make_unique<simrun::SimController>(world, commandLine));
         return *controllers.back();
     }
+    // The cable is in, the TV is on and announces itself, and a controller has started and
+    // settled (start-up, attach and the first certification query).
+    simrun::SimController& startAttached(std::uint64_t settleMs = 20000) {
+        world.peers().plugCable();
+        world.clock().advanceTo(world.clock().now() + 3000);
+        auto& started = start();
+        started.runFor(settleMs);
+        return started;
+    }
     simrun::SimController& controller() { return *controllers.front(); }
     bool runFor(std::uint64_t ms) { return controller().runFor(ms); }
     std::uint64_t now() { return world.clock().now(); }

@@ -15,10 +15,7 @@ using testing_support::ControllerWorld;
 class DispatchTest : public ControllerWorld {
 protected:
     simrun::SimController& startAttached() {
-        world.peers().plugCable();
-        world.clock().advanceTo(world.clock().now() + 3000);
-        auto& controller = start();
-        controller.runFor(20000);
+        auto& controller = ControllerWorld::startAttached();
         trace->clear();
         return controller;
     }

@@ -15,13 +15,6 @@ using Route = sim::TvModel::Route;
 
 class LinkTest : public ControllerWorld {
 protected:
-    simrun::SimController& startAttached(std::uint64_t settleMs = 20000) {
-        world.peers().plugCable();
-        world.clock().advanceTo(world.clock().now() + 3000);
-        auto& controller = start();
-        controller.runFor(settleMs);
-        return controller;
-    }
     void makeActive() {
         world.peers().tv().switchToPc(Route::SetStreamPath);
         runFor(15000);

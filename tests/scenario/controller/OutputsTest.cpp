@@ -17,13 +17,6 @@ constexpr const wchar_t* kMachineKey = L"SOFTWARE\\KORVATH\\Sentrixd";
 
 class OutputsTest : public ControllerWorld {
 protected:
-    simrun::SimController& startAttached(std::uint64_t settleMs = 20000) {
-        world.peers().plugCable();
-        world.clock().advanceTo(world.clock().now() + 3000);
-        auto& controller = start();
-        controller.runFor(settleMs);
-        return controller;
-    }
     std::size_t setMonitorDeviceCalls() {
         std::size_t n = 0;
         for (const auto& call : world.peers().display().calls()) {

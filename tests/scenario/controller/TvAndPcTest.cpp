@@ -17,14 +17,6 @@ constexpr const wchar_t* kUserKey = L"SOFTWARE\\KORVATH\\Sentrixd";
 
 class TvAndPcTest : public ControllerWorld {
 protected:
-    // The cable is in, the TV is on, and the controller has started and settled.
-    simrun::SimController& startAttached(std::uint64_t settleMs = 20000) {
-        world.peers().plugCable();
-        world.clock().advanceTo(world.clock().now() + 3000);
-        auto& controller = start();
-        controller.runFor(settleMs);
-        return controller;
-    }
     std::uint32_t arrangement() { return world.peers().display().arrangement(); }
     Output sound() { return world.peers().sound().output(); }
 };
