@@ -1,0 +1,183 @@
+// The step model of the scenario language: what one line of a scenario asks for (a world
+// set-up, an action of the controller, the TV, the PC or the user, a wait, a checkpoint or an
+// expectation), as the parser makes it and the runner plays it. Nothing here knows how a
+// world carries a step out; tools/scenario/README.md describes the language.
+// Portable.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+enum class Hive { Machine, User };
+
+// Registry value types, as the registry stores them.
+inline constexpr std::uint32_t kRegString = 1;
+inline constexpr std::uint32_t kRegBinary = 3;
+inline constexpr std::uint32_t kRegDword = 4;
+
+// The monitor-device values a display arrangement is named by.
+namespace arrangement {
+inline constexpr std::uint32_t kPanel = 0x1;
+inline constexpr std::uint32_t kClone = 0x80;
+inline constexpr std::uint32_t kHdmi = 0x100;
+inline constexpr std::uint32_t kPanelExtended = 0x2000000; // panel primary, HDMI extended
+inline constexpr std::uint32_t kHdmiExtended = 0x4000000;  // HDMI primary, panel extended
+} // namespace arrangement
+
+enum class SoundOutput { Speaker, Hdmi };
+enum class Route { SetStreamPath, RoutingChange };
+enum class SoundChanger { Running, Stopped, Missing };
+
+// Something a step does to the world. The payload fields a kind uses are named beside it.
+enum class ActionKind {
+    // World set-up.
+    TvVendor,              // value: 24-bit vendor identifier
+    TvCec,                 // flag: the TV speaks CEC
+    TvPluggedInto,         // address: the TV input the PC's cable goes into
+    TvState,               // flag: powered on (else standby); hasInput: with toPc or address (0: its tuner)
+    Cable,                 // flag: plugged
+    RegistrySet,           // hive, path, name, valueType, bytes
+    RegistryDeleteValue,   // hive, path, name
+    RegistryDeleteKey,     // hive, path
+    DisplayDetectionDelay, // duration (nullopt: never detected)
+    DisplaySwitchingDelay, // duration (nullopt: a switch never takes effect)
+    DisplayArrangement,    // value: monitor-device value, set without any request
+    SoundChangerState,     // soundChanger
+    LibraryRemove,         // text: file name
+    CeccBusy,              // value: number of calls answered busy
+    CeccFailing,           // flag
+    CeccNeverAnswers,      // flag
+    FirmwareHdmiControl,   // flag
+    FirmwareWakeupFactor,  // value
+    FirmwareDevice,        // flag: present
+    SystemLanguage,        // text: four hex digits
+    SystemModel,           // text
+    MessageBoxReaction,    // duration (nullopt: the user never answers by himself)
+    // The controller.
+    ControllerStart, // text: command line
+    ControllerStop,
+    // The TV.
+    TvPowerOn,
+    TvStandby,
+    TvSwitch,             // address (nullopt: the PC, 0: its tuner), route
+    TvRoutingInformation, // address (nullopt: the PC's)
+    TvMenuRequest,        // value: [Menu Request Type]
+    TvPlay,               // value: [Play Mode]
+    TvDeckControl,        // value: [Deck Control Mode]
+    TvGiveDeckStatus,     // value: [Status Request]
+    TvGiveTunerStatus,    // value: [Status Request]
+    TvSelectAnalogue,     // bytes: service
+    TvSelectDigital,      // bytes: service
+    TvTunerStep,          // flag: up
+    TvRequestActiveSource,
+    TvGiveOsdName,
+    TvGiveVendorId,
+    TvSend, // bytes: the whole frame, header included
+    // The PC, its user and the other programs.
+    RemoteKey, // value: key code
+    Suspend,
+    Resume, // value: wake-up factor
+    SessionLock,
+    SessionUnlock,
+    OutputKey,
+    BridgeTurnOffTv,
+    BridgeChangeOutput,  // value: wParam
+    BridgeTvEnhancement, // value: wParam
+    SettingsChanged,
+    KeyPress,        // value: virtual-key code
+    MessageBoxAnswer // value: result (1 OK, 2 cancel)
+};
+
+struct Action {
+    ActionKind kind = ActionKind::ControllerStop;
+    std::uint32_t value = 0;
+    bool flag = false;
+    std::optional<std::uint16_t> address;
+    bool hasInput = false;
+    bool toPc = false;
+    std::optional<std::uint64_t> duration;
+    Route route = Route::SetStreamPath;
+    SoundChanger soundChanger = SoundChanger::Stopped;
+    Hive hive = Hive::User;
+    std::wstring path;
+    std::wstring name;
+    std::uint32_t valueType = 0;
+    std::vector<std::uint8_t> bytes;
+    std::wstring text;
+};
+
+// A CEC frame an expectation looks for: exact bytes, or a fragment of its decoded text
+// (compared without regard to case).
+struct FramePattern {
+    std::vector<std::uint8_t> bytes; // used when text is empty
+    std::string text;
+};
+
+enum class ExpectKind {
+    Frame,           // frame, negated (no such frame since the checkpoint), afterMs
+    Display,         // value: monitor-device value
+    Sound,           // sound
+    Program,         // text: file (or its end), text2: parameters (hasText2), negated
+    Window,          // text: class, text2: title, negated
+    Registry,        // hive, path, name, valueType + bytes, or missing (valueType 0)
+    Log,             // text, negated
+    Notification,    // value: 1 supported, 0 not supported; none: negated
+    MessageBox,      // text (fragment; empty: any), negated
+    TvPower,         // flag: on
+    TvInput,         // address (nullopt: its tuner), toPc
+    TvShowingPc,     // flag
+    ControllerRunning // flag
+};
+
+struct Expectation {
+    ExpectKind kind = ExpectKind::ControllerRunning;
+    bool negated = false;
+    FramePattern frame;
+    std::optional<std::uint64_t> afterMs; // the frame comes exactly this long after the previous match
+    std::uint32_t value = 0;
+    bool flag = false;
+    SoundOutput sound = SoundOutput::Speaker;
+    std::string text;
+    std::string text2;
+    bool hasText2 = false;
+    Hive hive = Hive::User;
+    std::wstring path;
+    std::wstring name;
+    std::uint32_t valueType = 0; // 0: the value is missing
+    std::vector<std::uint8_t> bytes;
+    std::optional<std::uint16_t> address;
+    bool toPc = false;
+};
+
+enum class StepKind { Action, Wait, Checkpoint, Note, Expect };
+
+struct Step {
+    std::size_t line = 0; // 1-based line in its file
+    std::string source;   // the line as written, without comment and outer blanks
+    StepKind kind = StepKind::Note;
+    Action action;
+    std::uint64_t waitMs = 0;
+    std::string note;
+    Expectation expectation;
+};
+
+struct Scenario {
+    std::string file; // as named to the parser; used in messages ("file:line: ...")
+    std::vector<Step> steps;
+};
+
+// A malformed line or an expectation that did not hold, with the place it comes from.
+struct ScenarioError {
+    std::string file;
+    std::size_t line = 0;
+    std::string message;
+    // "file:line: message"
+    std::string text() const { return file + ":" + std::to_string(line) + ": " + message; }
+};
+
+} // namespace scenario

@@ -1,0 +1,63 @@
+// The world a scenario acts on and observes, as the runner sees it. One implementation plays
+// scenarios in virtual time inside a simulated world (VirtualTarget); another can play the same
+// steps in real time against the real programs. The runner never learns which one it drives.
+//
+// Time: the runner asks the target to call it back after a delay (schedule) and lets the
+// target drive its world until the runner is done (run). A target calls the runner back at
+// exactly the scheduled moment, even while the controller is busy, as a person acting at a
+// given time would; the runner then plays steps up to the next wait.
+// Portable.
+#pragma once
+
+#include "tools/scenario/Journal.h"
+#include "tools/scenario/Scenario.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace scenario {
+
+struct RegistryData {
+    std::uint32_t type = 0;
+    std::vector<std::uint8_t> bytes;
+};
+
+struct TvState {
+    bool on = false;
+    std::optional<std::uint16_t> input; // nullopt: its own tuner
+    std::uint16_t pcInput = 0;          // the input the PC is plugged into
+    bool showsPc = false;
+};
+
+class ScenarioTarget {
+public:
+    virtual ~ScenarioTarget() = default;
+
+    // Milliseconds since the scenario started.
+    virtual std::uint64_t now() = 0;
+    // Calls `resume` once `delayMs` have passed. One call is pending at a time.
+    virtual void schedule(std::uint64_t delayMs, std::function<void()> resume) = 0;
+    // Lets the world go on until `finished` holds. Returns empty, or why the world could not
+    // go on (the runner then reports a failure).
+    virtual std::string run(const std::function<bool()>& finished) = 0;
+    // Writes into the journal everything observed up to now that is not there yet.
+    virtual void collect() = 0;
+
+    // Carries out an action now. Returns empty, or why it could not be done.
+    virtual std::string act(const Action& action) = 0;
+
+    // The world's state now.
+    virtual std::uint32_t displayArrangement() = 0;
+    virtual SoundOutput soundOutput() = 0;
+    virtual bool windowExists(const std::wstring& className, const std::wstring& title) = 0;
+    virtual std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path,
+                                                      const std::wstring& name) = 0;
+    virtual TvState tvState() = 0;
+    // A controller process has been started and has not ended.
+    virtual bool controllerRunning() = 0;
+};
+
+} // namespace scenario

@@ -1,0 +1,585 @@
+// The scenario target in virtual time. Simulation.
+#include "tools/scenario/VirtualTarget.h"
+
+#include "common/FirmwareRecord.h"
+#include "common/Text.h"
+#include "controller/SentrixdDlg.h"
+#include "tools/scenario/ScenarioRunner.h"
+#include "tools/simrun/Installation.h"
+
+#include <algorithm>
+#include <cstdio>
+
+namespace scenario {
+namespace {
+
+constexpr const wchar_t* kTraceLogKey = L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG";
+// Nothing the world runs on its own waits this long: "never" in a delay setting.
+constexpr std::uint64_t kNeverMs = 100ull * 365 * 24 * 60 * 60 * 1000;
+
+platform::RegKey hiveKey(Hive hive) {
+    return hive == Hive::Machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
+}
+
+std::string hex(std::uint32_t value, int digits = 0) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+std::string mediaCommandName(std::uint32_t command) {
+    switch (command) {
+    case 13:
+        return "stop";
+    case 46:
+        return "play";
+    case 47:
+        return "pause";
+    case 49:
+        return "fast forward";
+    case 50:
+        return "rewind";
+    case 51:
+        return "channel up";
+    case 52:
+        return "channel down";
+    default:
+        return "command " + std::to_string(command);
+    }
+}
+
+std::string eventName(std::uint32_t code) {
+    if (code == sim::event::kHotPlugHigh) {
+        return "hot plug high";
+    }
+    if (code == sim::event::kHotPlugLow) {
+        return "hot plug low";
+    }
+    if ((code & 0xFF00) == sim::event::kRemoteKeyBase) {
+        return "remote key " + hex(code & 0xFF, 2);
+    }
+    return {};
+}
+
+// A trace log line without its thread and time stamps: from the source file onward.
+std::string_view logText(std::string_view line) {
+    const std::size_t stamp = line.find('[', line.find(']') == std::string_view::npos ? 0 : line.find(']') + 1);
+    if (stamp != std::string_view::npos) {
+        const std::size_t end = line.find("] ", stamp);
+        if (end != std::string_view::npos) {
+            return line.substr(end + 2);
+        }
+    }
+    return line;
+}
+
+std::string frameText(const sim::CecBus::Record& record) {
+    std::vector<std::uint8_t> bytes(record.frame.bytes.begin(), record.frame.bytes.begin() + record.frame.length);
+    std::string text = record.describe() + "   (" + hexText(bytes) + ")";
+    if (!record.acknowledged && !record.frame.isBroadcast()) {
+        text += " not acknowledged";
+    }
+    return text;
+}
+
+} // namespace
+
+bool VirtualTarget::TraceFiles::append(const wchar_t* path, const char* data, std::size_t size) {
+    const bool written = m_target.m_world.files().append(path, data, size);
+    if (written && data != nullptr) {
+        std::string_view rest(data, size);
+        while (!rest.empty()) {
+            const std::size_t end = rest.find("\r\n");
+            m_target.onTraceLine(rest.substr(0, end));
+            rest = end == std::string_view::npos ? std::string_view() : rest.substr(end + 2);
+        }
+    }
+    return written;
+}
+
+VirtualTarget::VirtualTarget(Journal& journal, std::string* error) : m_journal(journal) {
+    std::wstring why;
+    if (!simrun::installProduct(m_world, &why) && error != nullptr) {
+        *error = "the installation data does not import: " + text::toUtf8(why);
+    }
+    switchTraceLogOn();
+    m_world.peers().bus().observer = [this](const sim::CecBus::Record& record) {
+        collect();
+        Event event = makeEvent(record.time, EventKind::Frame, frameText(record));
+        event.bytes.assign(record.frame.bytes.begin(), record.frame.bytes.begin() + record.frame.length);
+        event.subject = record.describe();
+        add(std::move(event));
+    };
+    m_world.desktop().messageBoxObserver = [this](const sim::SimDesktop::MessageBoxRecord& box) {
+        collect();
+        Event event = makeEvent(box.time, EventKind::MessageBox,
+                    "\"" + text::toUtf8(box.text) + "\" (" + text::toUtf8(box.caption) + ")");
+        event.subject = text::toUtf8(box.text);
+        event.detail = text::toUtf8(box.caption);
+        add(std::move(event));
+    };
+}
+
+VirtualTarget::~VirtualTarget() {
+    // The world's end closes a running controller; what happens then is no longer reported.
+    m_world.peers().bus().observer = nullptr;
+    m_world.desktop().messageBoxObserver = nullptr;
+    m_silent = true;
+    m_controllers.clear();
+    TraceLog::installPorts({});
+}
+
+void VirtualTarget::switchTraceLogOn() {
+    m_world.files().addFolder(kTraceFolder);
+    sim::SimRegistry& registry = m_world.registry();
+    for (const wchar_t* module : {L"Sentrixd", L"Sentrixset", L"Outswap"}) {
+        for (const wchar_t* level : {L"LOG_ERROR", L"LOG_TRACE", L"LOG_FUNC"}) {
+            registry.setDword(platform::kHkeyLocalMachine, std::wstring(kTraceLogKey) + L"\\" + module, level, 1);
+        }
+    }
+    registry.setString(platform::kHkeyLocalMachine, kTraceLogKey, L"TraceLogFilePath", kTraceFile);
+    TraceLog::installPorts({&registry, &m_world.clock(), &m_traceFiles, &m_world.threads()});
+}
+
+void VirtualTarget::onTraceLine(std::string_view line) {
+    if (m_silent) {
+        return;
+    }
+    collect();
+    add(makeEvent(now(), EventKind::Log, std::string(logText(line))));
+}
+
+void VirtualTarget::add(Event event) {
+    if (!m_silent) {
+        m_journal.add(std::move(event));
+    }
+}
+
+// ---- time ------------------------------------------------------------------------------------
+
+void VirtualTarget::schedule(std::uint64_t delayMs, std::function<void()> resume) {
+    m_resumeAt = now() + delayMs;
+    m_world.clock().scheduleAfter(delayMs, [this, resume = std::move(resume)] {
+        m_resumeAt.reset();
+        resume();
+        if (!m_resumeAt) {
+            // The scenario is over: a controller still waiting for a person ends with it.
+            m_world.desktop().setHorizon(now());
+        }
+    });
+}
+
+std::string VirtualTarget::run(const std::function<bool()>& finished) {
+    try {
+        while (!finished()) {
+            if (!m_resumeAt) {
+                return "the scenario waits for nothing that can happen";
+            }
+            const std::uint64_t t = *m_resumeAt;
+            if (simrun::SimController* controller = runningController()) {
+                controller->runUntil(t);
+                noteEnded();
+            } else {
+                m_world.clock().advanceTo(t);
+            }
+        }
+    } catch (const sim::Deadlock& deadlock) {
+        noteEnded();
+        if (!finished()) {
+            return deadlock.what();
+        }
+    }
+    return {};
+}
+
+simrun::SimController* VirtualTarget::runningController() {
+    for (ControllerEntry& entry : m_controllers) {
+        if (entry.controller->running()) {
+            return entry.controller.get();
+        }
+    }
+    return nullptr;
+}
+
+void VirtualTarget::noteEnded() {
+    for (ControllerEntry& entry : m_controllers) {
+        if (!entry.endNoted && !entry.controller->running()) {
+            entry.endNoted = true;
+            collect();
+            add(makeEvent(now(), EventKind::Controller,
+                      entry.controller->started() ? "the controller has ended" : "the controller ended at once"));
+        }
+    }
+}
+
+// ---- observing -------------------------------------------------------------------------------
+
+void VirtualTarget::collect() {
+    if (m_collecting || m_silent) {
+        return;
+    }
+    m_collecting = true;
+    std::vector<Event> batch;
+    pollRecords(batch);
+    std::stable_sort(batch.begin(), batch.end(), [](const Event& a, const Event& b) { return a.time < b.time; });
+    m_collecting = false;
+    for (Event& event : batch) {
+        add(std::move(event));
+    }
+    pollTv();
+}
+
+void VirtualTarget::pollRecords(std::vector<Event>& batch) {
+    sim::Peers& peers = m_world.peers();
+    const auto& calls = peers.display().calls();
+    for (; m_seen.displayCalls < calls.size(); ++m_seen.displayCalls) {
+        const auto& call = calls[m_seen.displayCalls];
+        if (call.entry == sim::DisplayModel::Entry::SetMonitorDevice) {
+            Event event = makeEvent(call.time, EventKind::DisplayRequest,
+                        "switch to " + arrangementName(call.argument) + " asked: " +
+                            (call.result == 1 ? std::string("accepted") : "answered " + std::to_string(call.result)));
+            event.value = call.argument;
+            batch.push_back(std::move(event));
+        }
+    }
+    const auto& changes = peers.display().changes();
+    for (; m_seen.displayChanges < changes.size(); ++m_seen.displayChanges) {
+        const auto& change = changes[m_seen.displayChanges];
+        Event event = makeEvent(change.time, EventKind::Display, "now " + arrangementName(change.arrangement));
+        event.value = change.arrangement;
+        batch.push_back(std::move(event));
+    }
+    const auto& sounds = peers.sound().changes();
+    for (; m_seen.soundChanges < sounds.size(); ++m_seen.soundChanges) {
+        const auto& change = sounds[m_seen.soundChanges];
+        const bool hdmi = change.output == sim::SoundOutputModel::Output::Hdmi;
+        Event event = makeEvent(change.time, EventKind::Sound, hdmi ? "now to HDMI" : "now to the speaker");
+        event.value = hdmi ? 1 : 0;
+        batch.push_back(std::move(event));
+    }
+    const auto& executes = peers.shell().executes();
+    for (; m_seen.executes < executes.size(); ++m_seen.executes) {
+        const auto& execute = executes[m_seen.executes];
+        Event event = makeEvent(execute.time, EventKind::Program,
+                    text::toUtf8(execute.file) + (execute.parameters.empty() ? "" : " " + text::toUtf8(execute.parameters)) +
+                        (execute.started ? "" : "   (could not be started)"));
+        event.subject = text::toUtf8(execute.file);
+        event.detail = text::toUtf8(execute.parameters);
+        batch.push_back(std::move(event));
+    }
+    const auto& events = peers.events().events();
+    for (; m_seen.events < events.size(); ++m_seen.events) {
+        const auto& record = events[m_seen.events];
+        const std::string name = eventName(record.code);
+        if (!name.empty()) {
+            Event event = makeEvent(record.time, EventKind::FirmwareEvent,
+                        name + " (" + hex(record.code, 4) + ")" + (record.delivered ? "" : ", no controller to take it"));
+            event.value = record.code;
+            batch.push_back(std::move(event));
+        }
+    }
+    const auto& posts = m_world.desktop().posts();
+    for (; m_seen.posts < posts.size(); ++m_seen.posts) {
+        const auto& post = posts[m_seen.posts];
+        if (post.message == platform::wm::kAppCommand) {
+            const auto command = static_cast<std::uint32_t>((post.lParam >> 16) & 0x0FFF);
+            Event event = makeEvent(post.time, EventKind::MediaCommand, mediaCommandName(command) + " to every window");
+            event.value = command;
+            batch.push_back(std::move(event));
+        }
+    }
+    for (ControllerEntry& entry : m_controllers) {
+        const auto& shown = entry.controller->notifications.shown;
+        for (; entry.notifications < shown.size(); ++entry.notifications) {
+            const auto& notice = shown[entry.notifications];
+            Event event = makeEvent(notice.time, EventKind::Notification,
+                        notice.variant == 1 ? "supported: the TV supports HDMI control"
+                                            : "not supported: the TV does not support HDMI control, or is off");
+            event.value = notice.variant;
+            batch.push_back(std::move(event));
+        }
+        const auto& offered = entry.controller->launcher.shownAt;
+        for (; entry.launcherShown < offered.size(); ++entry.launcherShown) {
+            batch.push_back(makeEvent(offered[entry.launcherShown], EventKind::Launcher, "the control menu is offered"));
+        }
+    }
+}
+
+void VirtualTarget::pollTv() {
+    const sim::TvModel& tv = m_world.peers().tv();
+    const bool on = tv.power() == sim::TvModel::Power::On;
+    if (m_tvSeen.valid && m_tvSeen.on == on && m_tvSeen.input == tv.input()) {
+        return;
+    }
+    const bool first = !m_tvSeen.valid;
+    m_tvSeen = {on, tv.input(), true};
+    if (first) {
+        return; // the set-up, not a change
+    }
+    std::string text = on ? "on, " : "standby, ";
+    text += tv.input() ? "input " + addressText(*tv.input()) : std::string("its tuner");
+    if (tv.showsPc()) {
+        text += ": showing the PC";
+    }
+    add(makeEvent(now(), EventKind::Tv, text));
+}
+
+std::uint32_t VirtualTarget::displayArrangement() { return m_world.peers().display().arrangement(); }
+
+SoundOutput VirtualTarget::soundOutput() {
+    return m_world.peers().sound().output() == sim::SoundOutputModel::Output::Hdmi ? SoundOutput::Hdmi
+                                                                                   : SoundOutput::Speaker;
+}
+
+bool VirtualTarget::windowExists(const std::wstring& className, const std::wstring& title) {
+    return m_world.desktop().find(className.c_str(), title.c_str()) != 0;
+}
+
+std::optional<RegistryData> VirtualTarget::registryValue(Hive hive, const std::wstring& path, const std::wstring& name) {
+    const std::optional<sim::RegValue> value = m_world.registry().getValue(hiveKey(hive), path, name);
+    if (!value) {
+        return std::nullopt;
+    }
+    return RegistryData{value->type, value->bytes};
+}
+
+TvState VirtualTarget::tvState() {
+    const sim::TvModel& tv = m_world.peers().tv();
+    return TvState{tv.power() == sim::TvModel::Power::On, tv.input(), tv.pcAddress(), tv.showsPc()};
+}
+
+bool VirtualTarget::controllerRunning() { return m_starting > 0 || runningController() != nullptr; }
+
+// ---- acting ----------------------------------------------------------------------------------
+
+void VirtualTarget::startController(const std::wstring& commandLine) {
+    collect();
+    add(makeEvent(now(), EventKind::Controller,
+              "the controller starts" + (commandLine.empty() ? std::string() : " with \"" + text::toUtf8(commandLine) + "\"")));
+    auto controller = std::make_unique<simrun::SimController>(m_world, commandLine);
+    --m_starting;
+    const bool started = controller->started();
+    m_controllers.push_back(ControllerEntry{std::move(controller)});
+    if (started) {
+        collect();
+        add(makeEvent(now(), EventKind::Controller, "the controller's start-up is done"));
+    } else {
+        noteEnded();
+    }
+}
+
+void VirtualTarget::postToController(const wchar_t* messageName, platform::WParam wParam, std::uint32_t fromProcess) {
+    sim::SimDesktop& desktop = m_world.desktop();
+    const platform::MessageId message = desktop.registerMessage(messageName);
+    const platform::WindowHandle window = desktop.find(kMainWindowClass, kMainWindowTitle);
+    if (window == 0 || !desktop.post(window, message, wParam, 0, fromProcess)) {
+        add(makeEvent(now(), EventKind::Note, "no controller window: " + text::toUtf8(messageName) + " is lost"));
+    }
+}
+
+std::string VirtualTarget::act(const Action& a) {
+    sim::Peers& peers = m_world.peers();
+    sim::TvModel& tv = peers.tv();
+    const auto route = a.route == Route::SetStreamPath ? sim::TvModel::Route::SetStreamPath
+                                                       : sim::TvModel::Route::RoutingChange;
+    switch (a.kind) {
+    case ActionKind::TvVendor:
+        tv.setVendorId(a.value);
+        break;
+    case ActionKind::TvCec:
+        peers.setTvWithoutCec(!a.flag);
+        break;
+    case ActionKind::TvPluggedInto:
+        tv.setPcAddress(a.address.value_or(0));
+        break;
+    case ActionKind::TvState:
+        tv.setPower(a.flag ? sim::TvModel::Power::On : sim::TvModel::Power::Standby);
+        if (a.hasInput) {
+            tv.setInput(a.toPc ? std::optional<std::uint16_t>(tv.pcAddress())
+                               : (a.address && *a.address != 0 ? a.address : std::nullopt));
+        }
+        m_tvSeen.valid = false;
+        break;
+    case ActionKind::Cable:
+        if (a.flag) {
+            peers.plugCable();
+        } else {
+            peers.unplugCable();
+        }
+        break;
+    case ActionKind::RegistrySet:
+        if (m_world.registry().setValue(hiveKey(a.hive), a.path, a.name, a.valueType, a.bytes) !=
+            platform::error::kSuccess) {
+            return "the registry refuses the value (bad key path or name)";
+        }
+        break;
+    case ActionKind::RegistryDeleteValue:
+        m_world.registry().deleteValue(hiveKey(a.hive), a.path, a.name);
+        break;
+    case ActionKind::RegistryDeleteKey:
+        m_world.registry().deleteKey(hiveKey(a.hive), a.path);
+        break;
+    case ActionKind::DisplayDetectionDelay:
+        peers.display().setDetectionDelay(a.duration.value_or(kNeverMs));
+        break;
+    case ActionKind::DisplaySwitchingDelay:
+        peers.display().setSwitchNeverTakesEffect(!a.duration);
+        if (a.duration) {
+            peers.display().setSwitchingDelay(*a.duration);
+        }
+        break;
+    case ActionKind::DisplayArrangement:
+        peers.display().setArrangement(a.value);
+        break;
+    case ActionKind::SoundChangerState:
+        peers.shell().setSoundOutputModel(a.soundChanger == SoundChanger::Missing ? nullptr : &peers.sound());
+        if (a.soundChanger == SoundChanger::Running) {
+            peers.sound().startRunning();
+        } else {
+            peers.sound().stopRunning();
+        }
+        break;
+    case ActionKind::LibraryRemove:
+        m_world.libraries().removeLibrary(a.text);
+        break;
+    case ActionKind::CeccBusy:
+        peers.cecc().setBusy(static_cast<int>(a.value));
+        break;
+    case ActionKind::CeccFailing:
+        peers.cecc().setFailing(a.flag);
+        break;
+    case ActionKind::CeccNeverAnswers:
+        peers.cecc().setNeverAnswers(a.flag);
+        break;
+    case ActionKind::FirmwareHdmiControl:
+        m_world.firmware().setSetting(fw::kSettingHdmiControl, a.flag ? 1 : 0);
+        break;
+    case ActionKind::FirmwareWakeupFactor:
+        m_world.firmware().setWakeupFactor(static_cast<std::uint16_t>(a.value));
+        break;
+    case ActionKind::FirmwareDevice:
+        m_world.firmware().setDevicePresent(a.flag);
+        break;
+    case ActionKind::SystemLanguage:
+        peers.locale().setLanguage(a.text);
+        break;
+    case ActionKind::SystemModel:
+        peers.wmi().setModel(a.text);
+        break;
+    case ActionKind::MessageBoxReaction:
+        m_world.desktop().setMessageBoxReaction(a.duration);
+        break;
+    case ActionKind::ControllerStart: {
+        // The process starts now and runs its start-up on its own; the scenario goes on meanwhile.
+        ++m_starting;
+        m_world.clock().scheduleAfter(0, [this, line = a.text] { startController(line); });
+        break;
+    }
+    case ActionKind::ControllerStop: {
+        const platform::WindowHandle window = m_world.desktop().find(kMainWindowClass, kMainWindowTitle);
+        if (window == 0) {
+            add(makeEvent(now(), EventKind::Note, "no controller window to close"));
+        } else {
+            m_world.desktop().post(window, platform::wm::kClose, 0, 0, kApplicationProcess);
+        }
+        break;
+    }
+    case ActionKind::TvPowerOn:
+        tv.powerOn();
+        break;
+    case ActionKind::TvStandby:
+        tv.standby();
+        break;
+    case ActionKind::TvSwitch:
+        if (a.address) {
+            tv.switchTo(*a.address, route);
+        } else {
+            tv.switchToPc(route);
+        }
+        break;
+    case ActionKind::TvRoutingInformation:
+        tv.sendRoutingInformation(a.address);
+        break;
+    case ActionKind::TvMenuRequest:
+        tv.sendMenuRequest(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::TvPlay:
+        tv.sendPlay(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::TvDeckControl:
+        tv.sendDeckControl(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::TvGiveDeckStatus:
+        tv.sendGiveDeckStatus(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::TvGiveTunerStatus:
+        tv.sendGiveTunerDeviceStatus(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::TvSelectAnalogue:
+        tv.sendSelectAnalogueService(a.bytes);
+        break;
+    case ActionKind::TvSelectDigital:
+        tv.sendSelectDigitalService(a.bytes);
+        break;
+    case ActionKind::TvTunerStep:
+        if (a.flag) {
+            tv.sendTunerStepIncrement();
+        } else {
+            tv.sendTunerStepDecrement();
+        }
+        break;
+    case ActionKind::TvRequestActiveSource:
+        tv.sendRequestActiveSource();
+        break;
+    case ActionKind::TvGiveOsdName:
+        tv.sendGiveOsdName();
+        break;
+    case ActionKind::TvGiveVendorId:
+        tv.sendGiveDeviceVendorId();
+        break;
+    case ActionKind::TvSend:
+        tv.sendRaw(sim::makeFrameFromBytes(a.bytes.data(), a.bytes.size()));
+        break;
+    case ActionKind::RemoteKey:
+        peers.remoteKey(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::Suspend:
+        m_world.suspend();
+        break;
+    case ActionKind::Resume:
+        m_world.resume(static_cast<std::uint16_t>(a.value));
+        break;
+    case ActionKind::SessionLock:
+        m_world.lockSession();
+        break;
+    case ActionKind::SessionUnlock:
+        m_world.unlockSession();
+        break;
+    case ActionKind::OutputKey:
+        postToController(L"HDMIOUT_CHANGE_OUTPUT", 0, kOutswapProcess);
+        break;
+    case ActionKind::BridgeTurnOffTv:
+        postToController(L"TVBRIDGEDLL_QUERY_TURN_OFF_TV", 0, kApplicationProcess);
+        break;
+    case ActionKind::BridgeChangeOutput:
+        postToController(L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT", a.value, kApplicationProcess);
+        break;
+    case ActionKind::BridgeTvEnhancement:
+        postToController(L"TVBRIDGEDLL_USE_TV_ENHANCEMENT", a.value, kApplicationProcess);
+        break;
+    case ActionKind::SettingsChanged:
+        postToController(L"SENTRIXSET_CHANGED", 0, kSettingsProcess);
+        break;
+    case ActionKind::KeyPress:
+        peers.keyboard().pressKey(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::MessageBoxAnswer:
+        if (!m_world.desktop().answerMessageBox(static_cast<int>(a.value))) {
+            return "no message box is open";
+        }
+        break;
+    }
+    return {};
+}
+
+} // namespace scenario
