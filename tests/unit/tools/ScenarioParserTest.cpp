@@ -1,0 +1,162 @@
+// The scenario language's parser: the argument forms as the README documents them, the error for
+// every kind of malformed line (naming its line), comments and quotes, and the step list of help.
+#include "tools/scenario/ScenarioParser.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using namespace scenario;
+
+Step parsed(const std::string& line) {
+    Step step;
+    ScenarioError error;
+    EXPECT_EQ(parseLine(line, "t.scn", 7, step, error), LineParse::Step) << line << ": " << error.text();
+    return step;
+}
+
+std::string errorOf(const std::string& line) {
+    Step step;
+    ScenarioError error;
+    EXPECT_EQ(parseLine(line, "t.scn", 7, step, error), LineParse::Error) << line;
+    return error.text();
+}
+
+TEST(ScenarioParser, NumbersHexDurationsAddressesAndBytesAreReadAsDocumented) {
+    EXPECT_EQ(parsed("cecc busy 12").action.value, 12u);
+    EXPECT_EQ(parsed("cecc busy 0x0C").action.value, 12u);
+    EXPECT_EQ(parsed("remote 44").action.value, 0x44u);
+    EXPECT_EQ(parsed("remote 0x44").action.value, 0x44u);
+    EXPECT_EQ(parsed("tv vendor maker").action.value, 0x0A1B2Cu);
+    EXPECT_EQ(parsed("tv vendor 00e091").action.value, 0x00E091u);
+    EXPECT_EQ(parsed("wait 500ms").waitMs, 500u);
+    EXPECT_EQ(parsed("wait 3s").waitMs, 3000u);
+    EXPECT_EQ(parsed("wait 1.5s").waitMs, 1500u);
+    EXPECT_EQ(parsed("wait 2m").waitMs, 120000u);
+    EXPECT_EQ(parsed("WAIT 1H").waitMs, 3600000u) << "names and units are not case-sensitive";
+    EXPECT_EQ(parsed("tv switch 2.1.0.f routing-change").action.address, std::optional<std::uint16_t>(0x210F));
+    EXPECT_EQ(parsed("tv switch 2.1.0.f routing-change").action.route, Route::RoutingChange);
+    EXPECT_FALSE(parsed("tv switch pc").action.address) << "the PC";
+    EXPECT_EQ(parsed("tv switch tuner").action.address, std::optional<std::uint16_t>(0));
+    const std::vector<std::uint8_t> frame = {0x04, 0x8D, 0x02};
+    EXPECT_EQ(parsed("tv send 04 8d 02").action.bytes, frame);
+    EXPECT_EQ(parsed("tv send 048D02").action.bytes, frame);
+    EXPECT_EQ(parsed("tv send 04:8d:02").action.bytes, frame);
+    EXPECT_EQ(parsed("pc resume cec").action.value, 0x31u);
+    EXPECT_EQ(parsed("pc resume").action.value, 0u);
+}
+
+TEST(ScenarioParser, RegistryStepsCarryHiveKeyNameAndTypedData) {
+    const Step set = parsed("registry set HKCU\\SOFTWARE\\KORVATH\\Sentrixd NotifyNotShowCecKorvath dword 1");
+    EXPECT_EQ(set.action.hive, Hive::User);
+    EXPECT_EQ(set.action.path, L"SOFTWARE\\KORVATH\\Sentrixd");
+    EXPECT_EQ(set.action.name, L"NotifyNotShowCecKorvath");
+    EXPECT_EQ(set.action.valueType, kRegDword);
+    EXPECT_EQ(set.action.bytes, (std::vector<std::uint8_t>{1, 0, 0, 0}));
+
+    const Step text = parsed("registry set HKEY_LOCAL_MACHINE\\Software\\X @ string \"a \\\"b\\\" c\"");
+    EXPECT_EQ(text.action.hive, Hive::Machine);
+    EXPECT_TRUE(text.action.name.empty()) << "@ is the default value";
+    EXPECT_EQ(text.action.valueType, kRegString);
+    EXPECT_EQ(text.action.bytes.size(), (7u + 1u) * 2u) << "UTF-16LE with its terminator: a \"b\" c";
+
+    const Step missing = parsed("expect registry HKLM\\Software\\X Y missing");
+    EXPECT_EQ(missing.expectation.valueType, 0u);
+    EXPECT_EQ(parsed("registry set HKCU\\K V binary").action.bytes.size(), 0u) << "empty binary data";
+}
+
+TEST(ScenarioParser, ExpectationsTakeTheirPatterns) {
+    const Step bytes = parsed("expect frame 4f 82 10 00 after 500ms");
+    EXPECT_EQ(bytes.expectation.frame.bytes, (std::vector<std::uint8_t>{0x4F, 0x82, 0x10, 0x00}));
+    EXPECT_EQ(bytes.expectation.afterMs, std::optional<std::uint64_t>(500));
+    const Step text = parsed("expect no frame \"Active Source\"");
+    EXPECT_TRUE(text.expectation.negated);
+    EXPECT_EQ(text.expectation.frame.text, "Active Source");
+    const Step window = parsed("expect window \"#32770\" KorSentrixSuiteMain # the controller's");
+    EXPECT_EQ(window.expectation.text, "#32770");
+    EXPECT_EQ(window.expectation.text2, "KorSentrixSuiteMain");
+    EXPECT_EQ(window.source, "expect window \"#32770\" KorSentrixSuiteMain") << "the comment is not part of the step";
+    EXPECT_TRUE(parsed("expect notification none").expectation.negated);
+    const Step program = parsed("expect program Tonemux.exe /HDMI");
+    EXPECT_TRUE(program.expectation.hasText2);
+    EXPECT_EQ(program.expectation.text2, "/HDMI");
+    EXPECT_TRUE(parsed("expect tv input pc").expectation.toPc);
+}
+
+struct Malformed {
+    const char* line;
+    const char* message; // a fragment of the error
+};
+
+class MalformedLineTest : public ::testing::TestWithParam<Malformed> {};
+
+TEST_P(MalformedLineTest, IsAnErrorThatNamesFileLineAndTheProblem) {
+    const std::string error = errorOf(GetParam().line);
+    EXPECT_EQ(error.rfind("t.scn:7: ", 0), 0u) << error;
+    EXPECT_NE(error.find(GetParam().message), std::string::npos) << error;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lines, MalformedLineTest,
+    ::testing::Values(Malformed{"fly away", "unknown step 'fly'"},
+                      Malformed{"tv swich pc", "unknown step 'tv swich' (tv takes: vendor"},
+                      Malformed{"cecc busy many", "bad number 'many' for busy count"},
+                      Malformed{"cecc busy 99999999999", "too large"},
+                      Malformed{"wait 5", "bad duration '5'"},
+                      Malformed{"wait 1.0005s", "bad duration"},
+                      Malformed{"wait 99999h", "bad duration"},
+                      Malformed{"tv switch", "missing input"},
+                      Malformed{"registry set HKCU\\K V dword", "missing dword value"},
+                      Malformed{"note", "missing note text"},
+                      Malformed{"tv send 4g", "bad hex bytes '4g'"},
+                      Malformed{"tv send 048", "bad hex bytes '048'"},
+                      Malformed{"tv send 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10", "at most 16"},
+                      Malformed{"expect frame Active Source", "a decoded-text fragment goes in double quotes"},
+                      Malformed{"remote 100", "bad hex '100' for key code (at most 0xFF)"},
+                      Malformed{"tv vendor 1000000", "too large (at most 0xFFFFFF)"},
+                      Malformed{"tv switch pc sideways", "unknown keyword 'sideways' for route"},
+                      Malformed{"expect sound loud", "unknown keyword 'loud'"},
+                      Malformed{"registry set HKXX\\K V dword 1", "unknown registry hive 'HKXX'"},
+                      Malformed{"registry delete-key HKCU", "missing key path"},
+                      Malformed{"tv switch 1.0.0", "bad physical address '1.0.0'"},
+                      Malformed{"system language 411", "four hex digits"},
+                      Malformed{"cable plug now", "unexpected 'now'"},
+                      Malformed{"expect window \"#32770", "unterminated quoted text"},
+                      Malformed{"note \"a\"b", "followed by a blank"}));
+
+TEST(ScenarioParser, AFileIsReadLineByLineAndStopsAtTheFirstMalformedLine) {
+    Scenario scenario;
+    ScenarioError error;
+    const std::string text = "# a comment\r\n\r\ntv vendor maker   # the maker's\r\n  cable plug\r\nwait three\r\nbad step\r\n";
+    EXPECT_FALSE(parseScenario(text, "f.scn", scenario, error));
+    EXPECT_EQ(error.text(), "f.scn:5: bad duration 'three' for wait (a number and its unit ms, s, m or h, as in 500ms or 3s)");
+
+    ASSERT_TRUE(parseScenario("# only\n\ntv vendor maker\n  cable plug", "f.scn", scenario, error));
+    ASSERT_EQ(scenario.steps.size(), 2u);
+    EXPECT_EQ(scenario.steps[0].line, 3u);
+    EXPECT_EQ(scenario.steps[1].line, 4u);
+    EXPECT_EQ(scenario.steps[1].source, "cable plug");
+    EXPECT_EQ(scenario.file, "f.scn");
+}
+
+TEST(ScenarioParser, BytesThatAreNoTextAreAnErrorNotACrash) {
+    Step step;
+    ScenarioError error;
+    const std::string junk("\x01\xff\x00\x7f wait\x00", 10);
+    EXPECT_EQ(parseLine(junk, "j.scn", 1, step, error), LineParse::Error);
+    EXPECT_EQ(error.line, 1u);
+}
+
+TEST(ScenarioParser, HelpListsEveryStepAndFiltersByItsFirstWords) {
+    const std::string all = stepHelp();
+    for (const char* step : {"tv switch pc|tuner", "cable plug|unplug", "expect frame", "registry set", "wait <duration>",
+                             "output-key", "bridge change-output", "message-box answer", "expect controller"}) {
+        EXPECT_NE(all.find(step), std::string::npos) << step;
+    }
+    const std::string tv = stepHelp("tv ");
+    EXPECT_NE(tv.find("tv standby"), std::string::npos);
+    EXPECT_EQ(tv.find("\n  cable"), std::string::npos);
+    EXPECT_TRUE(stepHelp("nothing").empty());
+}
+
+} // namespace

@@ -1,0 +1,222 @@
+// The scenario runner against a scripted target (no simulated world): frame expectations in
+// order and with their timing, checkpoints, the since-checkpoint expectations, state checks,
+// failures naming their line, and the difference between a file run and the prompt.
+#include "tools/scenario/ScenarioParser.h"
+#include "tools/scenario/ScenarioRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+using namespace scenario;
+
+// A world in which things happen at scripted times; actions are only recorded.
+class ScriptedTarget final : public ScenarioTarget {
+public:
+    explicit ScriptedTarget(Journal& journal) : m_journal(journal) {}
+
+    // An event the target will have observed at its time.
+    void at(std::uint64_t time, EventKind kind, const std::string& subject, std::vector<std::uint8_t> bytes = {},
+            std::int64_t value = 0, const std::string& detail = "") {
+        Event event = makeEvent(time, kind, subject);
+        event.subject = subject;
+        event.bytes = std::move(bytes);
+        event.value = value;
+        event.detail = detail;
+        m_script.emplace(time, event);
+    }
+
+    std::uint64_t now() override { return m_now; }
+    void schedule(std::uint64_t delayMs, std::function<void()> resume) override {
+        m_pending = {m_now + delayMs, std::move(resume)};
+    }
+    std::string run(const std::function<bool()>& finished) override {
+        while (!finished()) {
+            if (!m_pending.second) {
+                return "nothing pending";
+            }
+            auto [time, resume] = std::move(m_pending);
+            m_pending = {};
+            m_now = time;
+            resume();
+        }
+        return {};
+    }
+    void collect() override {
+        while (!m_script.empty() && m_script.begin()->first <= m_now) {
+            m_journal.add(m_script.begin()->second);
+            m_script.erase(m_script.begin());
+        }
+    }
+    std::string act(const Action& action) override {
+        actions.push_back({m_now, action.kind});
+        return action.kind == ActionKind::MessageBoxAnswer ? "no message box is open" : "";
+    }
+    std::uint32_t displayArrangement() override { return display; }
+    SoundOutput soundOutput() override { return sound; }
+    bool windowExists(const std::wstring& className, const std::wstring&) override { return className == L"#32770"; }
+    std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path, const std::wstring& name) override {
+        if (hive == Hive::User && path == L"K" && name == L"V") {
+            return RegistryData{kRegDword, {1, 0, 0, 0}};
+        }
+        return std::nullopt;
+    }
+    TvState tvState() override { return tv; }
+    bool controllerRunning() override { return true; }
+
+    std::vector<std::pair<std::uint64_t, ActionKind>> actions;
+    std::uint32_t display = arrangement::kPanel;
+    SoundOutput sound = SoundOutput::Speaker;
+    TvState tv{true, std::uint16_t{0x1000}, 0x1000, true};
+
+private:
+    Journal& m_journal;
+    std::uint64_t m_now = 0;
+    std::pair<std::uint64_t, std::function<void()>> m_pending;
+    std::multimap<std::uint64_t, Event> m_script;
+};
+
+// A journal, the scripted target and a runner; the bus: a menu request at 10 ms, the PC's
+// active source at 20 ms, a menu request again at 530 ms; then a program, two notices, a log line.
+struct World {
+    World() {
+        target.at(10, EventKind::Frame, "TV -> Playback 1: Menu Request [query]", {0x04, 0x8D, 0x02});
+        target.at(20, EventKind::Frame, "Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]",
+                  {0x4F, 0x82, 0x10, 0x00});
+        target.at(530, EventKind::Frame, "TV -> Playback 1: Menu Request [query]", {0x04, 0x8D, 0x02});
+        target.at(600, EventKind::Program, "C:\\Program Files\\Korvath\\Sentrix\\Tonemux.exe", {}, 0, "/HDMI");
+        target.at(700, EventKind::Notification, "not supported", {}, 0);
+        target.at(800, EventKind::Notification, "supported", {}, 1);
+        target.at(900, EventKind::Log, ".\\X.cpp (1) : Display is Changed");
+    }
+    RunOutcome play(const std::string& text) {
+        Scenario scenario;
+        ScenarioError error;
+        EXPECT_TRUE(parseScenario(text, "s.scn", scenario, error)) << error.text();
+        return runner.play(scenario);
+    }
+
+    Journal journal;
+    ScriptedTarget target{journal};
+    ScenarioRunner runner{target, journal};
+};
+
+class ScenarioRunnerTest : public ::testing::Test {
+protected:
+    // The first failure of a run in a fresh world, or empty.
+    std::string failure(const std::string& text, const std::function<void(ScriptedTarget&)>& setUp = {}) {
+        World world;
+        if (setUp) {
+            setUp(world.target);
+        }
+        const RunOutcome outcome = world.play(text);
+        return outcome.failures.empty() ? "" : outcome.failures.front().text();
+    }
+};
+
+TEST_F(ScenarioRunnerTest, FrameExpectationsCheckOrderAndTimeBetweenMatches) {
+    EXPECT_EQ(failure("wait 1s\n"
+                      "expect frame 04 8d 02\n"
+                      "expect frame \"active source [physical address 1.0.0.0]\" after 10ms\n"
+                      "expect frame \"Menu Request\" after 510ms\n"),
+              "");
+    EXPECT_EQ(failure("wait 1s\n"
+                      "expect frame \"Active Source\"\n"
+                      "expect frame \"Menu Request\"\n"
+                      "expect frame \"Active Source\"\n"),
+              "s.scn:4: no frame \"Active Source\" on the bus after the frame matched at [    0.530] (no other frame)");
+    EXPECT_EQ(failure("wait 1s\nexpect frame 04 8d 02\nexpect frame 4f 82 10 00 after 11ms\n"),
+              "s.scn:3: the frame 4f 82 10 00 came at [    0.020], 10 ms after the previous matched frame, expected 11 ms");
+    EXPECT_EQ(failure("wait 1s\nexpect frame 04 8d\n"),
+              "s.scn:2: no frame 04 8d on the bus since [    0.000] (3 other frames, the last: [    0.530] TV -> "
+              "Playback 1: Menu Request [query])")
+        << "bytes match exactly, not as a prefix";
+}
+
+TEST_F(ScenarioRunnerTest, ACheckpointStartsTheSearchAndTheNoExpectationsAnew) {
+    EXPECT_EQ(failure("wait 100ms\ncheckpoint\nwait 1s\nexpect no frame \"Active Source\"\n"
+                      "expect frame \"Menu Request\" after 430ms\n"),
+                     "")
+        << "after a checkpoint, 'after' counts from the checkpoint";
+    EXPECT_EQ(failure("wait 1s\nexpect no frame 4f 82 10 00\n"),
+              "s.scn:2: unexpected at [    0.020]: cec Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]");
+}
+
+TEST_F(ScenarioRunnerTest, EventsSinceTheCheckpointProgramsNoticesAndLogLines) {
+    EXPECT_EQ(failure("wait 1s\n"
+                      "expect program Tonemux.exe /HDMI\n"
+                      "expect program \"C:\\Program Files\\Korvath\\Sentrix\\Tonemux.exe\"\n"
+                      "expect no program mux.exe\n"
+                      "expect notification supported\n"
+                      "expect log \"Display is Changed\"\n"
+                      "expect no log \"display is changed\"\n"
+                      "expect no message-box\n"),
+              "")
+        << "a file matches by name or whole path; the last notice counts; log texts compare exactly";
+    EXPECT_EQ(failure("wait 1s\nexpect program Tonemux.exe /SPEAKER\n"),
+              "s.scn:2: no program Tonemux.exe \"/SPEAKER\" started since [    0.000]");
+    EXPECT_EQ(failure("wait 750ms\nexpect notification supported\n"),
+              "s.scn:2: the notice asked for at [    0.700] is not-supported, expected supported");
+    EXPECT_EQ(failure("wait 1s\ncheckpoint\nexpect notification none\nexpect message-box\n"),
+              "s.scn:4: no message box shown since [    1.000]");
+}
+
+TEST_F(ScenarioRunnerTest, StateExpectationsAskTheTarget) {
+    EXPECT_EQ(failure("expect display panel\nexpect sound speaker\nexpect tv input pc\nexpect tv showing-pc yes\n"
+                      "expect window \"#32770\" any\nexpect registry HKCU\\K V dword 1\nexpect registry HKCU\\K W missing\n"
+                      "expect controller running\n"),
+              "");
+    EXPECT_EQ(failure("expect display panel\n", [](ScriptedTarget& t) { t.display = arrangement::kHdmi; }),
+              "s.scn:1: the display is HDMI alone (0x100), expected the panel alone (0x1)");
+    EXPECT_EQ(failure("expect registry HKCU\\K V string x\n"),
+              "s.scn:1: HKCU\\K V is dword 1 (0x1), expected string \"x\"");
+    EXPECT_EQ(failure("expect tv input tuner\n"), "s.scn:1: the TV's input is 1.0.0.0 (the PC), expected its tuner");
+}
+
+TEST_F(ScenarioRunnerTest, StepsHappenAtTheirTimeAndAFailureEndsTheRun) {
+    World world;
+    const RunOutcome outcome = world.play("cable plug\nwait 250ms\nremote 44\nmessage-box answer\ncable unplug\n");
+    ASSERT_EQ(outcome.failures.size(), 1u);
+    EXPECT_EQ(outcome.failures[0].text(), "s.scn:4: no message box is open");
+    const std::vector<std::pair<std::uint64_t, ActionKind>> expected = {
+        {0, ActionKind::Cable}, {250, ActionKind::RemoteKey}, {250, ActionKind::MessageBoxAnswer}};
+    EXPECT_EQ(world.target.actions, expected) << "nothing after the failure";
+    EXPECT_EQ(world.journal.events().back().kind, EventKind::Failure);
+}
+
+// Steps handed out one at a time, as the prompt does.
+class Lines final : public StepSource {
+public:
+    explicit Lines(std::vector<std::string> lines) : m_lines(std::move(lines)) {}
+    bool next(Step& step) override {
+        while (m_next < m_lines.size()) {
+            ScenarioError error;
+            if (parseLine(m_lines[m_next], "stdin", m_next + 1, step, error) == LineParse::Step) {
+                ++m_next;
+                return true;
+            }
+            ++m_next;
+        }
+        return false;
+    }
+
+private:
+    std::vector<std::string> m_lines;
+    std::size_t m_next = 0;
+};
+
+TEST_F(ScenarioRunnerTest, AtThePromptAFailureIsReportedAndThePlayGoesOn) {
+    World world;
+    Lines lines({"expect display hdmi", "wait 1s", "expect sound hdmi", "expect frame \"Active Source\""});
+    const RunOutcome outcome = world.runner.play(lines, "stdin", false);
+    ASSERT_EQ(outcome.failures.size(), 2u);
+    EXPECT_EQ(outcome.failures[0].line, 1u);
+    EXPECT_EQ(outcome.failures[1].line, 3u);
+    EXPECT_EQ(outcome.expectationsHeld, 1u);
+    EXPECT_EQ(world.target.now(), 1000u);
+}
+
+} // namespace
