@@ -128,6 +128,7 @@ enum class ExpectKind {
     Log,             // text, negated
     Notification,    // value: 1 supported, 0 not supported; none: negated
     MessageBox,      // text (fragment; empty: any), negated
+    MediaCommand,    // value: the application command (flag: a given one; else any), negated
     TvPower,         // flag: on
     TvInput,         // address (nullopt: its tuner), toPc
     TvShowingPc,     // flag

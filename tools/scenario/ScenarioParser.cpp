@@ -496,6 +496,16 @@ std::optional<std::uint16_t> inputArg(Args& args) {
     return args.address("input (pc, tuner or a.b.c.d)");
 }
 
+// The application commands a media request becomes, by name or number.
+std::uint32_t mediaCommandArg(Args& args) {
+    if (!args.atEnd() && !args.peek().quoted && !args.peek().text.empty() && args.peek().text[0] >= '0' &&
+        args.peek().text[0] <= '9') {
+        return args.number("media command", kMaxWord);
+    }
+    return args.choose("media command", {{"play", 46}, {"pause", 47}, {"stop", 13}, {"fast-forward", 49}, {"rewind", 50},
+                                         {"channel-up", 51}, {"channel-down", 52}});
+}
+
 FramePattern framePattern(Args& args) {
     FramePattern pattern;
     if (!args.atEnd() && args.peek().quoted) {
@@ -772,6 +782,20 @@ const StepForm kForms[] = {
      }},
     {"expect no message-box", "", "no message box shown since the last checkpoint",
      [](Args&, Step& s) { expect(s, ExpectKind::MessageBox, true); }},
+    {"expect media-command", "play|pause|stop|fast-forward|rewind|channel-up|channel-down|<number>", "a media command sent to the applications since the last checkpoint",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::MediaCommand);
+         e.flag = true;
+         e.value = mediaCommandArg(a);
+     }},
+    {"expect no media-command", "[<command>]", "no media command (or not this one) since the last checkpoint",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::MediaCommand, true);
+         if (!a.atEnd()) {
+             e.flag = true;
+             e.value = mediaCommandArg(a);
+         }
+     }},
     {"expect tv power", "on|standby", "the TV's power now",
      [](Args& a, Step& s) { expect(s, ExpectKind::TvPower).flag = a.choose("TV power", {{"on", 1}, {"standby", 0}}) != 0; }},
     {"expect tv input", "pc|tuner|<a.b.c.d>", "the TV's input now",

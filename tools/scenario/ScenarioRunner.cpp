@@ -226,6 +226,7 @@ std::string ScenarioRunner::check(const Expectation& e) {
     case ExpectKind::Log:
     case ExpectKind::Notification:
     case ExpectKind::MessageBox:
+    case ExpectKind::MediaCommand:
         return checkSinceCheckpoint(e);
     case ExpectKind::Display: {
         const std::uint32_t now = m_target.displayArrangement();
@@ -347,6 +348,9 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
         case ExpectKind::MessageBox:
             match = event.kind == EventKind::MessageBox && event.subject.find(e.text) != std::string::npos;
             break;
+        case ExpectKind::MediaCommand:
+            match = event.kind == EventKind::MediaCommand && (!e.flag || event.value == e.value);
+            break;
         default:
             break;
         }
@@ -379,6 +383,9 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
                                       since;
     case ExpectKind::Log:
         return found != nullptr ? std::string() : "no log line containing \"" + e.text + "\"" + since;
+    case ExpectKind::MediaCommand:
+        return found != nullptr ? std::string()
+                                : "no media command " + std::to_string(e.value) + " sent" + since;
     case ExpectKind::MessageBox:
         return found != nullptr ? std::string()
                                 : (e.text.empty() ? "no message box" : "no message box with \"" + e.text + "\"") +

@@ -36,13 +36,13 @@ std::string mediaCommandName(std::uint32_t command) {
     case 47:
         return "pause";
     case 49:
-        return "fast forward";
+        return "fast-forward";
     case 50:
         return "rewind";
     case 51:
-        return "channel up";
+        return "channel-up";
     case 52:
-        return "channel down";
+        return "channel-down";
     default:
         return "command " + std::to_string(command);
     }

@@ -81,6 +81,9 @@ TEST(ScenarioParser, ExpectationsTakeTheirPatterns) {
     EXPECT_TRUE(program.expectation.hasText2);
     EXPECT_EQ(program.expectation.text2, "/HDMI");
     EXPECT_TRUE(parsed("expect tv input pc").expectation.toPc);
+    EXPECT_EQ(parsed("expect media-command channel-up").expectation.value, 51u);
+    EXPECT_EQ(parsed("expect media-command 0x2E").expectation.value, 46u);
+    EXPECT_FALSE(parsed("expect no media-command").expectation.flag) << "none at all";
 }
 
 struct Malformed {

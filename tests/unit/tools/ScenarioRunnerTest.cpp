@@ -91,6 +91,7 @@ struct World {
         target.at(700, EventKind::Notification, "not supported", {}, 0);
         target.at(800, EventKind::Notification, "supported", {}, 1);
         target.at(900, EventKind::Log, ".\\X.cpp (1) : Display is Changed");
+        target.at(950, EventKind::MediaCommand, "play to every window", {}, 46);
     }
     RunOutcome play(const std::string& text) {
         Scenario scenario;
@@ -153,7 +154,9 @@ TEST_F(ScenarioRunnerTest, EventsSinceTheCheckpointProgramsNoticesAndLogLines) {
                       "expect notification supported\n"
                       "expect log \"Display is Changed\"\n"
                       "expect no log \"display is changed\"\n"
-                      "expect no message-box\n"),
+                      "expect no message-box\n"
+                      "expect media-command play\n"
+                      "expect no media-command pause\n"),
               "")
         << "a file matches by name or whole path; the last notice counts; log texts compare exactly";
     EXPECT_EQ(failure("wait 1s\nexpect program Tonemux.exe /SPEAKER\n"),
