@@ -1,0 +1,186 @@
+// Entry point of FirmwareSim.exe, the firmware simulator for end-to-end runs of the real
+// programs: it stands in for the firmware device (over the pipe the machine-hive setting
+// "FirmwarePipe" names) and for the firmware event service, simulates the CEC bus with a TV in
+// real time, and plays a step list.
+//
+//   FirmwareSim.exe [--pipe \\.\pipe\NAME] [--script FILE] [--step "STEP"]...
+//                   [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]
+//                   [--print-timeline] [--run-timeout MS]
+//
+// Without --pipe the setting names the pipe. Without any step it serves until it is ended.
+// Exit code 0 when every step passed, 1 when a step failed, 2 for a usage or set-up error.
+// Win32 only (its Win32 parts are in win32/; everything else is portable).
+#include "common/Text.h"
+#include "platform/win32/Win32SimulatorPipe.h"
+#include "platform/win32/Win32Windowing.h"
+#include "tools/firmware-sim/Script.h"
+#include "tools/firmware-sim/ScriptRunner.h"
+#include "tools/firmware-sim/SimulatedHardware.h"
+#include "tools/firmware-sim/WindowEventSink.h"
+#include "tools/firmware-sim/win32/Win32PipeServer.h"
+#include "tools/firmware-sim/win32/Win32ProgramHost.h"
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <iterator>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr int kExitPassed = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+struct Options {
+    std::wstring pipe;
+    std::string script;
+    std::vector<std::wstring> programFolders;
+    std::wstring traceLog;
+    std::wstring timelineFile;
+    bool printTimeline = false;
+    std::uint32_t runTimeoutMs = 30000;
+};
+
+int usage(const std::string& message) {
+    std::cerr << "FirmwareSim: " << message << "\n"
+              << "usage: FirmwareSim.exe [--pipe \\\\.\\pipe\\NAME] [--script FILE] [--step \"STEP\"]...\n"
+              << "                       [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]\n"
+              << "                       [--print-timeline] [--run-timeout MS]\n";
+    return kExitUsage;
+}
+
+std::vector<std::wstring> splitFolders(const std::wstring& list) {
+    std::vector<std::wstring> folders;
+    std::wstringstream stream(list);
+    std::wstring folder;
+    while (std::getline(stream, folder, L';')) {
+        while (!folder.empty() && (folder.back() == L'\\' || folder.back() == L'/')) {
+            folder.pop_back();
+        }
+        if (!folder.empty()) {
+            folders.push_back(folder);
+        }
+    }
+    return folders;
+}
+
+bool readFile(const std::wstring& path, std::string& content) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
+// Parses the command line; an empty string on success, else the complaint.
+std::string parseOptions(int argc, wchar_t** argv, Options& options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::wstring option = argv[i];
+        if (option == L"--print-timeline") {
+            options.printTimeline = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return "missing value of " + text::toUtf8(option);
+        }
+        const std::wstring value = argv[++i];
+        if (option == L"--pipe") {
+            options.pipe = value;
+        } else if (option == L"--script") {
+            std::string content;
+            if (!readFile(value, content)) {
+                return "cannot read the script " + text::toUtf8(value);
+            }
+            options.script += content + "\n";
+        } else if (option == L"--step") {
+            options.script += text::toUtf8(value) + "\n";
+        } else if (option == L"--programs") {
+            const auto folders = splitFolders(value);
+            options.programFolders.insert(options.programFolders.end(), folders.begin(), folders.end());
+        } else if (option == L"--trace-log") {
+            options.traceLog = value;
+        } else if (option == L"--timeline") {
+            options.timelineFile = value;
+        } else if (option == L"--run-timeout") {
+            try {
+                options.runTimeoutMs = static_cast<std::uint32_t>(std::stoul(value));
+            } catch (const std::exception&) {
+                return "bad --run-timeout " + text::toUtf8(value);
+            }
+        } else {
+            return "unknown option " + text::toUtf8(option);
+        }
+    }
+    return {};
+}
+
+void writeTimeline(const Options& options, const std::string& timeline) {
+    if (options.printTimeline) {
+        std::cout << "---- bus and events\n" << timeline << std::flush;
+    }
+    if (!options.timelineFile.empty()) {
+        std::ofstream file(std::filesystem::path(options.timelineFile), std::ios::binary);
+        file << timeline;
+        if (!file) {
+            std::cerr << "FirmwareSim: cannot write " << text::toUtf8(options.timelineFile) << "\n";
+        }
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    Options options;
+    const std::string complaint = parseOptions(argc, argv, options);
+    if (!complaint.empty()) {
+        return usage(complaint);
+    }
+    if (options.pipe.empty() && !platform::win32::simulator_pipe::configuredPipe(options.pipe)) {
+        return usage("no --pipe, and no FirmwarePipe setting in the machine hive");
+    }
+    const fwsim::ParsedScript script = fwsim::parseScript(options.script);
+    if (script.error) {
+        std::cerr << "FirmwareSim: script line " << script.error->line << ": " << script.error->message << "\n";
+        return kExitUsage;
+    }
+
+    platform::win32::Win32Windowing windowing;
+    fwsim::WindowEventSink sink(windowing);
+    fwsim::SimulatedHardware hardware;
+    hardware.setEventSink(&sink);
+    fwsim::Win32PipeServer server(options.pipe, hardware);
+    std::string error;
+    if (!server.start(error)) {
+        std::cerr << "FirmwareSim: " << error << "\n";
+        return kExitUsage;
+    }
+    hardware.driver().start();
+    std::cout << "FirmwareSim: serving " << text::toUtf8(options.pipe) << std::endl;
+
+    if (script.steps.empty()) {
+        for (;;) {
+            std::this_thread::sleep_for(std::chrono::hours(1));
+        }
+    }
+
+    bool passed = false;
+    {
+        fwsim::Win32ProgramHost host(options.programFolders);
+        fwsim::RunnerOptions runnerOptions;
+        runnerOptions.traceLogPath = options.traceLog;
+        runnerOptions.runTimeoutMs = options.runTimeoutMs;
+        fwsim::ScriptRunner runner(hardware, windowing, host, runnerOptions, std::cout);
+        passed = runner.run(script.steps);
+        host.endAll(); // the programs end while the firmware still answers them
+    }
+    server.stop();
+    hardware.driver().stop();
+    writeTimeline(options, hardware.timeline());
+    return passed ? kExitPassed : kExitFailed;
+}

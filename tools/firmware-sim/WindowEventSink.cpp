@@ -1,0 +1,18 @@
+// Event delivery to the controller's window. Portable.
+#include "tools/firmware-sim/WindowEventSink.h"
+
+namespace fwsim {
+
+bool WindowEventSink::deliver(std::uint32_t code) {
+    if (m_message == 0) {
+        m_message = m_windowing.registerMessage(sim::EventService::kMessageName);
+        if (m_message == 0) {
+            return false;
+        }
+    }
+    const platform::WindowHandle window =
+        m_windowing.findWindow(sim::EventService::kControllerClass, sim::EventService::kControllerTitle);
+    return window != 0 && m_windowing.postMessage(window, m_message, code, 0);
+}
+
+} // namespace fwsim
