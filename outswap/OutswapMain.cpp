@@ -1,8 +1,31 @@
-// Entry point of Outswap.exe, the output-change tool. Win32 only.
-// The program does nothing yet: it starts and ends with exit code 0.
+// Entry point of Outswap.exe, the output-change tool: the real Windows ports, the trace log under
+// module "Outswap", and the tool. The command line is ignored and the exit code is always 0.
+// Win32 only.
+#include "common/TraceLog.h"
+#include "outswap/Outswap.h"
+#include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Files.h"
+#include "platform/win32/Win32Registry.h"
+#include "platform/win32/Win32Threads.h"
+#include "platform/win32/Win32Windowing.h"
 
-// wWinMain as the runtime's Unicode GUI start-up calls it, int WINAPI wWinMain(HINSTANCE,
-// HINSTANCE, LPWSTR, int), spelled without <windows.h>, which only platform/win32 includes.
-extern "C" int __stdcall wWinMain(void* /*instance*/, void* /*previous*/, wchar_t* /*commandLine*/, int /*show*/) {
-    return 0;
+#include <windows.h>
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    try {
+        using namespace platform::win32;
+        Win32Registry registry;
+        Win32Clock clock;
+        Win32Files files;
+        Win32Threads threads;
+        Win32Windowing windowing;
+
+        TraceLog::setProgramModule(TraceModule::Outswap);
+        TraceLog::installPorts({&registry, &clock, &files, &threads});
+        Outswap(windowing).run();
+        TraceLog::installPorts({});
+    } catch (...) {
+        // Nothing to report to: the tool ends as it always does.
+    }
+    return Outswap::kExitCode;
 }
