@@ -47,16 +47,19 @@ std::string lower(std::string_view s) {
 
 bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
 
-// Splits a line into words; stops at a '#' that begins a word.
-std::vector<Token> tokenize(std::string_view line) {
+// Splits a line into words; stops at a '#' that begins a word. `end` receives where the step's
+// text ends (the comment's start, or the line's end).
+std::vector<Token> tokenize(std::string_view line, std::size_t& end) {
     std::vector<Token> tokens;
     std::size_t i = 0;
+    end = line.size();
     while (i < line.size()) {
         if (isBlank(line[i])) {
             ++i;
             continue;
         }
         if (line[i] == '#') {
+            end = i;
             break;
         }
         Token token;
@@ -889,7 +892,8 @@ std::string trimmed(std::string_view line) {
 LineParse parseLine(std::string_view line, const std::string& file, std::size_t lineNumber, Step& step,
                     ScenarioError& error) {
     try {
-        const std::vector<Token> tokens = tokenize(line);
+        std::size_t end = 0;
+        const std::vector<Token> tokens = tokenize(line, end);
         if (tokens.empty()) {
             return LineParse::Empty;
         }
@@ -901,15 +905,7 @@ LineParse parseLine(std::string_view line, const std::string& file, std::size_t 
         Step parsed;
         parsed.line = lineNumber;
         // The source without its comment: the text up to where the tokenizer stopped.
-        std::string source = trimmed(line);
-        for (std::size_t i = 0, inQuote = 0; i < source.size(); ++i) {
-            if (source[i] == '"' && (i == 0 || source[i - 1] != '\\')) {
-                inQuote ^= 1;
-            } else if (source[i] == '#' && inQuote == 0 && (i == 0 || isBlank(source[i - 1]))) {
-                source = trimmed(std::string_view(source).substr(0, i));
-                break;
-            }
-        }
+        const std::string source = trimmed(line.substr(0, end));
         parsed.source = source;
         Args args(tokens, used);
         form->parse(args, parsed);
@@ -923,6 +919,10 @@ LineParse parseLine(std::string_view line, const std::string& file, std::size_t 
 }
 
 bool parseScenario(std::string_view text, const std::string& file, Scenario& scenario, ScenarioError& error) {
+    constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) {
+        text.remove_prefix(kUtf8Bom.size()); // as some editors save
+    }
     Scenario parsed;
     parsed.file = file;
     std::size_t lineNumber = 0;

@@ -105,7 +105,10 @@ bool parseDump(std::string_view text, std::vector<std::uint8_t>& bytes, std::str
 
 } // namespace
 
-bool parseEdid(const std::vector<std::uint8_t>& content, std::vector<std::uint8_t>& edid, std::string& error) {
+bool parseEdid(const std::vector<std::uint8_t>& file, std::vector<std::uint8_t>& edid, std::string& error) {
+    // A text file may start with a UTF-8 byte-order mark.
+    const bool bom = file.size() >= 3 && file[0] == 0xEF && file[1] == 0xBB && file[2] == 0xBF;
+    const std::vector<std::uint8_t> content(file.begin() + (bom ? 3 : 0), file.end());
     const bool blockSized = !content.empty() && content.size() % kBlock == 0;
     const bool hasHeader = content.size() >= sizeof kHeader && std::equal(std::begin(kHeader), std::end(kHeader), content.begin());
     const bool binary = std::any_of(content.begin(), content.end(), [](std::uint8_t c) { return !isText(c); });

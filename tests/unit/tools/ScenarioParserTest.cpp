@@ -140,6 +140,9 @@ TEST(ScenarioParser, AFileIsReadLineByLineAndStopsAtTheFirstMalformedLine) {
     EXPECT_EQ(scenario.steps[1].line, 4u);
     EXPECT_EQ(scenario.steps[1].source, "cable plug");
     EXPECT_EQ(scenario.file, "f.scn");
+
+    ASSERT_TRUE(parseScenario("\xEF\xBB\xBF" "cable plug\n", "bom.scn", scenario, error)) << "a UTF-8 byte-order mark is skipped";
+    EXPECT_EQ(scenario.steps.size(), 1u);
 }
 
 TEST(ScenarioParser, BytesThatAreNoTextAreAnErrorNotACrash) {
