@@ -242,14 +242,15 @@ int CSentrixdDlg::onQueryCecCertificationStatus() {
         m_bNotifyCertified = 1;
     }
     if (m_dwLauncherShowMode == 0) {
-        if (m_bHotPlugEvent) {
-            m_ports.windowing.postMessage(m_hWnd, WM_NOTIFY_CECINFO, m_hWnd, 0);
-        }
+        // One notice per status response: a hot plug during start-up must not ask twice, or
+        // the second notice, finding the certification already used, contradicts the first.
+        bool notify = m_bHotPlugEvent != 0;
         if (m_bStartup) {
             HardIOHelper helper(&m_hardIO);
-            if (helper.isHdmiConnected()) {
-                m_ports.windowing.postMessage(m_hWnd, WM_NOTIFY_CECINFO, m_hWnd, 0);
-            }
+            notify = helper.isHdmiConnected() || notify;
+        }
+        if (notify) {
+            m_ports.windowing.postMessage(m_hWnd, WM_NOTIFY_CECINFO, m_hWnd, 0);
         }
     }
     m_bHotPlugEvent = 0;

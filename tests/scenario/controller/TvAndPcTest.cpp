@@ -210,6 +210,16 @@ INSTANTIATE_TEST_SUITE_P(
         return name;
     });
 
+TEST_F(TvAndPcTest, AHotPlugDuringStartupAsksForOneNoticeOnly) {
+    world.peers().tv().setVendorId(kKorvathVendorId);
+    world.peers().plugCable(); // hot plug high arrives while the controller is starting up
+    auto& controller = start();
+    controller.runFor(20000);
+    ASSERT_TRUE(trace->hasText("Received HPD High Event"));
+    ASSERT_EQ(controller.notifications.shown.size(), 1u);
+    EXPECT_EQ(controller.notifications.shown[0].variant, 1);
+}
+
 TEST_F(TvAndPcTest, LauncherModePostsNoNoticeAndRoutingAnnouncesThePc) {
     world.registry().setDword(platform::kHkeyLocalMachine, kUserKey, L"LauncherShowMode", 1);
     auto& controller = startAttached(30000);
