@@ -1,24 +1,31 @@
 // Entry point of FirmwareSim.exe, the firmware simulator for end-to-end runs of the real
 // programs: it stands in for the firmware device (over the pipe the machine-hive setting
 // "FirmwarePipe" names) and for the firmware event service, simulates the CEC bus with a TV in
-// real time, and plays a step list.
+// real time, and plays either its own step list (--script, --step; Script.h) or a scenario of the
+// scenario language (--scenario; tools/scenario/README.md) through the real-time target.
 //
-//   FirmwareSim.exe [--pipe \\.\pipe\NAME] [--script FILE] [--step "STEP"]...
+//   FirmwareSim.exe [--pipe \\.\pipe\NAME] [--script FILE] [--step "STEP"]... [--scenario FILE]
 //                   [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]
 //                   [--print-timeline] [--run-timeout MS]
 //
-// Without --pipe the setting names the pipe. Without any step it serves until it is ended.
+// Without --pipe the setting names the pipe. Without any step or scenario it serves until it is
+// ended.
 // Exit code 0 when every step passed, 1 when a step failed, 2 for a usage or set-up error.
 // Win32 only (its Win32 parts are in win32/; everything else is portable).
 #include "common/Text.h"
+#include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SimulatorPipe.h"
 #include "platform/win32/Win32Windowing.h"
+#include "tools/firmware-sim/RealTimeTarget.h"
 #include "tools/firmware-sim/Script.h"
 #include "tools/firmware-sim/ScriptRunner.h"
 #include "tools/firmware-sim/SimulatedHardware.h"
 #include "tools/firmware-sim/WindowEventSink.h"
 #include "tools/firmware-sim/win32/Win32PipeServer.h"
 #include "tools/firmware-sim/win32/Win32ProgramHost.h"
+#include "tools/scenario/Journal.h"
+#include "tools/scenario/ScenarioParser.h"
+#include "tools/scenario/ScenarioRunner.h"
 
 #include <chrono>
 #include <filesystem>
@@ -39,6 +46,8 @@ constexpr int kExitUsage = 2;
 struct Options {
     std::wstring pipe;
     std::string script;
+    std::string scenarioFile; // as named on the command line, for messages
+    std::string scenario;
     std::vector<std::wstring> programFolders;
     std::wstring traceLog;
     std::wstring timelineFile;
@@ -49,6 +58,7 @@ struct Options {
 int usage(const std::string& message) {
     std::cerr << "FirmwareSim: " << message << "\n"
               << "usage: FirmwareSim.exe [--pipe \\\\.\\pipe\\NAME] [--script FILE] [--step \"STEP\"]...\n"
+              << "                       [--scenario FILE]\n"
               << "                       [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]\n"
               << "                       [--print-timeline] [--run-timeout MS]\n";
     return kExitUsage;
@@ -98,6 +108,14 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
                 return "cannot read the script " + text::toUtf8(value);
             }
             options.script += content + "\n";
+        } else if (option == L"--scenario") {
+            if (!options.scenarioFile.empty()) {
+                return "one --scenario at a time";
+            }
+            if (!readFile(value, options.scenario)) {
+                return "cannot read the scenario " + text::toUtf8(value);
+            }
+            options.scenarioFile = text::toUtf8(value);
         } else if (option == L"--step") {
             options.script += text::toUtf8(value) + "\n";
         } else if (option == L"--programs") {
@@ -117,7 +135,29 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
             return "unknown option " + text::toUtf8(option);
         }
     }
+    if (!options.scenarioFile.empty() && !options.script.empty()) {
+        return "a scenario or a step list, not both";
+    }
     return {};
+}
+
+// Plays the scenario through the real-time target; true when every expectation held.
+bool playScenario(const Options& options, const scenario::Scenario& parsed, fwsim::SimulatedHardware& hardware,
+                  platform::Windowing& windowing, fwsim::ProgramHost& host) {
+    platform::win32::Win32Registry registry;
+    scenario::Journal journal;
+    journal.setListener([](const scenario::Event& event) { std::cout << scenario::Journal::format(event) << std::endl; });
+    fwsim::RealTimeTarget::Options targetOptions;
+    targetOptions.traceLogPath = options.traceLog;
+    targetOptions.programTimeoutMs = options.runTimeoutMs;
+    fwsim::RealTimeTarget target(journal, hardware, windowing, registry, host, targetOptions);
+    scenario::ScenarioRunner runner(target, journal);
+    const scenario::RunOutcome outcome = runner.play(parsed);
+    for (const scenario::ScenarioError& failure : outcome.failures) {
+        std::cout << "FAIL " << failure.text() << std::endl;
+    }
+    std::cout << outcome.stepsPlayed << " steps, " << outcome.expectationsHeld << " expectations held" << std::endl;
+    return outcome.ok();
 }
 
 void writeTimeline(const Options& options, const std::string& timeline) {
@@ -149,6 +189,14 @@ int wmain(int argc, wchar_t** argv) {
         std::cerr << "FirmwareSim: script line " << script.error->line << ": " << script.error->message << "\n";
         return kExitUsage;
     }
+    scenario::Scenario parsedScenario;
+    if (!options.scenarioFile.empty()) {
+        scenario::ScenarioError error;
+        if (!scenario::parseScenario(options.scenario, options.scenarioFile, parsedScenario, error)) {
+            std::cerr << "FirmwareSim: " << error.text() << "\n";
+            return kExitUsage;
+        }
+    }
 
     platform::win32::Win32Windowing windowing;
     fwsim::WindowEventSink sink(windowing);
@@ -163,7 +211,7 @@ int wmain(int argc, wchar_t** argv) {
     hardware.driver().start();
     std::cout << "FirmwareSim: serving " << text::toUtf8(options.pipe) << std::endl;
 
-    if (script.steps.empty()) {
+    if (script.steps.empty() && options.scenarioFile.empty()) {
         for (;;) {
             std::this_thread::sleep_for(std::chrono::hours(1));
         }
@@ -172,11 +220,15 @@ int wmain(int argc, wchar_t** argv) {
     bool passed = false;
     {
         fwsim::Win32ProgramHost host(options.programFolders);
-        fwsim::RunnerOptions runnerOptions;
-        runnerOptions.traceLogPath = options.traceLog;
-        runnerOptions.runTimeoutMs = options.runTimeoutMs;
-        fwsim::ScriptRunner runner(hardware, windowing, host, runnerOptions, std::cout);
-        passed = runner.run(script.steps);
+        if (!options.scenarioFile.empty()) {
+            passed = playScenario(options, parsedScenario, hardware, windowing, host);
+        } else {
+            fwsim::RunnerOptions runnerOptions;
+            runnerOptions.traceLogPath = options.traceLog;
+            runnerOptions.runTimeoutMs = options.runTimeoutMs;
+            fwsim::ScriptRunner runner(hardware, windowing, host, runnerOptions, std::cout);
+            passed = runner.run(script.steps);
+        }
         host.endAll(); // the programs end while the firmware still answers them
     }
     server.stop();

@@ -483,13 +483,22 @@ std::string ScriptRunner::measureLatency(const Step& step) {
         std::this_thread::sleep_for(std::chrono::milliseconds(m_options.latencyPauseMs));
     }
     std::sort(samples.begin(), samples.end());
+    double sum = 0;
+    for (const std::uint64_t sample : samples) {
+        sum += static_cast<double>(sample);
+    }
     const std::string name = "latency_" + step.word;
-    m_results.push_back(name + "_count=" + std::to_string(samples.size()));
-    m_results.push_back(name + "_p50_ms=" + msText(static_cast<double>(percentile(samples, 0.50))));
-    m_results.push_back(name + "_p99_ms=" + msText(static_cast<double>(percentile(samples, 0.99))));
-    m_results.push_back(name + "_max_ms=" + msText(samples.empty() ? 0.0 : static_cast<double>(samples.back())));
-    for (std::size_t k = m_results.size() - 4; k < m_results.size(); ++k) {
-        m_out << "RESULT " << m_results[k] << std::endl;
+    const std::vector<std::string> results = {
+        name + "_count=" + std::to_string(samples.size()),
+        name + "_mean_ms=" + msText(samples.empty() ? 0.0 : sum / static_cast<double>(samples.size())),
+        name + "_p50_ms=" + msText(static_cast<double>(percentile(samples, 0.50))),
+        name + "_p90_ms=" + msText(static_cast<double>(percentile(samples, 0.90))),
+        name + "_p99_ms=" + msText(static_cast<double>(percentile(samples, 0.99))),
+        name + "_max_ms=" + msText(samples.empty() ? 0.0 : static_cast<double>(samples.back())),
+    };
+    for (const std::string& result : results) {
+        m_results.push_back(result);
+        m_out << "RESULT " << result << std::endl;
     }
     return {};
 }

@@ -4,6 +4,8 @@
 // layout, and the first failing step ending the run.
 #include "tools/firmware-sim/ScriptRunner.h"
 
+#include "tests/unit/firmware-sim/FakeProgramHost.h"
+
 #include "sim/SimDesktop.h"
 #include "sim/SimSync.h"
 
@@ -17,42 +19,7 @@
 
 namespace {
 
-struct FakeHost final : fwsim::ProgramHost {
-    std::vector<std::wstring> started;
-    std::vector<std::wstring> ran;
-    std::optional<std::uint32_t> exitCode = 0;
-    std::map<std::wstring, bool> runningNow;
-    int keys = 0;
-    int endAllCalls = 0;
-
-    bool start(const std::wstring& program, const std::vector<std::wstring>&, std::string& error) override {
-        if (program == L"missing.exe") {
-            error = "program missing.exe not found in the program folders";
-            return false;
-        }
-        started.push_back(program);
-        runningNow[program] = true;
-        return true;
-    }
-    std::optional<std::uint32_t> run(const std::wstring& program, const std::vector<std::wstring>&, std::uint32_t,
-                                     std::string& error) override {
-        ran.push_back(program);
-        if (!exitCode) {
-            error = "did not end";
-        }
-        return exitCode;
-    }
-    std::optional<bool> running(const std::wstring& program) override {
-        const auto it = runningNow.find(program);
-        return it == runningNow.end() ? std::nullopt : std::optional<bool>(it->second);
-    }
-    std::optional<Usage> usage(const std::wstring&) override { return std::nullopt; }
-    bool pressKey(std::uint8_t, std::string&) override {
-        ++keys;
-        return true;
-    }
-    void endAll() override { ++endAllCalls; }
-};
+using FakeHost = testing_support::FakeProgramHost;
 
 struct ControllerWindow final : platform::WindowClient {
     std::vector<platform::Message> received;
@@ -158,8 +125,10 @@ expect exit 0
 expect process Sentrixd.exe running
 press-key 0xA6
 )")) << output.str();
-    EXPECT_EQ(host.started, std::vector<std::wstring>{L"Sentrixd.exe"});
-    EXPECT_EQ(host.ran, std::vector<std::wstring>{L"Outswap.exe"});
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0].program, L"Sentrixd.exe");
+    ASSERT_EQ(host.ran.size(), 1u);
+    EXPECT_EQ(host.ran[0].program, L"Outswap.exe");
     EXPECT_EQ(host.keys, 1);
 
     host.exitCode = 3;

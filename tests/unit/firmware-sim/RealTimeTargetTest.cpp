@@ -1,0 +1,202 @@
+// The scenario language played in real time by the firmware simulator's target: world steps
+// reach the simulated hardware and show in the journal, the people and programs around the
+// controller become program runs and posts, the controller's trace log lines (and the notices
+// it only logs) join the timeline, and steps the real world cannot carry out fail with a reason.
+#include "tools/firmware-sim/RealTimeTarget.h"
+
+#include "tests/unit/firmware-sim/FakeProgramHost.h"
+
+#include "sim/SimDesktop.h"
+#include "sim/SimRegistry.h"
+#include "sim/SimSync.h"
+#include "tools/firmware-sim/ScriptRunner.h"
+#include "tools/scenario/ScenarioParser.h"
+#include "tools/scenario/ScenarioRunner.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+
+namespace {
+
+struct ControllerWindow final : platform::WindowClient {
+    std::vector<platform::Message> received;
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
+                                 platform::LParam lParam) override {
+        received.push_back({window, message, wParam, lParam});
+        return 0;
+    }
+};
+
+class RealTimeTargetTest : public ::testing::Test {
+protected:
+    RealTimeTargetTest() {
+        hardware.setEventSink(&events);
+        hardware.driver().start();
+    }
+    ~RealTimeTargetTest() override {
+        hardware.driver().stop();
+        std::error_code error;
+        std::filesystem::remove_all(logFolder, error);
+    }
+
+    // Plays a scenario; the failures' texts, empty when every expectation held.
+    std::vector<std::string> play(const std::string& text) {
+        scenario::Scenario parsed;
+        scenario::ScenarioError error;
+        EXPECT_TRUE(scenario::parseScenario(text, "test.scn", parsed, error)) << error.text();
+        if (!target) {
+            target = std::make_unique<fwsim::RealTimeTarget>(journal, hardware, windowing, registry, host, options);
+        }
+        scenario::ScenarioRunner runner(*target, journal);
+        std::vector<std::string> failures;
+        for (const scenario::ScenarioError& failure : runner.play(parsed).failures) {
+            failures.push_back(failure.text());
+        }
+        return failures;
+    }
+    bool journalHas(scenario::EventKind kind, const std::string& fragment) {
+        for (const scenario::Event& event : journal.events()) {
+            if (event.kind == kind && event.text.find(fragment) != std::string::npos) {
+                return true;
+            }
+        }
+        return false;
+    }
+    void appendLog(const std::string& text) {
+        const auto utc = sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                            std::chrono::system_clock::now().time_since_epoch())
+                                                            .count());
+        std::ofstream(std::filesystem::path(fwsim::ScriptRunner::datedLogPath(options.traceLogPath, utc)),
+                      std::ios::binary | std::ios::app)
+            << text;
+    }
+
+    struct NoEvents final : sim::EventSink {
+        bool deliver(std::uint32_t) override { return false; }
+    } events;
+    fwsim::SimulatedHardware hardware;
+    sim::VirtualClock desktopClock;
+    sim::SimDesktop desktop{desktopClock};
+    sim::SimSync sync;
+    sim::UiThread& thread = desktop.createUiThread(0x500, 0x1a4);
+    sim::SimWindowing windowing{desktop, thread, sync};
+    sim::SimRegistry registry;
+    testing_support::FakeProgramHost host;
+    fwsim::RealTimeTarget::Options options;
+    scenario::Journal journal;
+    std::unique_ptr<fwsim::RealTimeTarget> target;
+    std::filesystem::path logFolder =
+        std::filesystem::temp_directory_path() /
+        ("sentrix-target-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+};
+
+TEST_F(RealTimeTargetTest, WorldStepsActOnTheSimulatedHardwareAndTheirEffectsJoinTheJournal) {
+    const auto failures = play(R"(tv state standby input tuner
+cable plug
+wait 300ms
+expect tv power standby
+expect tv input tuner
+tv send 0f 85
+tv send 04 46
+tv power-on
+wait 300ms
+expect frame "TV -> Broadcast: Request Active Source"
+expect frame 04 46
+expect tv power on
+expect display panel
+cecc busy 2
+display arrangement hdmi
+expect display hdmi
+registry set HKCU\SOFTWARE\KORVATH\Sentrixd LauncherShowMode dword 1
+expect registry HKCU\SOFTWARE\KORVATH\Sentrixd LauncherShowMode dword 1
+expect registry HKCU\SOFTWARE\KORVATH\Sentrixd Missing missing
+expect sound speaker
+)");
+    EXPECT_EQ(failures, std::vector<std::string>{});
+    EXPECT_TRUE(journalHas(scenario::EventKind::FirmwareEvent, "hot plug high (0x1581), no controller to take it"));
+    EXPECT_TRUE(journalHas(scenario::EventKind::Frame, "(0f 85)"));
+    EXPECT_TRUE(journalHas(scenario::EventKind::Tv, "on, "));
+    const auto stored = registry.getValue(platform::kHkeyCurrentUser, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode");
+    ASSERT_TRUE(stored);
+    EXPECT_EQ(stored->type, 4u);
+}
+
+TEST_F(RealTimeTargetTest, PeopleAndProgramsBecomeProgramRunsAndPostsToTheController) {
+    EXPECT_EQ(play("expect controller ended\ncontroller start exit First\nexpect controller running"),
+              std::vector<std::string>{});
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0].program, L"Sentrixd.exe");
+    EXPECT_EQ(host.started[0].arguments, (std::vector<std::wstring>{L"exit", L"First"}));
+
+    host.exitCode = 0;
+    EXPECT_TRUE(play("output-key").empty());
+    host.exitCode = 1;
+    EXPECT_TRUE(play("bridge turn-off-tv\nbridge change-output 256\nbridge tv-enhancement 3").empty());
+    ASSERT_EQ(host.ran.size(), 4u);
+    EXPECT_EQ(host.ran[0].program, L"Outswap.exe");
+    EXPECT_TRUE(host.ran[0].arguments.empty());
+    EXPECT_EQ(host.ran[1].program, L"BridgeClient.exe");
+    EXPECT_EQ(host.ran[1].arguments, std::vector<std::wstring>{L"query-turn-off-tv"});
+    EXPECT_EQ(host.ran[2].arguments, (std::vector<std::wstring>{L"change-hdmi-output", L"256"}));
+    EXPECT_EQ(host.ran[3].arguments, (std::vector<std::wstring>{L"use-tv-enhancement", L"3"}));
+    EXPECT_EQ(play("output-key"), std::vector<std::string>{"test.scn:1: Outswap.exe ended with exit code 1, expected 0"});
+    host.exitCode.reset();
+    EXPECT_EQ(play("bridge turn-off-tv"), std::vector<std::string>{"test.scn:1: did not end"});
+
+    EXPECT_TRUE(play("key press browser-back").empty());
+    EXPECT_EQ(host.keys, 1);
+
+    // Posts reach the controller's window; without one they are noted as lost.
+    EXPECT_TRUE(play("settings changed").empty());
+    EXPECT_TRUE(journalHas(scenario::EventKind::Note, "no controller window"));
+    ControllerWindow controller;
+    ASSERT_NE(windowing.createDialogWindow(L"KorSentrixSuiteMain", controller), 0u);
+    controller.received.clear();
+    EXPECT_TRUE(play("settings changed\npc suspend\npc resume cec\nsession lock\nsession unlock\ncontroller stop").empty());
+    windowing.dispatchReady();
+    ASSERT_EQ(controller.received.size(), 6u);
+    EXPECT_EQ(controller.received[0].message, desktop.registerMessage(L"SENTRIXSET_CHANGED"));
+    EXPECT_EQ(controller.received[1].message, platform::wm::kPowerBroadcast);
+    EXPECT_EQ(controller.received[1].wParam, 4u);
+    EXPECT_EQ(controller.received[2].wParam, 7u);
+    EXPECT_EQ(controller.received[3].message, platform::wm::kWtsSessionChange);
+    EXPECT_EQ(controller.received[3].wParam, 7u);
+    EXPECT_EQ(controller.received[4].wParam, 8u);
+    EXPECT_EQ(controller.received[5].message, platform::wm::kClose);
+
+    host.runningNow[L"Sentrixd.exe"] = false;
+    EXPECT_TRUE(play("wait 10ms\nexpect controller ended").empty());
+    EXPECT_TRUE(journalHas(scenario::EventKind::Controller, "the controller has ended"));
+}
+
+TEST_F(RealTimeTargetTest, TheTraceLogsLinesAndTheNoticesItOnlyLogsJoinTheTimeline) {
+    std::filesystem::create_directories(logFolder);
+    options.traceLogPath = (logFolder / "Sentrixd.log").wstring();
+    appendLog(" :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog \r\n"
+              " :TID[0x1a4][2026/12/07 09:00:05.000] .\\UnavailableServices.cpp (52) : Notification dialog not "
+              "available in this build (variant 1)\r\n :TID[0x1a4][2026/12/07 09:00:05.0");
+    EXPECT_EQ(play("wait 100ms\nexpect log \".\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog\"\n"
+                   "expect notification supported\nexpect no log \"half\""),
+              std::vector<std::string>{});
+    appendLog("01] .\\X.cpp (1) : half a line, then the rest\r\n");
+    EXPECT_TRUE(play("wait 100ms\nexpect log \"half a line, then the rest\"").empty());
+}
+
+TEST_F(RealTimeTargetTest, StepsTheRealWorldCannotCarryOutFailWithTheReason) {
+    const std::pair<const char*, const char*> cases[] = {
+        {"registry delete-key HKCU\\SOFTWARE\\KORVATH", "deleting from the registry is not available in real time"},
+        {"library remove Panelid.dll", "the installed libraries are set up by the machine, not by a step in real time"},
+        {"system model Vireo", "the system's language and model are the real machine's"},
+        {"message-box answer ok", "message boxes are not answered in real time"},
+        {"sound-changer running", "there is no sound-output changer in real time (it is missing)"},
+    };
+    for (const auto& [step, reason] : cases) {
+        EXPECT_EQ(play(step), std::vector<std::string>{std::string("test.scn:1: ") + reason}) << step;
+    }
+    EXPECT_TRUE(play("sound-changer missing\nfirmware device present").empty());
+}
+
+} // namespace

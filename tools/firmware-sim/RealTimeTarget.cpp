@@ -1,0 +1,524 @@
+// The scenario target in real time. Portable.
+#include "tools/firmware-sim/RealTimeTarget.h"
+
+#include "common/FirmwareRecord.h"
+#include "common/Text.h"
+#include "platform/Session.h"
+#include "tools/firmware-sim/ScriptRunner.h"
+#include "tools/scenario/ScenarioRunner.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <thread>
+
+namespace fwsim {
+
+namespace {
+
+using scenario::ActionKind;
+using scenario::Event;
+using scenario::EventKind;
+using scenario::makeEvent;
+
+constexpr const wchar_t* kControllerClass = L"#32770";
+constexpr const wchar_t* kControllerTitle = L"KorSentrixSuiteMain";
+// Nothing the world runs on its own waits this long: "never" in a delay setting.
+constexpr std::uint64_t kNeverMs = 100ull * 365 * 24 * 60 * 60 * 1000;
+// The console session the controller runs in.
+constexpr platform::LParam kConsoleSession = 1;
+// What a build without the notification dialog logs instead of showing it.
+constexpr std::string_view kNoticeLogText = "Notification dialog not available in this build (variant ";
+
+platform::RegKey hiveKey(scenario::Hive hive) {
+    return hive == scenario::Hive::Machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
+}
+
+std::string hex(std::uint32_t value, int digits) {
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%0*X", digits, value);
+    return text;
+}
+
+std::string firmwareEventName(std::uint32_t code) {
+    if (code == sim::event::kHotPlugHigh) {
+        return "hot plug high";
+    }
+    if (code == sim::event::kHotPlugLow) {
+        return "hot plug low";
+    }
+    if ((code & 0xFF00) == sim::event::kRemoteKeyBase) {
+        return "remote key " + hex(code & 0xFF, 2);
+    }
+    return {};
+}
+
+// A trace log line without its thread and time stamps: from the source file onward.
+std::string logText(const std::string& line) {
+    const std::size_t threadEnd = line.find(']');
+    const std::size_t stamp = line.find('[', threadEnd == std::string::npos ? 0 : threadEnd + 1);
+    if (stamp != std::string::npos) {
+        const std::size_t end = line.find("] ", stamp);
+        if (end != std::string::npos) {
+            return line.substr(end + 2);
+        }
+    }
+    return line;
+}
+
+std::vector<std::wstring> splitCommandLine(const std::wstring& line) {
+    std::vector<std::wstring> words;
+    std::wistringstream stream(line);
+    std::wstring word;
+    while (stream >> word) {
+        words.push_back(word);
+    }
+    return words;
+}
+
+} // namespace
+
+RealTimeTarget::RealTimeTarget(scenario::Journal& journal, SimulatedHardware& hardware, platform::Windowing& windowing,
+                               platform::Registry& registry, ProgramHost& host, Options options)
+    : m_journal(journal), m_hardware(hardware), m_windowing(windowing), m_registry(registry), m_host(host),
+      m_options(std::move(options)) {
+    // What the world held before the scenario is not part of its timeline.
+    m_hardware.driver().withWorld([this] {
+        sim::Peers& peers = m_hardware.peers();
+        m_seen.frames = peers.bus().records().size();
+        m_seen.displayCalls = peers.display().calls().size();
+        m_seen.displayChanges = peers.display().changes().size();
+        m_seen.events = peers.events().events().size();
+    });
+}
+
+std::uint64_t RealTimeTarget::now() { return m_hardware.driver().elapsedMicroseconds() / 1000; }
+
+void RealTimeTarget::schedule(std::uint64_t delayMs, std::function<void()> resume) {
+    m_resumeAt = now() + delayMs;
+    m_resume = std::move(resume);
+}
+
+std::string RealTimeTarget::run(const std::function<bool()>& finished) {
+    while (!finished()) {
+        if (!m_resume || !m_resumeAt) {
+            return "the scenario waits for nothing that can happen";
+        }
+        const std::uint64_t at = *m_resumeAt;
+        for (std::uint64_t t = now(); t < at; t = now()) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint64_t>(at - t, m_options.collectEveryMs)));
+            collect();
+        }
+        std::function<void()> resume = std::move(m_resume);
+        m_resume = nullptr;
+        m_resumeAt.reset();
+        resume();
+    }
+    return {};
+}
+
+void RealTimeTarget::note(const std::string& text) { m_journal.add(makeEvent(now(), EventKind::Note, text)); }
+
+void RealTimeTarget::collect() {
+    std::vector<Event> batch;
+    collectWorld(batch);
+    collectLog(batch);
+    collectController(batch);
+    std::stable_sort(batch.begin(), batch.end(), [](const Event& a, const Event& b) { return a.time < b.time; });
+    for (Event& event : batch) {
+        m_journal.add(std::move(event));
+    }
+}
+
+void RealTimeTarget::collectWorld(std::vector<Event>& batch) {
+    m_hardware.driver().withWorld([&] {
+        sim::Peers& peers = m_hardware.peers();
+        const auto& records = peers.bus().records();
+        for (; m_seen.frames < records.size(); ++m_seen.frames) {
+            const sim::CecBus::Record& record = records[m_seen.frames];
+            const std::vector<std::uint8_t> bytes(record.frame.bytes.begin(),
+                                                  record.frame.bytes.begin() + record.frame.length);
+            std::string text = record.describe() + "   (" + scenario::hexText(bytes) + ")";
+            if (!record.acknowledged && !record.frame.isBroadcast()) {
+                text += " not acknowledged";
+            }
+            Event event = makeEvent(record.time, EventKind::Frame, text);
+            event.bytes = bytes;
+            event.subject = record.describe();
+            batch.push_back(std::move(event));
+        }
+        const auto& calls = peers.display().calls();
+        for (; m_seen.displayCalls < calls.size(); ++m_seen.displayCalls) {
+            const auto& call = calls[m_seen.displayCalls];
+            if (call.entry == sim::DisplayModel::Entry::SetMonitorDevice) {
+                Event event = makeEvent(call.time, EventKind::DisplayRequest,
+                                        "switch to " + scenario::arrangementName(call.argument) + " asked: " +
+                                            (call.result == 1 ? std::string("accepted")
+                                                              : "answered " + std::to_string(call.result)));
+                event.value = call.argument;
+                batch.push_back(std::move(event));
+            }
+        }
+        const auto& changes = peers.display().changes();
+        for (; m_seen.displayChanges < changes.size(); ++m_seen.displayChanges) {
+            const auto& change = changes[m_seen.displayChanges];
+            Event event =
+                makeEvent(change.time, EventKind::Display, "now " + scenario::arrangementName(change.arrangement));
+            event.value = change.arrangement;
+            batch.push_back(std::move(event));
+        }
+        const auto& events = peers.events().events();
+        for (; m_seen.events < events.size(); ++m_seen.events) {
+            const auto& record = events[m_seen.events];
+            const std::string name = firmwareEventName(record.code);
+            if (!name.empty()) {
+                Event event = makeEvent(record.time, EventKind::FirmwareEvent,
+                                        name + " (" + hex(record.code, 4) + ")" +
+                                            (record.delivered ? "" : ", no controller to take it"));
+                event.value = record.code;
+                batch.push_back(std::move(event));
+            }
+        }
+        const sim::TvModel& tv = peers.tv();
+        const bool on = tv.power() == sim::TvModel::Power::On;
+        if (!m_seen.tvValid || m_seen.tvOn != on || m_seen.tvInput != tv.input()) {
+            const bool first = !m_seen.tvValid;
+            m_seen.tvValid = true;
+            m_seen.tvOn = on;
+            m_seen.tvInput = tv.input();
+            if (!first) {
+                std::string text = on ? "on, " : "standby, ";
+                text += tv.input() ? "input " + scenario::addressText(*tv.input()) : std::string("its tuner");
+                if (tv.showsPc()) {
+                    text += ": showing the PC";
+                }
+                batch.push_back(makeEvent(m_hardware.clock().now(), EventKind::Tv, text));
+            }
+        }
+    });
+}
+
+void RealTimeTarget::collectLog(std::vector<Event>& batch) {
+    if (m_options.traceLogPath.empty()) {
+        return;
+    }
+    const auto utc = sim::VirtualClock::fromEpochMs(
+        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
+            .count());
+    std::ifstream file(std::filesystem::path(ScriptRunner::datedLogPath(m_options.traceLogPath, utc)),
+                       std::ios::binary);
+    if (!file) {
+        return;
+    }
+    file.seekg(0, std::ios::end);
+    const auto size = static_cast<std::size_t>(file.tellg());
+    if (size < m_seen.logBytes) {
+        m_seen.logBytes = 0; // a new file
+        m_logPending.clear();
+    }
+    if (size == m_seen.logBytes) {
+        return;
+    }
+    file.seekg(static_cast<std::streamoff>(m_seen.logBytes));
+    std::string added(size - m_seen.logBytes, '\0');
+    file.read(added.data(), static_cast<std::streamsize>(added.size()));
+    added.resize(static_cast<std::size_t>(file.gcount()));
+    m_seen.logBytes += added.size();
+    m_logPending += added;
+    const std::uint64_t time = now();
+    for (std::size_t end = m_logPending.find("\r\n"); end != std::string::npos; end = m_logPending.find("\r\n")) {
+        const std::string line = logText(m_logPending.substr(0, end));
+        m_logPending.erase(0, end + 2);
+        batch.push_back(makeEvent(time, EventKind::Log, line));
+        const std::size_t notice = line.find(kNoticeLogText);
+        if (notice != std::string::npos) {
+            const int variant = std::atoi(line.c_str() + notice + kNoticeLogText.size());
+            Event event = makeEvent(time, EventKind::Notification,
+                                    variant == 1 ? "supported: the TV supports HDMI control"
+                                                 : "not supported: the TV does not support HDMI control, or is off");
+            event.value = variant;
+            batch.push_back(std::move(event));
+        }
+    }
+}
+
+void RealTimeTarget::collectController(std::vector<Event>& batch) {
+    const bool running = m_host.running(m_options.controller).value_or(false);
+    if (m_seen.controllerRunning && !running) {
+        batch.push_back(makeEvent(now(), EventKind::Controller, "the controller has ended"));
+    }
+    m_seen.controllerRunning = running;
+}
+
+std::uint32_t RealTimeTarget::displayArrangement() {
+    return m_hardware.driver().withWorld([this] { return m_hardware.peers().display().arrangement(); });
+}
+
+scenario::SoundOutput RealTimeTarget::soundOutput() { return scenario::SoundOutput::Speaker; }
+
+bool RealTimeTarget::windowExists(const std::wstring& className, const std::wstring& title) {
+    return m_windowing.findWindow(className.c_str(), title.c_str()) != 0;
+}
+
+std::optional<scenario::RegistryData> RealTimeTarget::registryValue(scenario::Hive hive, const std::wstring& path,
+                                                                    const std::wstring& name) {
+    platform::RegKey key = 0;
+    if (m_registry.openKey(hiveKey(hive), path.c_str(), platform::RegAccess::Read, key) != platform::error::kSuccess) {
+        return std::nullopt;
+    }
+    std::optional<scenario::RegistryData> result;
+    std::uint32_t type = 0;
+    std::uint32_t size = 0;
+    if (m_registry.queryValue(key, name.c_str(), &type, nullptr, &size) == platform::error::kSuccess) {
+        std::vector<std::uint8_t> bytes(size);
+        if (m_registry.queryValue(key, name.c_str(), &type, bytes.data(), &size) == platform::error::kSuccess) {
+            bytes.resize(size);
+            result = scenario::RegistryData{type, bytes};
+        }
+    }
+    m_registry.closeKey(key);
+    return result;
+}
+
+scenario::TvState RealTimeTarget::tvState() {
+    return m_hardware.driver().withWorld([this] {
+        const sim::TvModel& tv = m_hardware.peers().tv();
+        return scenario::TvState{tv.power() == sim::TvModel::Power::On, tv.input(), tv.pcAddress(), tv.showsPc()};
+    });
+}
+
+bool RealTimeTarget::controllerRunning() { return m_host.running(m_options.controller).value_or(false); }
+
+std::string RealTimeTarget::runProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
+                                       std::uint32_t expectedExit) {
+    std::string error;
+    const std::optional<std::uint32_t> exit = m_host.run(program, arguments, m_options.programTimeoutMs, error);
+    if (!exit) {
+        return error;
+    }
+    if (*exit != expectedExit) {
+        return text::toUtf8(program) + " ended with exit code " + std::to_string(*exit) + ", expected " +
+               std::to_string(expectedExit);
+    }
+    return {};
+}
+
+std::string RealTimeTarget::postToController(platform::MessageId message, platform::WParam wParam,
+                                             platform::LParam lParam) {
+    const platform::WindowHandle window = m_windowing.findWindow(kControllerClass, kControllerTitle);
+    if (window == 0 || !m_windowing.postMessage(window, message, wParam, lParam)) {
+        note("no controller window: the message is lost");
+    }
+    return {};
+}
+
+std::string RealTimeTarget::postToController(const wchar_t* messageName, platform::WParam wParam) {
+    const platform::MessageId message = m_windowing.registerMessage(messageName);
+    if (message == 0) {
+        return "cannot register " + text::toUtf8(messageName);
+    }
+    return postToController(message, wParam, 0);
+}
+
+std::string RealTimeTarget::worldAct(const scenario::Action& a) {
+    return m_hardware.driver().withWorld([&]() -> std::string {
+        sim::Peers& peers = m_hardware.peers();
+        sim::TvModel& tv = peers.tv();
+        const auto route = a.route == scenario::Route::SetStreamPath ? sim::TvModel::Route::SetStreamPath
+                                                                     : sim::TvModel::Route::RoutingChange;
+        switch (a.kind) {
+        case ActionKind::TvVendor:
+            tv.setVendorId(a.value);
+            break;
+        case ActionKind::TvCec:
+            peers.setTvWithoutCec(!a.flag);
+            break;
+        case ActionKind::TvPluggedInto:
+            tv.setPcAddress(a.address.value_or(0));
+            break;
+        case ActionKind::TvState:
+            tv.setPower(a.flag ? sim::TvModel::Power::On : sim::TvModel::Power::Standby);
+            if (a.hasInput) {
+                tv.setInput(a.toPc ? std::optional<std::uint16_t>(tv.pcAddress())
+                                   : (a.address && *a.address != 0 ? a.address : std::nullopt));
+            }
+            m_seen.tvValid = false;
+            break;
+        case ActionKind::Cable:
+            if (a.flag) {
+                peers.plugCable();
+            } else {
+                peers.unplugCable();
+            }
+            break;
+        case ActionKind::DisplayDetectionDelay:
+            peers.display().setDetectionDelay(a.duration.value_or(kNeverMs));
+            break;
+        case ActionKind::DisplaySwitchingDelay:
+            peers.display().setSwitchNeverTakesEffect(!a.duration);
+            if (a.duration) {
+                peers.display().setSwitchingDelay(*a.duration);
+            }
+            break;
+        case ActionKind::DisplayArrangement:
+            peers.display().setArrangement(a.value);
+            break;
+        case ActionKind::CeccBusy:
+            peers.cecc().setBusy(static_cast<int>(a.value));
+            break;
+        case ActionKind::CeccFailing:
+            peers.cecc().setFailing(a.flag);
+            break;
+        case ActionKind::CeccNeverAnswers:
+            peers.cecc().setNeverAnswers(a.flag);
+            break;
+        case ActionKind::FirmwareHdmiControl:
+            m_hardware.firmware().setSetting(fw::kSettingHdmiControl, a.flag ? 1 : 0);
+            break;
+        case ActionKind::FirmwareWakeupFactor:
+            m_hardware.firmware().setWakeupFactor(static_cast<std::uint16_t>(a.value));
+            break;
+        case ActionKind::TvPowerOn:
+            tv.powerOn();
+            break;
+        case ActionKind::TvStandby:
+            tv.standby();
+            break;
+        case ActionKind::TvSwitch:
+            if (a.address) {
+                tv.switchTo(*a.address, route);
+            } else {
+                tv.switchToPc(route);
+            }
+            break;
+        case ActionKind::TvRoutingInformation:
+            tv.sendRoutingInformation(a.address);
+            break;
+        case ActionKind::TvMenuRequest:
+            tv.sendMenuRequest(static_cast<std::uint8_t>(a.value));
+            break;
+        case ActionKind::TvPlay:
+            tv.sendPlay(static_cast<std::uint8_t>(a.value));
+            break;
+        case ActionKind::TvDeckControl:
+            tv.sendDeckControl(static_cast<std::uint8_t>(a.value));
+            break;
+        case ActionKind::TvGiveDeckStatus:
+            tv.sendGiveDeckStatus(static_cast<std::uint8_t>(a.value));
+            break;
+        case ActionKind::TvGiveTunerStatus:
+            tv.sendGiveTunerDeviceStatus(static_cast<std::uint8_t>(a.value));
+            break;
+        case ActionKind::TvSelectAnalogue:
+            tv.sendSelectAnalogueService(a.bytes);
+            break;
+        case ActionKind::TvSelectDigital:
+            tv.sendSelectDigitalService(a.bytes);
+            break;
+        case ActionKind::TvTunerStep:
+            if (a.flag) {
+                tv.sendTunerStepIncrement();
+            } else {
+                tv.sendTunerStepDecrement();
+            }
+            break;
+        case ActionKind::TvRequestActiveSource:
+            tv.sendRequestActiveSource();
+            break;
+        case ActionKind::TvGiveOsdName:
+            tv.sendGiveOsdName();
+            break;
+        case ActionKind::TvGiveVendorId:
+            tv.sendGiveDeviceVendorId();
+            break;
+        case ActionKind::TvSend:
+            tv.sendRaw(sim::makeFrameFromBytes(a.bytes.data(), a.bytes.size()));
+            break;
+        case ActionKind::RemoteKey:
+            peers.remoteKey(static_cast<std::uint8_t>(a.value));
+            break;
+        default:
+            return "not a world step";
+        }
+        return {};
+    });
+}
+
+std::string RealTimeTarget::act(const scenario::Action& a) {
+    switch (a.kind) {
+    case ActionKind::RegistrySet: {
+        platform::RegKey key = 0;
+        if (m_registry.createKey(hiveKey(a.hive), a.path.c_str(), platform::RegAccess::Write, key, nullptr) !=
+            platform::error::kSuccess) {
+            return "the registry refuses the key";
+        }
+        const platform::ErrorCode error = m_registry.setValue(key, a.name.c_str(), a.valueType, a.bytes.data(),
+                                                              static_cast<std::uint32_t>(a.bytes.size()));
+        m_registry.closeKey(key);
+        return error == platform::error::kSuccess ? std::string() : "the registry refuses the value";
+    }
+    case ActionKind::RegistryDeleteValue:
+    case ActionKind::RegistryDeleteKey:
+        return "deleting from the registry is not available in real time";
+    case ActionKind::SoundChangerState:
+        return a.soundChanger == scenario::SoundChanger::Missing
+                   ? std::string()
+                   : "there is no sound-output changer in real time (it is missing)";
+    case ActionKind::LibraryRemove:
+        return "the installed libraries are set up by the machine, not by a step in real time";
+    case ActionKind::FirmwareDevice:
+        return a.flag ? std::string()
+                      : "a missing device is set up by the machine (no FirmwarePipe setting), not by a step in real "
+                        "time";
+    case ActionKind::SystemLanguage:
+    case ActionKind::SystemModel:
+        return "the system's language and model are the real machine's";
+    case ActionKind::MessageBoxReaction:
+    case ActionKind::MessageBoxAnswer:
+        return "message boxes are not answered in real time";
+    case ActionKind::ControllerStart: {
+        m_journal.add(makeEvent(now(), EventKind::Controller,
+                                "the controller starts" +
+                                    (a.text.empty() ? std::string() : " with \"" + text::toUtf8(a.text) + "\"")));
+        std::string error;
+        if (!m_host.start(m_options.controller, splitCommandLine(a.text), error)) {
+            return error;
+        }
+        return {};
+    }
+    case ActionKind::ControllerStop:
+        return postToController(platform::wm::kClose, 0, 0);
+    case ActionKind::Suspend:
+        return postToController(platform::wm::kPowerBroadcast, platform::pbt::kApmSuspend, 0);
+    case ActionKind::Resume:
+        m_hardware.driver().withWorld(
+            [&] { m_hardware.firmware().setWakeupFactor(static_cast<std::uint16_t>(a.value)); });
+        return postToController(platform::wm::kPowerBroadcast, platform::pbt::kApmResumeSuspend, 0);
+    case ActionKind::SessionLock:
+        return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionLock, kConsoleSession);
+    case ActionKind::SessionUnlock:
+        return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionUnlock, kConsoleSession);
+    case ActionKind::OutputKey:
+        return runProgram(m_options.outswap, {}, 0);
+    case ActionKind::BridgeTurnOffTv:
+        return runProgram(m_options.bridgeClient, {L"query-turn-off-tv"}, 1);
+    case ActionKind::BridgeChangeOutput:
+        return runProgram(m_options.bridgeClient, {L"change-hdmi-output", std::to_wstring(a.value)}, 1);
+    case ActionKind::BridgeTvEnhancement:
+        return runProgram(m_options.bridgeClient, {L"use-tv-enhancement", std::to_wstring(a.value)}, 1);
+    case ActionKind::SettingsChanged:
+        return postToController(L"SENTRIXSET_CHANGED", 0);
+    case ActionKind::KeyPress: {
+        std::string error;
+        return m_host.pressKey(static_cast<std::uint8_t>(a.value), error) ? std::string() : error;
+    }
+    default:
+        return worldAct(a);
+    }
+}
+
+} // namespace fwsim
