@@ -1,0 +1,217 @@
+#!/usr/bin/env bash
+# End-to-end runs of the real controller under Wine, against the firmware simulator. Run by ctest
+# (tests/e2e/controller/CMakeLists.txt); Linux host only.
+#
+#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT SENTRIX_REG
+#       A Wine prefix and Xvfb of its own in DIR/wine (tests/wine/wine-env.sh: the cached
+#       template, X11 Driver Managed=N, WINEDEBUG=-all, Xvfb before the first Wine command), with
+#       the product installed: Sentrixd.exe and Outswap.exe in C:\Program Files\Korvath\Sentrix,
+#       the simulator's stand-in Panelid.dll beside Sentrixd.exe, the 64-bit bridge library as
+#       C:\Program Files\Common Files\Korvath Shared\TVBRIDGE.dll, the installation data imported
+#       with "regedit /S" as Windows would, and the test settings of the machine hive: the trace
+#       log of the controller on (TRACELOG) and the firmware simulator's pipe (FirmwarePipe).
+#   e2e-controller.sh run     DIR SCENARIO FIRMWARE_SIM
+#       Plays one scenario file, a step list of the simulator (*.fws) or a scenario of the
+#       scenario language (*.scn, played by the simulator's real-time target): the user's copy of
+#       the settings is removed and the log folder emptied, the simulator plays the steps (it
+#       starts and ends the programs), and the trace
+#       log, the simulator's output and the decoded bus record are kept in DIR/artifacts/NAME,
+#       with a screenshot of the display when the scenario fails (xwd or ImageMagick's import
+#       when present). Whatever of the scenario still runs afterwards is ended (wineserver -k of
+#       this prefix, whose persistent server is then started again) and fails the scenario.
+#       A header line "#! no-firmware-pipe" runs the scenario without the FirmwarePipe setting
+#       (the simulator then serves the pipe by name).
+#   e2e-controller.sh cleanup DIR
+#       Ends the prefix's wineserver and the Xvfb by their ids, removes the prefix; the artifacts
+#       stay.
+set -euo pipefail
+
+readonly kPipe='\\.\pipe\SentrixFirmwareSim'
+readonly kProductDir='Program Files/Korvath/Sentrix'
+readonly kSharedDir='Program Files/Common Files/Korvath Shared'
+readonly kTestDir='e2e'
+readonly kSimulatorTimeoutSeconds=110
+readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe FirmwareSim.exe)
+
+here=$(cd "$(dirname "$0")" && pwd)
+wineEnv=$here/../../wine/wine-env.sh
+
+die() {
+    echo "e2e-controller: $*" >&2
+    exit 1
+}
+
+[[ $# -ge 2 ]] || die "usage: e2e-controller.sh setup|run|cleanup DIR ..."
+action=$1
+dir=$2
+shift 2
+mkdir -p "$dir"
+dir=$(cd "$dir" && pwd)
+wineDir=$dir/wine
+
+export WINEDEBUG=-all
+export WINEDLLOVERRIDES="mscoree,mshtml="
+
+stateValue() { sed -n "s/^$1=//p" "$wineDir/state" 2>/dev/null | tail -n 1; }
+
+# The Wine environment that setup made; dies when it is gone.
+useWine() {
+    [[ $(stateValue READY) == 1 ]] || die "no Wine environment in $wineDir: run the e2e_controller_setup test first"
+    WINEPREFIX=$(stateValue PREFIX)
+    DISPLAY=$(stateValue DISPLAY)
+    export WINEPREFIX DISPLAY
+    kill -0 "$(stateValue XVFB_PID)" 2>/dev/null || die "the Xvfb of $wineDir is gone"
+}
+
+# A Linux path as Wine's drive Z: shows it.
+windowsPath() { local p=$1; echo "Z:${p//\//\\}"; }
+
+# Runs a Wine command with its output in the log, never on the caller's output (a Wine server
+# started by it would keep that open).
+wineQuiet() { wine "$@" </dev/null >>"$dir/wine-commands.log" 2>&1; }
+
+# The ids of the scenario's programs still running in this prefix.
+leftovers() {
+    local pid name
+    for pid in /proc/[0-9]*; do
+        pid=${pid#/proc/}
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == *wine* ]] || continue # Wine's processes only
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        for name in "${kPrograms[@]}"; do
+            if tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qiF "$name"; then
+                echo "$pid:$name"
+            fi
+        done
+    done
+}
+
+# Ends everything in this prefix and starts its persistent server again, as the setup did.
+restartWine() {
+    wineserver -k >/dev/null 2>&1 || true
+    (
+        wineserver -p
+        wine cmd.exe /c exit
+    ) </dev/null >>"$dir/wine-commands.log" 2>&1 || die "Wine did not start again in $WINEPREFIX"
+}
+
+screenshot() {
+    local out=$1
+    if command -v xwd >/dev/null 2>&1; then
+        xwd -root -display "$DISPLAY" -out "$out.xwd" 2>/dev/null && echo "screenshot: $out.xwd" && return 0
+    fi
+    if command -v import >/dev/null 2>&1; then
+        import -display "$DISPLAY" -window root "$out.png" 2>/dev/null && echo "screenshot: $out.png" && return 0
+    fi
+    echo "screenshot: skipped (neither xwd nor import is installed)"
+}
+
+setup() {
+    [[ $# -eq 6 ]] || die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT SENTRIX_REG"
+    local sentrixd=$1 outswap=$2 tvbridge=$3 panelidSim=$4 bridgeClient=$5 reg=$6 file
+    for file in "$@"; do
+        [[ -f $file ]] || die "missing $file"
+    done
+    local began=$SECONDS
+    "$wineEnv" setup "$wineDir"
+    useWine
+    : >"$dir/wine-commands.log"
+    local c=$WINEPREFIX/drive_c
+    mkdir -p "$c/$kProductDir" "$c/$kSharedDir" "$c/$kTestDir/bin" "$c/$kTestDir/log"
+    cp "$sentrixd" "$outswap" "$c/$kProductDir/"
+    cp "$panelidSim" "$c/$kProductDir/Panelid.dll"
+    cp "$tvbridge" "$c/$kSharedDir/TVBRIDGE.dll"
+    cp "$bridgeClient" "$c/$kTestDir/bin/"
+    cp "$reg" "$c/$kTestDir/Sentrix.reg"
+    cat >"$c/$kTestDir/e2e-settings.reg" <<'EOF'
+Windows Registry Editor Version 5.00
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\TRACELOG]
+"TraceLogFilePath"="C:\\e2e\\log\\Sentrixd.log"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\TRACELOG\Sentrixd]
+"LOG_ERROR"=dword:00000001
+"LOG_TRACE"=dword:00000001
+"LOG_FUNC"=dword:00000001
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Simulator]
+"FirmwarePipe"="\\\\.\\pipe\\SentrixFirmwareSim"
+EOF
+    wineQuiet regedit /S 'C:\e2e\Sentrix.reg' || die "regedit could not import Sentrix.reg, see $dir/wine-commands.log"
+    wineQuiet regedit /S 'C:\e2e\e2e-settings.reg' || die "regedit could not import the test settings"
+    wineQuiet reg query 'HKLM\SOFTWARE\KORVATH\Sentrixd\Simulator' /v FirmwarePipe ||
+        die "the FirmwarePipe setting is not in the machine hive"
+    echo "e2e-controller: installed in $WINEPREFIX in $((SECONDS - began)) s"
+}
+
+run() {
+    [[ $# -eq 2 ]] || die "usage: e2e-controller.sh run DIR SCENARIO FIRMWARE_SIM"
+    local scenario=$1 simulator=$2
+    [[ -f $scenario ]] || die "missing scenario $scenario"
+    [[ -f $simulator ]] || die "missing $simulator"
+    useWine
+    local name began=$SECONDS kind=--script
+    name=$(basename "$scenario")
+    name=${name%.*}
+    [[ $scenario != *.scn ]] || kind=--scenario
+    local artifacts=$dir/artifacts/$name c=$WINEPREFIX/drive_c
+    rm -rf "$artifacts"
+    mkdir -p "$artifacts"
+    rm -f "$c/$kTestDir/log/"*
+
+    # A freshly installed machine: no user copy of the settings yet.
+    wineQuiet reg delete 'HKCU\Software\KORVATH' /f || true
+    local withoutPipe=0
+    if grep -qx '#! no-firmware-pipe' "$scenario"; then
+        withoutPipe=1
+        wineQuiet reg delete 'HKLM\SOFTWARE\KORVATH\Sentrixd\Simulator' /v FirmwarePipe /f ||
+            die "cannot remove the FirmwarePipe setting"
+    fi
+
+    echo "e2e-controller: scenario $name"
+    local status=0
+    timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" \
+        --pipe "$kPipe" \
+        "$kind" "$(windowsPath "$scenario")" \
+        --programs "C:\\$(echo "$kProductDir" | tr / '\\');C:\\$kTestDir\\bin" \
+        --trace-log 'C:\e2e\log\Sentrixd.log' \
+        --timeline "$(windowsPath "$artifacts/bus.txt")" \
+        </dev/null >"$artifacts/simulator.txt" 2>&1 || status=$?
+    cat "$artifacts/simulator.txt"
+    [[ $status -ne 124 && $status -ne 137 ]] || echo "e2e-controller: the simulator did not end within ${kSimulatorTimeoutSeconds} s"
+
+    cp "$c/$kTestDir/log/"* "$artifacts/" 2>/dev/null || true
+    if [[ -s $artifacts/bus.txt ]]; then
+        echo "---- bus record ($artifacts/bus.txt)"
+        cat "$artifacts/bus.txt"
+    fi
+
+    local left
+    left=$(leftovers)
+    if [[ -n $left ]]; then
+        echo "e2e-controller: still running after the scenario: $(echo $left); ending this prefix's processes"
+        [[ $status -ne 0 ]] || status=1
+    fi
+    if [[ $status -ne 0 ]]; then
+        screenshot "$artifacts/screen"
+    fi
+    if [[ -n $left ]]; then
+        restartWine
+    fi
+    if [[ $withoutPipe -eq 1 ]]; then
+        wineQuiet regedit /S 'C:\e2e\e2e-settings.reg' || die "cannot restore the FirmwarePipe setting"
+    fi
+    echo "e2e-controller: scenario $name $([[ $status -eq 0 ]] && echo passed || echo FAILED) in $((SECONDS - began)) s;" \
+        "artifacts in $artifacts"
+    return "$status"
+}
+
+cleanup() {
+    "$wineEnv" cleanup "$wineDir"
+}
+
+case $action in
+setup) setup "$@" ;;
+run) run "$@" ;;
+cleanup) cleanup ;;
+*) die "unknown action $action" ;;
+esac

@@ -1,0 +1,106 @@
+#!/usr/bin/env bash
+# Measurements of the real controller under Wine against the firmware simulator; run by hand,
+# not by ctest (the numbers depend on the machine):
+#   tests/e2e/controller/measure/measure.sh BUILD_DIR [latency|idle]   (a win64 build, e.g. build/win64;
+#                                                                       both measurements unless one is named)
+# 1. latency: event 0x1501 posted -> first frame requested, p50/p99 over 200 samples, with the
+#    trace log off (as installed) and on (every line written);
+# 2. idle: processor time of Sentrixd.exe over 30 s after its start-up, seen from Windows
+#    (GetProcessTimes by the simulator) and from Linux (/proc of the Wine process: utime+stime
+#    and the scheduler's run time of all its threads), and its memory (working set, RSS).
+# It makes its own Wine prefix and Xvfb in BUILD_DIR/e2e/measure and removes them at the end.
+# Linux host only.
+set -euo pipefail
+
+[[ $# -ge 1 && $# -le 2 ]] || { echo "usage: measure.sh BUILD_DIR [latency|idle]" >&2; exit 2; }
+build=$(cd "$1" && pwd)
+what=${2:-all}
+here=$(cd "$(dirname "$0")" && pwd)
+source=$(cd "$here/../../../.." && pwd)
+e2e=$here/../e2e-controller.sh
+dir=$build/e2e/measure
+simulator=$build/tools/firmware-sim/FirmwareSim.exe
+
+cleanup() { "$e2e" cleanup "$dir" >/dev/null 2>&1 || true; }
+trap cleanup EXIT
+
+"$e2e" setup "$dir" "$build/controller/Sentrixd.exe" "$build/outswap/Outswap.exe" "$build/bridge/Tvbridge.dll" \
+    "$build/tools/firmware-sim/Panelid.dll" "$build/tests/e2e/controller/BridgeClient.exe" \
+    "$source/installer/Sentrix.reg" >/dev/null
+
+state=$dir/wine/state
+value() { sed -n "s/^$1=//p" "$state" | tail -n 1; }
+export WINEPREFIX DISPLAY WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+WINEPREFIX=$(value PREFIX)
+DISPLAY=$(value DISPLAY)
+
+traceLog() { # on|off
+    local level=0
+    [[ $1 == on ]] && level=1
+    for name in LOG_ERROR LOG_TRACE LOG_FUNC; do
+        wine reg add 'HKLM\SOFTWARE\KORVATH\Sentrixd\TRACELOG\Sentrixd' /v "$name" /t REG_DWORD /d "$level" /f \
+            </dev/null >/dev/null 2>&1
+    done
+}
+
+results() { grep '^RESULT ' "$1" | sed 's/^RESULT /  /'; }
+
+for log in off on; do
+    [[ $what == all || $what == latency ]] || break
+    echo "== latency, trace log $log"
+    traceLog "$log"
+    "$e2e" run "$dir" "$here/latency.fws" "$simulator" >"$dir/latency-$log.txt" 2>&1 ||
+        { echo "the latency run failed"; cat "$dir/latency-$log.txt"; exit 1; }
+    results "$dir/artifacts/latency/simulator.txt"
+done
+
+# The Wine process of Sentrixd.exe in this prefix (the one started last, should an earlier one
+# still be on its way out).
+controllerPid() {
+    local pid found='' latest=-1 started
+    for pid in /proc/[0-9]*; do
+        pid=${pid#/proc/}
+        [[ $(readlink "/proc/$pid/exe" 2>/dev/null) == *wine* ]] || continue # Wine's processes only
+        tr '\0' '\n' 2>/dev/null <"/proc/$pid/environ" | grep -qxF "WINEPREFIX=$WINEPREFIX" || continue
+        tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline" | grep -qiF Sentrixd.exe || continue
+        started=$(cut -d' ' -f22 "/proc/$pid/stat" 2>/dev/null) || continue
+        if [[ -n $started && $started -gt $latest ]]; then
+            latest=$started
+            found=$pid
+        fi
+    done
+    [[ -n $found ]] && echo "$found"
+}
+ticks() { awk '{print $14 + $15}' "/proc/$1/stat"; }               # utime + stime, clock ticks
+runNs() { cat /proc/"$1"/task/*/schedstat | awk '{s += $1} END {print s}'; } # all threads, ns
+waitFor() { # pattern file seconds
+    local i
+    for ((i = 0; i < $3 * 10; ++i)); do
+        grep -q "$1" "$2" 2>/dev/null && return 0
+        sleep 0.1
+    done
+    return 1
+}
+
+for log in off on; do
+    [[ $what == all || $what == idle ]] || break
+    echo "== idle 30 s after start-up, trace log $log"
+    traceLog "$log"
+    output=$dir/artifacts/idle/simulator.txt # written as the simulator goes
+    rm -f "$output"
+    "$e2e" run "$dir" "$here/idle.fws" "$simulator" >"$dir/idle-$log.txt" 2>&1 &
+    runner=$!
+    waitFor 'measure idle' "$output" 60 || { echo "the idle run did not reach its measurement"; wait $runner; exit 1; }
+    pid=$(controllerPid) || { echo "no Sentrixd.exe process"; wait $runner; exit 1; }
+    echo "  linux_pid=$pid ($(tr '\0' ' ' <"/proc/$pid/cmdline"))"
+    t0=$(ticks "$pid"); n0=$(runNs "$pid"); threads=$(ls /proc/"$pid"/task | wc -l)
+    waitFor 'RESULT idle_Sentrixd.exe_ms=' "$output" 60 || { echo "the idle measurement did not end"; wait $runner; exit 1; }
+    t1=$(ticks "$pid"); n1=$(runNs "$pid"); rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
+    wait $runner || { echo "the idle run failed"; cat "$dir/idle-$log.txt"; exit 1; }
+    results "$output"
+    hz=$(getconf CLK_TCK)
+    echo "  linux_utime_stime_ms=$(( (t1 - t0) * 1000 / hz ))"
+    echo "  linux_run_time_all_threads_ms=$(awk -v a="$n0" -v b="$n1" 'BEGIN {printf "%.3f", (b - a) / 1e6}')"
+    echo "  linux_threads=$threads"
+    echo "  linux_rss_kb=$rss"
+done
