@@ -5,6 +5,7 @@
 
 #include "common/Vendor.h"
 #include "controller/SentrixdDlg.h"
+#include "common/Text.h"
 
 namespace {
 
@@ -93,6 +94,9 @@ struct OsdCase {
     const wchar_t* model;
     const char* name;
 };
+void PrintTo(const OsdCase& c, std::ostream* os) {
+    *os << "language " << text::toUtf8(c.language) << ", model " << text::toUtf8(c.model);
+}
 
 class OsdNameTest : public ControllerWorld, public ::testing::WithParamInterface<OsdCase> {};
 

@@ -176,6 +176,7 @@ struct NoticeCase {
     std::uint32_t notShowNotSupport;
     std::optional<int> variant; // the notice shown, if any
 };
+void PrintTo(const NoticeCase& c, std::ostream* os) { *os << c.name; }
 
 class NoticeTest : public TvAndPcTest, public ::testing::WithParamInterface<NoticeCase> {};
 

@@ -110,6 +110,9 @@ struct CategoryCase {
     std::uint32_t error, trace, func;
     std::vector<std::string> kinds; // which lines appear, in order
 };
+void PrintTo(const CategoryCase& c, std::ostream* os) {
+    *os << "error " << c.error << ", trace " << c.trace << ", func " << c.func;
+}
 
 class TraceLogCategoryTest : public TraceLogTest, public ::testing::WithParamInterface<CategoryCase> {};
 

@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include "common/Text.h"
 
 namespace {
 
@@ -96,6 +97,9 @@ struct Containment {
     std::wstring name;
     bool found;
 };
+void PrintTo(const Containment& c, std::ostream* os) {
+    *os << text::toUtf8(c.foregroundClass) << " contains " << text::toUtf8(c.name);
+}
 
 class ApplicationConditionTopmostAppTest : public ApplicationConditionTest,
                                            public ::testing::WithParamInterface<Containment> {};

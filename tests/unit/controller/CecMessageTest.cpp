@@ -87,6 +87,7 @@ struct OneRetryCase {
     std::function<int(CecMessage&)> send;
     std::uint32_t waitMs;
 };
+void PrintTo(const OneRetryCase& c, std::ostream* os) { *os << c.name; }
 
 class CecMessageOneRetryTest : public CecMessageTest, public ::testing::WithParamInterface<OneRetryCase> {};
 

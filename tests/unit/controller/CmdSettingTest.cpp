@@ -83,6 +83,10 @@ struct VersionCase {
     std::optional<std::wstring> machine;
     bool copied;
 };
+void PrintTo(const VersionCase& c, std::ostream* os) {
+    *os << "user " << (c.user ? text::toUtf8(*c.user) : "none") << ", machine "
+        << (c.machine ? text::toUtf8(*c.machine) : "none");
+}
 
 class CmdSettingVersionTest : public CmdSettingTest, public ::testing::WithParamInterface<VersionCase> {};
 
@@ -132,6 +136,7 @@ struct OpenFailure {
     std::int32_t code;
     const char* log;
 };
+void PrintTo(const OpenFailure& c, std::ostream* os) { *os << c.what; }
 
 class CmdSettingOpenFailureTest : public CmdSettingTest, public ::testing::WithParamInterface<OpenFailure> {};
 

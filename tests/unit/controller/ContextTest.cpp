@@ -17,6 +17,7 @@ struct TokenCase {
     const wchar_t* token; // expected field; null: the out-parameter stays untouched
     const wchar_t* rest;
 };
+void PrintTo(const TokenCase& c, std::ostream* os) { *os << '"' << text::toUtf8(c.text) << '"'; }
 
 class ContextTokenTest : public ::testing::TestWithParam<TokenCase> {
 protected:

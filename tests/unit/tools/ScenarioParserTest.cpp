@@ -90,6 +90,7 @@ struct Malformed {
     const char* line;
     const char* message; // a fragment of the error
 };
+void PrintTo(const Malformed& c, std::ostream* os) { *os << '"' << c.line << '"'; }
 
 class MalformedLineTest : public ::testing::TestWithParam<Malformed> {};
 
