@@ -219,6 +219,11 @@ TEST_F(Win32WindowingTest, TimerArrivesAsWmTimerUntilKilled) {
 
 TEST_F(Win32WindowingTest, WaitForEventOrInputTellsTheEventFromInput) {
     create();
+    // Whatever the window's creation queued (activation, painting) is input too: read it first.
+    Message pending;
+    while (windowing.peekMessage(pending)) {
+        windowing.dispatchMessage(pending);
+    }
     const auto event = reinterpret_cast<SyncHandle>(CreateEventW(nullptr, TRUE, TRUE, nullptr));
     EXPECT_EQ(windowing.waitForEventOrInput(event, 0), kMsgWaitSignalled);
     ResetEvent(reinterpret_cast<HANDLE>(event));
