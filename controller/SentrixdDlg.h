@@ -141,6 +141,8 @@ public:
 private:
     void OnClose();
     void onTilesEvent(platform::WParam code);
+    // onSetStreamPath with a locally built message that carries the own physical address.
+    void streamToOwnAddress(int announce);
     void onLauncherMessage(platform::MessageId message, platform::WParam wParam, platform::LParam lParam);
     void onPowerBroadcast(platform::WParam event);
     void onTimerMessage(platform::WParam id);

@@ -232,6 +232,11 @@ void CSentrixdDlg::onSetStreamPath(const std::uint8_t* m, int announce) {
     setActiveSource(ACTIVE);
 }
 
+void CSentrixdDlg::streamToOwnAddress(int announce) {
+    const std::uint8_t local[4] = {0, 0, m_cecCertStatus.physicalAddressHigh, m_cecCertStatus.physicalAddressLow};
+    onSetStreamPath(local, announce);
+}
+
 void CSentrixdDlg::onRoutingChange(const std::uint8_t* m) {
     DLG_SCOPE("CSentrixdDlg::onRoutingChange");
     if (m == nullptr) {
@@ -246,8 +251,7 @@ void CSentrixdDlg::onRoutingChange(const std::uint8_t* m) {
     if (isOwnAddress(m[4], m[5])) {
         TRACE_MSG(L"Issue SetStreamPath");
         cancelDisplayOff();
-        const std::uint8_t local[4] = {0, 0, m_cecCertStatus.physicalAddressHigh, m_cecCertStatus.physicalAddressLow};
-        onSetStreamPath(local, m_dwLauncherShowMode == 1 ? 1 : 0);
+        streamToOwnAddress(m_dwLauncherShowMode == 1 ? 1 : 0);
     } else if (m[2] == m_cecCertStatus.physicalAddressHigh && m[4] != m_cecCertStatus.physicalAddressHigh) {
         selectDisplayOutput(monitor::kPanel);
         setActiveSource(INACTIVE);
@@ -267,8 +271,7 @@ void CSentrixdDlg::onRoutingInformation(const std::uint8_t* m) {
     TRACE_MSG(L"onRoutingInformation: %02x %02x %02x%02x", m[0], m[1], m[2], m[3]);
     if (isOwnAddress(m[2], m[3])) {
         TRACE_MSG(L"Issue SetStreamPath");
-        const std::uint8_t local[4] = {0, 0, m_cecCertStatus.physicalAddressHigh, m_cecCertStatus.physicalAddressLow};
-        onSetStreamPath(local, m_dwLauncherShowMode == 1 ? 1 : 0);
+        streamToOwnAddress(m_dwLauncherShowMode == 1 ? 1 : 0);
     }
 }
 

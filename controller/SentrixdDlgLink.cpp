@@ -195,8 +195,7 @@ int CSentrixdDlg::onNotifyPhysicalAddress() {
     if (m_bWakeupByCec) {
         TRACE_MSG(L"Execute Wakeup process");
         cancelDisplayOff();
-        const std::uint8_t local[4] = {0, 0, m_cecCertStatus.physicalAddressHigh, m_cecCertStatus.physicalAddressLow};
-        onSetStreamPath(local, 1);
+        streamToOwnAddress(1);
         m_bWakeupByCec = 0;
     }
     const bool otpReady = [this] {

@@ -1,6 +1,8 @@
 // The scenario target in real time. Portable.
 #include "tools/firmware-sim/RealTimeTarget.h"
 
+#include "tools/scenario/PeerActions.h"
+
 #include "common/FirmwareRecord.h"
 #include "common/Text.h"
 #include "platform/Session.h"
@@ -28,7 +30,6 @@ using scenario::makeEvent;
 constexpr const wchar_t* kControllerClass = L"#32770";
 constexpr const wchar_t* kControllerTitle = L"KorSentrixSuiteMain";
 // Nothing the world runs on its own waits this long: "never" in a delay setting.
-constexpr std::uint64_t kNeverMs = 100ull * 365 * 24 * 60 * 60 * 1000;
 // The console session the controller runs in.
 constexpr platform::LParam kConsoleSession = 1;
 // What a build without the notification dialog logs instead of showing it.
@@ -326,123 +327,11 @@ std::string RealTimeTarget::postToController(const wchar_t* messageName, platfor
 
 std::string RealTimeTarget::worldAct(const scenario::Action& a) {
     return m_hardware.driver().withWorld([&]() -> std::string {
-        sim::Peers& peers = m_hardware.peers();
-        sim::TvModel& tv = peers.tv();
-        const auto route = a.route == scenario::Route::SetStreamPath ? sim::TvModel::Route::SetStreamPath
-                                                                     : sim::TvModel::Route::RoutingChange;
-        switch (a.kind) {
-        case ActionKind::TvVendor:
-            tv.setVendorId(a.value);
-            break;
-        case ActionKind::TvCec:
-            peers.setTvWithoutCec(!a.flag);
-            break;
-        case ActionKind::TvPluggedInto:
-            tv.setPcAddress(a.address.value_or(0));
-            break;
-        case ActionKind::TvState:
-            tv.setPower(a.flag ? sim::TvModel::Power::On : sim::TvModel::Power::Standby);
-            if (a.hasInput) {
-                tv.setInput(a.toPc ? std::optional<std::uint16_t>(tv.pcAddress())
-                                   : (a.address && *a.address != 0 ? a.address : std::nullopt));
-            }
-            m_seen.tvValid = false;
-            break;
-        case ActionKind::Cable:
-            if (a.flag) {
-                peers.plugCable();
-            } else {
-                peers.unplugCable();
-            }
-            break;
-        case ActionKind::DisplayDetectionDelay:
-            peers.display().setDetectionDelay(a.duration.value_or(kNeverMs));
-            break;
-        case ActionKind::DisplaySwitchingDelay:
-            peers.display().setSwitchNeverTakesEffect(!a.duration);
-            if (a.duration) {
-                peers.display().setSwitchingDelay(*a.duration);
-            }
-            break;
-        case ActionKind::DisplayArrangement:
-            peers.display().setArrangement(a.value);
-            break;
-        case ActionKind::CeccBusy:
-            peers.cecc().setBusy(static_cast<int>(a.value));
-            break;
-        case ActionKind::CeccFailing:
-            peers.cecc().setFailing(a.flag);
-            break;
-        case ActionKind::CeccNeverAnswers:
-            peers.cecc().setNeverAnswers(a.flag);
-            break;
-        case ActionKind::FirmwareHdmiControl:
-            m_hardware.firmware().setSetting(fw::kSettingHdmiControl, a.flag ? 1 : 0);
-            break;
-        case ActionKind::FirmwareWakeupFactor:
-            m_hardware.firmware().setWakeupFactor(static_cast<std::uint16_t>(a.value));
-            break;
-        case ActionKind::TvPowerOn:
-            tv.powerOn();
-            break;
-        case ActionKind::TvStandby:
-            tv.standby();
-            break;
-        case ActionKind::TvSwitch:
-            if (a.address) {
-                tv.switchTo(*a.address, route);
-            } else {
-                tv.switchToPc(route);
-            }
-            break;
-        case ActionKind::TvRoutingInformation:
-            tv.sendRoutingInformation(a.address);
-            break;
-        case ActionKind::TvMenuRequest:
-            tv.sendMenuRequest(static_cast<std::uint8_t>(a.value));
-            break;
-        case ActionKind::TvPlay:
-            tv.sendPlay(static_cast<std::uint8_t>(a.value));
-            break;
-        case ActionKind::TvDeckControl:
-            tv.sendDeckControl(static_cast<std::uint8_t>(a.value));
-            break;
-        case ActionKind::TvGiveDeckStatus:
-            tv.sendGiveDeckStatus(static_cast<std::uint8_t>(a.value));
-            break;
-        case ActionKind::TvGiveTunerStatus:
-            tv.sendGiveTunerDeviceStatus(static_cast<std::uint8_t>(a.value));
-            break;
-        case ActionKind::TvSelectAnalogue:
-            tv.sendSelectAnalogueService(a.bytes);
-            break;
-        case ActionKind::TvSelectDigital:
-            tv.sendSelectDigitalService(a.bytes);
-            break;
-        case ActionKind::TvTunerStep:
-            if (a.flag) {
-                tv.sendTunerStepIncrement();
-            } else {
-                tv.sendTunerStepDecrement();
-            }
-            break;
-        case ActionKind::TvRequestActiveSource:
-            tv.sendRequestActiveSource();
-            break;
-        case ActionKind::TvGiveOsdName:
-            tv.sendGiveOsdName();
-            break;
-        case ActionKind::TvGiveVendorId:
-            tv.sendGiveDeviceVendorId();
-            break;
-        case ActionKind::TvSend:
-            tv.sendRaw(sim::makeFrameFromBytes(a.bytes.data(), a.bytes.size()));
-            break;
-        case ActionKind::RemoteKey:
-            peers.remoteKey(static_cast<std::uint8_t>(a.value));
-            break;
-        default:
+        if (!scenario::applyPeerAction(m_hardware.peers(), m_hardware.firmware(), a)) {
             return "not a world step";
+        }
+        if (a.kind == ActionKind::TvState) {
+            m_seen.tvValid = false; // set without a frame: the timeline reports it afresh
         }
         return {};
     });

@@ -1,6 +1,8 @@
 // The scenario target in virtual time. Simulation.
 #include "tools/scenario/VirtualTarget.h"
 
+#include "tools/scenario/PeerActions.h"
+
 #include "common/FirmwareRecord.h"
 #include "common/Text.h"
 #include "controller/SentrixdDlg.h"
@@ -15,7 +17,6 @@ namespace {
 
 constexpr const wchar_t* kTraceLogKey = L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG";
 // Nothing the world runs on its own waits this long: "never" in a delay setting.
-constexpr std::uint64_t kNeverMs = 100ull * 365 * 24 * 60 * 60 * 1000;
 
 platform::RegKey hiveKey(Hive hive) {
     return hive == Hive::Machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
@@ -379,34 +380,13 @@ void VirtualTarget::postToController(const wchar_t* messageName, platform::WPara
 
 std::string VirtualTarget::act(const Action& a) {
     sim::Peers& peers = m_world.peers();
-    sim::TvModel& tv = peers.tv();
-    const auto route = a.route == Route::SetStreamPath ? sim::TvModel::Route::SetStreamPath
-                                                       : sim::TvModel::Route::RoutingChange;
+    if (applyPeerAction(peers, m_world.firmware(), a)) {
+        if (a.kind == ActionKind::TvState) {
+            m_tvSeen.valid = false; // set without a frame: the timeline reports it afresh
+        }
+        return {};
+    }
     switch (a.kind) {
-    case ActionKind::TvVendor:
-        tv.setVendorId(a.value);
-        break;
-    case ActionKind::TvCec:
-        peers.setTvWithoutCec(!a.flag);
-        break;
-    case ActionKind::TvPluggedInto:
-        tv.setPcAddress(a.address.value_or(0));
-        break;
-    case ActionKind::TvState:
-        tv.setPower(a.flag ? sim::TvModel::Power::On : sim::TvModel::Power::Standby);
-        if (a.hasInput) {
-            tv.setInput(a.toPc ? std::optional<std::uint16_t>(tv.pcAddress())
-                               : (a.address && *a.address != 0 ? a.address : std::nullopt));
-        }
-        m_tvSeen.valid = false;
-        break;
-    case ActionKind::Cable:
-        if (a.flag) {
-            peers.plugCable();
-        } else {
-            peers.unplugCable();
-        }
-        break;
     case ActionKind::RegistrySet:
         if (m_world.registry().setValue(hiveKey(a.hive), a.path, a.name, a.valueType, a.bytes) !=
             platform::error::kSuccess) {
@@ -419,18 +399,6 @@ std::string VirtualTarget::act(const Action& a) {
     case ActionKind::RegistryDeleteKey:
         m_world.registry().deleteKey(hiveKey(a.hive), a.path);
         break;
-    case ActionKind::DisplayDetectionDelay:
-        peers.display().setDetectionDelay(a.duration.value_or(kNeverMs));
-        break;
-    case ActionKind::DisplaySwitchingDelay:
-        peers.display().setSwitchNeverTakesEffect(!a.duration);
-        if (a.duration) {
-            peers.display().setSwitchingDelay(*a.duration);
-        }
-        break;
-    case ActionKind::DisplayArrangement:
-        peers.display().setArrangement(a.value);
-        break;
     case ActionKind::SoundChangerState:
         peers.shell().setSoundOutputModel(a.soundChanger == SoundChanger::Missing ? nullptr : &peers.sound());
         if (a.soundChanger == SoundChanger::Running) {
@@ -441,21 +409,6 @@ std::string VirtualTarget::act(const Action& a) {
         break;
     case ActionKind::LibraryRemove:
         m_world.libraries().removeLibrary(a.text);
-        break;
-    case ActionKind::CeccBusy:
-        peers.cecc().setBusy(static_cast<int>(a.value));
-        break;
-    case ActionKind::CeccFailing:
-        peers.cecc().setFailing(a.flag);
-        break;
-    case ActionKind::CeccNeverAnswers:
-        peers.cecc().setNeverAnswers(a.flag);
-        break;
-    case ActionKind::FirmwareHdmiControl:
-        m_world.firmware().setSetting(fw::kSettingHdmiControl, a.flag ? 1 : 0);
-        break;
-    case ActionKind::FirmwareWakeupFactor:
-        m_world.firmware().setWakeupFactor(static_cast<std::uint16_t>(a.value));
         break;
     case ActionKind::FirmwareDevice:
         m_world.firmware().setDevicePresent(a.flag);
@@ -484,65 +437,6 @@ std::string VirtualTarget::act(const Action& a) {
         }
         break;
     }
-    case ActionKind::TvPowerOn:
-        tv.powerOn();
-        break;
-    case ActionKind::TvStandby:
-        tv.standby();
-        break;
-    case ActionKind::TvSwitch:
-        if (a.address) {
-            tv.switchTo(*a.address, route);
-        } else {
-            tv.switchToPc(route);
-        }
-        break;
-    case ActionKind::TvRoutingInformation:
-        tv.sendRoutingInformation(a.address);
-        break;
-    case ActionKind::TvMenuRequest:
-        tv.sendMenuRequest(static_cast<std::uint8_t>(a.value));
-        break;
-    case ActionKind::TvPlay:
-        tv.sendPlay(static_cast<std::uint8_t>(a.value));
-        break;
-    case ActionKind::TvDeckControl:
-        tv.sendDeckControl(static_cast<std::uint8_t>(a.value));
-        break;
-    case ActionKind::TvGiveDeckStatus:
-        tv.sendGiveDeckStatus(static_cast<std::uint8_t>(a.value));
-        break;
-    case ActionKind::TvGiveTunerStatus:
-        tv.sendGiveTunerDeviceStatus(static_cast<std::uint8_t>(a.value));
-        break;
-    case ActionKind::TvSelectAnalogue:
-        tv.sendSelectAnalogueService(a.bytes);
-        break;
-    case ActionKind::TvSelectDigital:
-        tv.sendSelectDigitalService(a.bytes);
-        break;
-    case ActionKind::TvTunerStep:
-        if (a.flag) {
-            tv.sendTunerStepIncrement();
-        } else {
-            tv.sendTunerStepDecrement();
-        }
-        break;
-    case ActionKind::TvRequestActiveSource:
-        tv.sendRequestActiveSource();
-        break;
-    case ActionKind::TvGiveOsdName:
-        tv.sendGiveOsdName();
-        break;
-    case ActionKind::TvGiveVendorId:
-        tv.sendGiveDeviceVendorId();
-        break;
-    case ActionKind::TvSend:
-        tv.sendRaw(sim::makeFrameFromBytes(a.bytes.data(), a.bytes.size()));
-        break;
-    case ActionKind::RemoteKey:
-        peers.remoteKey(static_cast<std::uint8_t>(a.value));
-        break;
     case ActionKind::Suspend:
         m_world.suspend();
         break;
@@ -578,6 +472,8 @@ std::string VirtualTarget::act(const Action& a) {
             return "no message box is open";
         }
         break;
+    default:
+        break; // the steps on the peers, carried out above
     }
     return {};
 }

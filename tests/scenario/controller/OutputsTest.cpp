@@ -163,8 +163,7 @@ TEST_F(OutputsTest, TheBridgeLibraryRequestsTurnTheTvOffMoveTheOutputAndSetEnhan
     runFor(1000);
     ASSERT_EQ(sentWith(0xA0, t0).size(), 1u);
     EXPECT_EQ(sentWith(0xA0, t0)[0].bytes, (Bytes{0x40, 0xA0, 0x0A, 0x1B, 0x2C, 0x30, 0x03}));
-    EXPECT_TRUE(trace->hasText("Received Message:m_uiTvEnhancement(pcfinemode:3)") ||
-                trace->hasText("Received Message:m_uiUseTvEnhancement(pcfinemode:3)"));
+    EXPECT_TRUE(trace->hasText("Received Message:m_uiUseTvEnhancement(pcfinemode:3)"));
 
     t0 = now();
     postRegistered(L"TVBRIDGEDLL_QUERY_TURN_OFF_TV", 0);
