@@ -129,28 +129,47 @@ std::wstring formatWide(const wchar_t* format, va_list args) {
 
 } // namespace
 
-TraceLog::TraceLog(const TracePorts& ports) : m_ports(ports) { readConfiguration(); }
+TraceLog::TraceLog(const TracePorts& ports) : m_ports(ports) {}
 
 TraceLog* TraceLog::instance() {
     TraceLog* log = g_instance.load(std::memory_order_acquire);
-    if (log != nullptr) {
-        return log;
-    }
-    std::lock_guard<std::mutex> guard(g_createLock);
-    log = g_instance.load(std::memory_order_relaxed);
     if (log == nullptr) {
-        g_owner.log.reset(new TraceLog(g_ports));
-        log = g_owner.log.get();
-        g_instance.store(log, std::memory_order_release);
+        std::lock_guard<std::mutex> guard(g_createLock);
+        log = g_instance.load(std::memory_order_relaxed);
+        if (log == nullptr) {
+            g_owner.log.reset(new TraceLog(g_ports));
+            log = g_owner.log.get();
+            g_instance.store(log, std::memory_order_release);
+        }
     }
+    log->ensureConfigured();
     return log;
+}
+
+void TraceLog::ensureConfigured() {
+    if (m_configured.load(std::memory_order_acquire)) {
+        return;
+    }
+    std::lock_guard<std::recursive_mutex> guard(m_lock);
+    if (!m_configured.load(std::memory_order_relaxed)) {
+        m_modules.clear();
+        m_logPath.clear();
+        m_canWrite.store(false, std::memory_order_relaxed);
+        readConfiguration();
+        m_configured.store(true, std::memory_order_release);
+    }
 }
 
 void TraceLog::installPorts(const TracePorts& ports) {
     std::lock_guard<std::mutex> guard(g_createLock);
-    g_instance.store(nullptr, std::memory_order_release);
-    g_owner.log.reset();
     g_ports = ports;
+    // The instance stays: a statement another thread has open holds its lock and ends on it.
+    TraceLog* log = g_instance.load(std::memory_order_acquire);
+    if (log != nullptr) {
+        std::lock_guard<std::recursive_mutex> statementGuard(log->m_lock);
+        log->m_ports = ports;
+        log->m_configured.store(false, std::memory_order_release);
+    }
 }
 
 void TraceLog::setProgramModule(TraceModule module) {
@@ -159,7 +178,11 @@ void TraceLog::setProgramModule(TraceModule module) {
 
 std::uint32_t TraceLog::programModule() { return g_programModule.load(std::memory_order_relaxed); }
 
-std::wstring TraceLog::logPath() { return instance()->m_logPath; }
+std::wstring TraceLog::logPath() {
+    TraceLog* log = instance();
+    std::lock_guard<std::recursive_mutex> guard(log->m_lock);
+    return log->m_logPath;
+}
 
 void TraceLog::readConfiguration() {
     platform::Registry* registry = m_ports.registry;
@@ -218,12 +241,12 @@ void TraceLog::readConfiguration() {
     for (const auto& entry : m_modules) {
         anyLevel = anyLevel || entry.second.logError != 0 || entry.second.logTrace != 0 || entry.second.logFunc != 0;
     }
-    m_canWrite = anyLevel && m_ports.files != nullptr && m_ports.threads != nullptr;
+    m_canWrite.store(anyLevel && m_ports.files != nullptr && m_ports.threads != nullptr, std::memory_order_relaxed);
 }
 
 void TraceLog::traceFormat(const char* format, ...) {
     TraceLog* log = instance();
-    if (log == nullptr || !log->m_canWrite) {
+    if (!log->m_canWrite.load(std::memory_order_relaxed)) {
         return; // nothing can be written: format nothing, lock nothing
     }
     log->m_lock.lock();
@@ -255,10 +278,9 @@ bool TraceLog::categoryEnabled(std::uint32_t module, std::uint32_t level, Catego
 
 void TraceLog::write(std::uint32_t module, std::uint32_t level, Category category, const wchar_t* format,
                      va_list args) {
-    if (t_openStatements == 0) {
-        return; // a writer without its traceFormat holds no lock and has no prefix
-    }
-    if (categoryEnabled(module, level, category)) {
+    // The configuration may have been dropped and read again (by instance()) since traceFormat
+    // checked it: write only what the current one enables.
+    if (m_canWrite.load(std::memory_order_relaxed) && categoryEnabled(module, level, category)) {
         wchar_t tid[128];
         std::swprintf(tid, 128, L" :TID[0x%x]", m_ports.threads->currentThreadId());
         const platform::SystemTime now = m_ports.clock->localTime();
@@ -278,13 +300,12 @@ void TraceLog::write(std::uint32_t module, std::uint32_t level, Category categor
 
 #define TRACE_LOG_WRITER(method, category)                                                               \
     void TraceLog::method(std::uint32_t module, std::uint32_t level, const wchar_t* format, ...) {       \
-        TraceLog* log = instance();                                                                      \
-        if (log == nullptr || !log->m_canWrite) {                                                        \
-            return;                                                                                      \
+        if (t_openStatements == 0) {                                                                     \
+            return; /* a writer without its traceFormat holds no lock and has no prefix */               \
         }                                                                                                \
         va_list args;                                                                                    \
         va_start(args, format);                                                                          \
-        log->write(module, level, category, format, args);                                               \
+        instance()->write(module, level, category, format, args);                                        \
         va_end(args);                                                                                    \
     }
 

@@ -8,6 +8,7 @@
 #include "platform/Registry.h"
 #include "platform/Threads.h"
 
+#include <atomic>
 #include <cstdarg>
 #include <cstddef>
 #include <cstdint>
@@ -49,6 +50,8 @@ public:
 
     // Installs the ports of this process and drops the current configuration, so that the
     // next statement reads it afresh. Programs call it once at start; tests call it again.
+    // Safe while other threads log: it waits for a statement in progress to end, and a
+    // statement never sees half of the old and half of the new configuration.
     static void installPorts(const TracePorts& ports);
 
     // The module that common code (used by several programs) logs under.
@@ -71,16 +74,22 @@ private:
     enum class Category { Function, Error, Message };
 
     explicit TraceLog(const TracePorts& ports);
+    // The one instance, configured: it lives until the process ends.
     static TraceLog* instance();
+    // Reads the configuration when it was dropped; under the lock.
+    void ensureConfigured();
     void readConfiguration();
     bool categoryEnabled(std::uint32_t module, std::uint32_t level, Category category) const;
     void write(std::uint32_t module, std::uint32_t level, Category category, const wchar_t* format,
                va_list args);
 
-    TracePorts m_ports;
+    // m_lock guards everything below; m_configured and m_canWrite are also read without it,
+    // for the statement that has nothing to write.
     std::recursive_mutex m_lock;
+    TracePorts m_ports;
     char m_prefix[kPrefixBytes] = {};
     std::wstring m_logPath;
     std::map<std::uint32_t, Levels> m_modules;
-    bool m_canWrite = false; // a log path and at least one enabled category
+    std::atomic<bool> m_configured{false};
+    std::atomic<bool> m_canWrite{false}; // a log path and at least one enabled category
 };

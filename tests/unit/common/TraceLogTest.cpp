@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <regex>
 #include <sstream>
 #include <string>
@@ -235,6 +236,43 @@ TEST_F(TraceLogTest, AWriterWithoutItsPrefixCallDoesNotDisturbTheLock) {
     TraceLog::traceMessage(1, 1, L"orphan");
     logOneOfEach(TraceModule::Sentrixd);
     EXPECT_EQ(lines().size(), 4u);
+}
+
+TEST_F(TraceLogTest, ReinstallingThePortsWhileOtherThreadsLogKeepsEveryLineWhole) {
+    configure(L"Sentrixd", 1, 1, 1);
+    std::atomic<bool> stop{false};
+    std::atomic<int> statements{0};
+    auto worker = [&] {
+        while (!stop.load()) {
+            TRACE_SCOPE(TraceModule::Sentrixd, "Worker::run");
+            TRACE_MSG(L"statement %d", statements.fetch_add(1));
+        }
+    };
+    std::thread a(worker);
+    std::thread b(worker);
+    for (int i = 0; i < 400 || statements.load() < 100; ++i) {
+        if (i % 2 == 0) {
+            TraceLog::installPorts({}); // logging off
+        } else {
+            install();
+        }
+        std::this_thread::yield();
+    }
+    stop = true;
+    a.join();
+    b.join();
+    install();
+    logOneOfEach(TraceModule::Sentrixd);
+
+    const auto got = lines();
+    ASSERT_GE(got.size(), 4u);
+    EXPECT_LE(got.size(), 3u * static_cast<std::size_t>(statements.load()) + 4u);
+    const std::regex whole(R"(^ :TID\[0x[0-9a-f]+\]\[[0-9/ :.]+\] \.\\TraceLogTest\.cpp \(\d+\) : )"
+                           R"((Enter Worker::run |Leave Worker::run |statement \d+)$)");
+    for (std::size_t i = 0; i + 4 < got.size(); ++i) { // the last four are logOneOfEach's
+        ASSERT_TRUE(std::regex_match(got[i], whole)) << got[i];
+    }
+    EXPECT_NE(got.back().find("Leave Sample::method"), std::string::npos) << got.back();
 }
 
 } // namespace
