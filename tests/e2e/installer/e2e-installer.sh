@@ -4,7 +4,7 @@
 #   e2e-installer.sh DIR SETUP SENTRIX_REG VERSION FIRMWARE_SIM STEPS
 #
 # In a Wine prefix and Xvfb of its own (DIR/wine, made by tests/wine/wine-env.sh and ended by it
-# on every way out): "SETUP /S" installs; every file, every value of SENTRIX_REG (with
+# on every way out): a silent installer started while another one runs refuses; "SETUP /S" installs; every file, every value of SENTRIX_REG (with
 # "CurrentVersion" = VERSION), the Run entry, the shortcuts and the Uninstall entry are checked;
 # the firmware simulator plays STEPS with the controller started as the Run entry names it; a
 # second "SETUP /S" installs over the first while a controller runs, and must close it; then the
@@ -221,7 +221,31 @@ checkRemoved() {
     check "the user's own copy of the settings stays" hasKey 'HKCU\Software\KORVATH\Sentrixd\Setting'
 }
 
+# A second installer while one runs: the first waits in its first page (not silent); the second,
+# silent, must refuse with exit code 2 and change nothing.
+secondInstaller() {
+    wine "$(windowsPath "$setup")" </dev/null >>"$log" 2>&1 &
+    local first=$! i status=0
+    for ((i = 0; i < 100; ++i)); do
+        [[ -n $(suiteProcesses) ]] && break
+        sleep 0.1
+    done
+    sleep 2
+    timeout --kill-after=10 60 wine "$(windowsPath "$setup")" /S </dev/null >>"$log" 2>&1 || status=$?
+    check "a second installer while one runs refuses with exit code 2 (was $status)" test $status -eq 2
+    check "the refused installer installed nothing" test ! -e "$c/$kProductDir"
+    kill "$first" 2>/dev/null || true
+    wait "$first" 2>/dev/null || true
+    local pid
+    for pid in $(suiteProcesses); do kill "$pid" 2>/dev/null || true; done # only the first installer runs here
+    for ((i = 0; i < 50; ++i)); do
+        [[ -z $(suiteProcesses) ]] && break
+        sleep 0.1
+    done
+}
+
 began=$SECONDS
+secondInstaller
 runSetup "silent installation into a fresh prefix" /S
 checkInstalled
 startLikeRunEntry
