@@ -167,9 +167,10 @@ REG
         hasKey 'HKCU\Software\KORVATH\Sentrixd\Setting'
 }
 
-# A controller left running, for the upgrade to close: the firmware simulator keeps serving while
-# the controller is started from the Run entry and then the second installation runs.
-upgradeWhileRunning() {
+# A controller left running for the installer to close: the firmware simulator serves it and
+# starts it from the installed folder as the Run entry does; startRunning waits until its start-up
+# is over, stopRunning ends the simulator.
+startRunning() {
     cat >"$dir/running.fws" <<'STEPS'
 plug
 start Sentrixd.exe First
@@ -177,24 +178,32 @@ expect window present within 5000
 expect log "Leave CSentrixdDlg::OnInitDialog" within 20000
 wait 60000
 STEPS
-    local programDir='C:\Program Files\Korvath\Sentrix'
+    rm -f "$c/e2e-log/"*
     timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" --pipe "$kPipe" \
-        --script "$(windowsPath "$dir/running.fws")" --programs "$programDir" --trace-log 'C:\e2e-log\Sentrixd.log' \
-        </dev/null >"$dir/simulator-upgrade.txt" 2>&1 &
-    local simPid=$! i
+        --script "$(windowsPath "$dir/running.fws")" --programs 'C:\Program Files\Korvath\Sentrix' \
+        --trace-log 'C:\e2e-log\Sentrixd.log' </dev/null >>"$dir/simulator-running.txt" 2>&1 &
+    simPid=$!
+    local i
     for ((i = 0; i < 300; ++i)); do
         grep -q "Leave CSentrixdDlg::OnInitDialog" "$c/e2e-log/"*.log 2>/dev/null && break
         sleep 0.1
     done
-    wineQuiet reg add 'HKCU\Software\KORVATH\Sentrixd' /v CurrentVersion /d 0.9 /f
-    check "the controller was running before the second installation" test -n "$(controllerProcesses)"
-    runSetup "second installation over the first, with the controller running" /S
-    local left
+    check "the controller runs before the $1" test -n "$(controllerProcesses)"
+}
+
+stopRunning() {
+    local left pid
     left=$(controllerProcesses)
     for pid in $left; do echo "  still running: $pid $(tr '\0' ' ' <"/proc/$pid/cmdline" 2>/dev/null)"; done
-    check "the second installation closed the running controller" test -z "$left"
+    check "the $1 closed the running controller" test -z "$left"
     kill "$simPid" 2>/dev/null || true
     wait "$simPid" 2>/dev/null || true
+}
+
+upgradeWhileRunning() {
+    startRunning "second installation"
+    runSetup "second installation over the first, with the controller running" /S
+    stopRunning "second installation"
     checkInstalled
 }
 
@@ -251,7 +260,9 @@ checkInstalled
 startLikeRunEntry
 upgradeWhileRunning
 installedKb=$(du -sk "$c/$kProductDir" "$c/$kShared64" "$c/$kShared32" | awk '{s += $1} END {print s}')
+startRunning "removal"
 uninstall
+stopRunning "removal"
 checkRemoved
 
 echo "installer: $(basename "$setup") $(stat -c %s "$setup") bytes; installed size ${installedKb} KB"
