@@ -1,11 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages a part of the build needs, when any is missing.
 #   scripts/packages.sh native    compiler, CMake, Ninja, GoogleTest, Google Benchmark
-#   scripts/packages.sh windows   mingw-w64 cross compilers, Wine, Xvfb
+#   scripts/packages.sh windows   mingw-w64 cross compilers, Wine, Xvfb, NSIS (the installer)
 set -euo pipefail
 
 native=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev)
-windows=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb x11-apps)
+windows=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb x11-apps nsis)
 
 wanted=()
 for group in "$@"; do

@@ -28,6 +28,7 @@ cmake --build --preset win32
 step "win64: build, tests under Wine, end-to-end runs"
 cmake --preset win64
 cmake --build --preset win64
+cmake --build --preset win64 --target installer # with the 32-bit bridge library of the win32 build
 ctest --preset win64
 
 step "all tests passed"
