@@ -82,7 +82,8 @@ public:
 
     // Questions about other windows.
     virtual WindowHandle foregroundWindow() = 0;
-    // The parent window; 0 for a top-level window (not the desktop window).
+    // GetParent: a child window's parent, a top-level pop-up window's owner; 0 for an unowned
+    // top-level window (never the desktop window).
     virtual WindowHandle parentWindow(WindowHandle window) = 0;
     // GetClassNameW: characters copied (without terminator), 0 on failure.
     virtual int className(WindowHandle window, wchar_t* buffer, int capacity) = 0;

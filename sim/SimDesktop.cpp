@@ -11,6 +11,7 @@ namespace {
 
 constexpr platform::MessageId kNcDestroy = 0x0082;
 constexpr std::uint32_t kDialogStyle = 0x80C80000; // WS_POPUP | WS_CAPTION | WS_SYSMENU
+constexpr std::uint32_t kWsPopup = 0x80000000;
 
 std::wstring upper(const std::wstring& s) {
     std::wstring out = s;
@@ -109,6 +110,15 @@ bool SimDesktop::destroyWindow(platform::WindowHandle handle) {
         m_foreground = 0;
     }
     return true;
+}
+
+void SimDesktop::setForeground(platform::WindowHandle window) {
+    const WindowInfo* current = info(window);
+    while (current != nullptr && current->parent != 0 && isWindow(current->parent)) {
+        window = current->parent;
+        current = info(window);
+    }
+    m_foreground = window;
 }
 
 bool SimDesktop::isWindow(platform::WindowHandle window) const { return m_windows.count(window) != 0; }
@@ -468,8 +478,16 @@ int SimWindowing::messageBox(platform::WindowHandle, const wchar_t* text, const 
 platform::WindowHandle SimWindowing::foregroundWindow() { return m_desktop.foreground(); }
 
 platform::WindowHandle SimWindowing::parentWindow(platform::WindowHandle window) {
+    // As GetParent: a child window's parent, a pop-up window's owner, else none.
     const SimDesktop::WindowInfo* info = m_desktop.info(window);
-    return info != nullptr ? info->parent : 0;
+    if (info == nullptr) {
+        setLastError(platform::error::kInvalidWindowHandle);
+        return 0;
+    }
+    if (info->parent != 0) {
+        return info->parent;
+    }
+    return (info->style & kWsPopup) != 0 ? info->owner : 0;
 }
 
 int SimWindowing::className(platform::WindowHandle window, wchar_t* buffer, int capacity) {

@@ -36,9 +36,10 @@ public:
         std::wstring className;
         std::wstring title;
         std::uint32_t style = 0;
-        platform::WindowHandle parent = 0;
+        platform::WindowHandle parent = 0; // a child window's parent; 0 for a top-level window
         std::uint32_t processId = 0;
         bool visible = false;
+        platform::WindowHandle owner = 0; // a top-level window's owner
     };
     using PostHandler = std::function<void(const platform::Message&)>;
 
@@ -96,7 +97,9 @@ public:
     const std::vector<PostRecord>& posts() const { return m_posts; }
     std::function<void(const PostRecord&)> postObserver;
 
-    void setForeground(platform::WindowHandle window) { m_foreground = window; }
+    // SetForegroundWindow: only top-level windows are foreground windows; a child window brings
+    // its top-level ancestor to the foreground.
+    void setForeground(platform::WindowHandle window);
     platform::WindowHandle foreground() const { return isWindow(m_foreground) ? m_foreground : 0; }
 
     // Window timers.

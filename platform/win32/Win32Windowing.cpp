@@ -242,9 +242,10 @@ int Win32Windowing::messageBox(WindowHandle owner, const wchar_t* text, const wc
 WindowHandle Win32Windowing::foregroundWindow() { return fromHwnd(GetForegroundWindow()); }
 
 WindowHandle Win32Windowing::parentWindow(WindowHandle window) {
-    // GetParent would answer the owner for an owned top-level window; GetAncestor answers the
-    // real parent, which for a top-level window is the desktop: that counts as none.
-    const HWND parent = GetAncestor(toHwnd(window), GA_PARENT);
+    // The foreground window is always top-level, so its "parent" is what GetParent answers for
+    // it: the owner of an owned pop-up window (a player's dialog, say). GetAncestor(GA_PARENT)
+    // would answer the desktop for every top-level window.
+    const HWND parent = GetParent(toHwnd(window));
     if (parent == nullptr || parent == GetDesktopWindow()) {
         return 0;
     }

@@ -234,7 +234,7 @@ TEST_F(Win32WindowingTest, WaitForEventOrInputTellsTheEventFromInput) {
     EXPECT_EQ(windowing.waitForEventOrInput(0, 0), kWaitFailed);
 }
 
-TEST_F(Win32WindowingTest, ParentIsTheRealParentNeverTheOwner) {
+TEST_F(Win32WindowingTest, ParentIsTheParentOfAChildAndTheOwnerOfAPopUp) {
     create();
     const HWND dialog = reinterpret_cast<HWND>(window);
     const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dialog, nullptr, nullptr, nullptr);
@@ -242,7 +242,9 @@ TEST_F(Win32WindowingTest, ParentIsTheRealParentNeverTheOwner) {
     ASSERT_NE(child, nullptr);
     ASSERT_NE(owned, nullptr);
     EXPECT_EQ(windowing.parentWindow(reinterpret_cast<WindowHandle>(child)), window);
-    EXPECT_EQ(windowing.parentWindow(reinterpret_cast<WindowHandle>(owned)), 0u);
+    // An owned pop-up is top-level, as every foreground window is; its parent is its owner.
+    EXPECT_EQ(windowing.parentWindow(reinterpret_cast<WindowHandle>(owned)), window);
+    EXPECT_EQ(windowing.parentWindow(window), 0u) << "an unowned top-level window has none";
     EXPECT_EQ(windowing.parentWindow(0x7FF0), 0u);
 
     // Class names are cut to the buffer, as GetClassNameW cuts them.
