@@ -49,15 +49,15 @@ int compareVersions(const std::wstring& a, const std::wstring& b) {
     return 0;
 }
 
-// Reads "CurrentVersion" (at most kVersionBytes) as text; false when it cannot be read.
-bool readVersion(platform::Registry& registry, RegKey key, std::wstring& version) {
+// Reads "CurrentVersion" (at most kVersionBytes) as text. A value that cannot be read (longer
+// than its buffer, say) leaves the version empty; the registry's answer tells it from a missing
+// value.
+platform::ErrorCode readVersion(platform::Registry& registry, RegKey key, std::wstring& version) {
     std::uint8_t data[CmdSetting::kVersionBytes] = {};
     std::uint32_t size = sizeof data;
-    if (registry.queryValue(key, CmdSetting::kVersionValue, nullptr, data, &size) != error::kSuccess) {
-        return false;
-    }
-    version = text::fromUtf16Le(data, std::min<std::size_t>(size, sizeof data));
-    return true;
+    const platform::ErrorCode rc = registry.queryValue(key, CmdSetting::kVersionValue, nullptr, data, &size);
+    version = rc == error::kSuccess ? text::fromUtf16Le(data, std::min<std::size_t>(size, sizeof data)) : L"";
+    return rc;
 }
 
 } // namespace
@@ -105,9 +105,11 @@ std::int32_t CmdSetting::open() {
     std::wstring userVersion;
     std::wstring machineVersion;
     readVersion(m_registry, m_hKey, userVersion);
-    // A machine-wide version that cannot be read (missing, or longer than its buffer) is
-    // treated as no version: the copy is refreshed at every start.
-    const bool machineHasVersion = readVersion(m_registry, hMachine, machineVersion);
+    // Only a machine-wide key without any version refreshes the copy at every start; a version
+    // that is there but cannot be read counts as the empty text, so the user's copy and the
+    // changes made to it are kept.
+    const bool machineHasVersion =
+        readVersion(m_registry, hMachine, machineVersion) != error::kFileNotFound;
     m_registry.closeKey(hMachine);
 
     if (compareVersions(userVersion, machineVersion) < 0 || !machineHasVersion) {

@@ -118,7 +118,10 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{L"1.9", L"1.10", false}, // text order, not numeric
                       VersionCase{L"1.0a", L"1.0A", true}, VersionCase{L"1.0A", L"1.0a", false},
                       VersionCase{kVersion64, kVersion64, false},
-                      VersionCase{kVersion64, kVersion64 + L"7", true})); // too long to read: no version
+                      // A machine version too long to read is the empty text, not a missing one.
+                      VersionCase{kVersion64, kVersion64 + L"7", false},
+                      VersionCase{std::nullopt, kVersion64 + L"7", false},
+                      VersionCase{kVersion64 + L"7", L"1.0", true})); // the user's unreadable: empty
 
 TEST_F(CmdSettingTest, ARefreshOverwritesMachineValuesAndKeepsUserOnlyValues) {
     registry.setString(kHkeyCurrentUser, kProduct, L"CurrentVersion", L"0.9");
