@@ -107,7 +107,7 @@ platform::LResult CSentrixdDlg::windowProc(platform::WindowHandle window, platfo
 void CSentrixdDlg::OnClose() {
     if (!DestroyWindow()) {
         DLG_SCOPE("CSentrixdDlg::OnClose");
-        TRACE_MSG(L"NG:DestroyWindow() 0x%08lx", static_cast<unsigned long>(m_ports.threads.lastError()));
+        TRACE_MSG(L"NG:DestroyWindow() 0x%08lx", static_cast<unsigned long>(m_dwDestroyWindowError));
     }
 }
 
@@ -311,7 +311,13 @@ bool CSentrixdDlg::DestroyWindow() {
     stopTimer(m_nTimerWakeup);
     m_nWakeupFactorRetry = 0;
     stopTimer(m_nTimerNotify);
-    return m_ports.windowing.destroyWindow(m_hWnd);
+    if (!m_ports.windowing.destroyWindow(m_hWnd)) {
+        // Taken at once: the trace lines written after it (this method's Leave line among them)
+        // open the log file, which sets the thread's last error again.
+        m_dwDestroyWindowError = m_ports.threads.lastError();
+        return false;
+    }
+    return true;
 }
 
 // ---- helpers shared by the handlers ------------------------------------------------------------

@@ -88,10 +88,22 @@ platform::WindowHandle SimDesktop::addModelWindow(const WindowInfo& info, PostHa
     return addWindow(std::move(window));
 }
 
+void SimDesktop::failDestroy(platform::WindowHandle window, platform::ErrorCode error) {
+    if (error == platform::error::kSuccess) {
+        m_failingDestroys.erase(window);
+    } else {
+        m_failingDestroys[window] = error;
+    }
+}
+
 bool SimDesktop::destroyWindow(platform::WindowHandle handle) {
     auto it = m_windows.find(handle);
     if (it == m_windows.end()) {
         setLastError(platform::error::kInvalidWindowHandle);
+        return false;
+    }
+    if (const auto failing = m_failingDestroys.find(handle); failing != m_failingDestroys.end()) {
+        setLastError(failing->second);
         return false;
     }
     if (platform::WindowClient* client = it->second.client) {
@@ -106,6 +118,7 @@ bool SimDesktop::destroyWindow(platform::WindowHandle handle) {
         std::erase_if(thread->queue, [handle](const platform::Message& m) { return m.window == handle; });
     }
     m_windows.erase(handle);
+    m_failingDestroys.erase(handle);
     if (m_foreground == handle) {
         m_foreground = 0;
     }

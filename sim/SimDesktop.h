@@ -84,6 +84,8 @@ public:
     platform::WindowHandle addModelWindow(const WindowInfo& info, PostHandler handler);
     // Destroys a window; a window with code receives WM_DESTROY first.
     bool destroyWindow(platform::WindowHandle window);
+    // Destroying this window fails with `error` from now on (kSuccess lets it succeed again).
+    void failDestroy(platform::WindowHandle window, platform::ErrorCode error);
     bool isWindow(platform::WindowHandle window) const;
     const WindowInfo* info(platform::WindowHandle window) const;
     WindowInfo* mutableInfo(platform::WindowHandle window);
@@ -154,6 +156,7 @@ private:
     std::map<platform::MessageId, std::wstring> m_messageNames;
     std::vector<std::wstring> m_failingRegistrations;
     std::map<platform::WindowHandle, Window> m_windows;
+    std::map<platform::WindowHandle, platform::ErrorCode> m_failingDestroys;
     platform::WindowHandle m_nextWindow = 0x10010;
     platform::WindowHandle m_foreground = 0;
     std::map<std::pair<platform::WindowHandle, platform::TimerId>, Timer> m_timers;

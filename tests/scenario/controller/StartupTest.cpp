@@ -155,4 +155,15 @@ TEST_F(StartupTest, TeardownReleasesEverythingInOrder) {
     }
 }
 
+TEST_F(StartupTest, AFailedDestructionLogsTheLastErrorOfTheFailureItself) {
+    auto& controller = start();
+    controller.runFor(10000);
+    world.desktop().failDestroy(controller.window(), platform::error::kAccessDenied);
+    ASSERT_TRUE(controller.post(platform::wm::kClose, 0, 0));
+    EXPECT_TRUE(controller.runFor(10)) << "the window is still there";
+    // Writing the trace lines in between leaves ERROR_ALREADY_EXISTS (0xb7) behind.
+    EXPECT_TRUE(trace->contains("NG:DestroyWindow() 0x00000005"));
+    world.desktop().failDestroy(controller.window(), platform::error::kSuccess);
+}
+
 } // namespace
