@@ -25,7 +25,6 @@ constexpr int kCeccBusyRetries = 10;
 constexpr std::uint32_t kCeccSettleMs = 2000;
 constexpr platform::WParam kIdOk = 1;
 constexpr platform::WParam kIdCancel = 2;
-constexpr platform::MessageId kWmNcDestroy = 0x0082;
 
 // Messages registered in OnInitDialog, in order, with the name logged when one fails.
 struct Registration {
@@ -94,7 +93,7 @@ platform::LResult CSentrixdDlg::windowProc(platform::WindowHandle window, platfo
         return 0;
     case platform::wm::kQueryDragIcon:
         return 0; // no icon to drag: the window is never shown
-    case kWmNcDestroy:
+    case platform::wm::kNcDestroy:
         m_bDestroyed = true;
         m_ports.windowing.postQuitMessage(0);
         return 0;

@@ -9,7 +9,6 @@
 namespace sim {
 namespace {
 
-constexpr platform::MessageId kNcDestroy = 0x0082;
 constexpr std::uint32_t kDialogStyle = 0x80C80000; // WS_POPUP | WS_CAPTION | WS_SYSMENU
 constexpr std::uint32_t kWsPopup = 0x80000000;
 
@@ -109,7 +108,7 @@ bool SimDesktop::destroyWindow(platform::WindowHandle handle) {
     if (platform::WindowClient* client = it->second.client) {
         it->second.client = nullptr; // no further messages once destruction has begun
         client->windowProc(handle, platform::wm::kDestroy, 0, 0);
-        client->windowProc(handle, kNcDestroy, 0, 0);
+        client->windowProc(handle, platform::wm::kNcDestroy, 0, 0);
     }
     for (auto timer = m_timers.begin(); timer != m_timers.end();) {
         timer = timer->first.first == handle ? m_timers.erase(timer) : std::next(timer);
@@ -237,9 +236,12 @@ std::optional<std::uint32_t> SimDesktop::timerPeriod(platform::WindowHandle wind
 }
 
 bool SimDesktop::takeMessage(UiThread& thread, platform::Message& message) {
-    if (!thread.queue.empty()) {
+    while (!thread.queue.empty()) {
         message = thread.queue.front();
         thread.queue.pop_front();
+        if (message.message == platform::wm::kQuit && message.window != 0) {
+            continue; // posted to a window by some program: not this thread's quit message
+        }
         return true;
     }
     if (thread.quitPosted) {
@@ -294,6 +296,9 @@ void SimDesktop::dispatch(const platform::Message& message) {
     const auto it = m_windows.find(message.window);
     if (it == m_windows.end() || it->second.client == nullptr) {
         return;
+    }
+    if (platform::isLifecycleMessage(message.message)) {
+        return; // taken from the queue: posted by a program, never the window's own creation or destruction
     }
     it->second.client->windowProc(message.window, message.message, message.wParam, message.lParam);
 }

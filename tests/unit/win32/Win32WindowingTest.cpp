@@ -193,6 +193,45 @@ TEST_F(Win32WindowingTest, PostedTimerMessageWithACallbackAddressIsNotCalled) {
     SUCCEED(); // still running
 }
 
+TEST_F(Win32WindowingTest, CreationAndDestructionMessagesOfOtherProgramsNeverReachTheClient) {
+    create();
+    ASSERT_EQ(client.count(WM_INITDIALOG), 1);
+    const HWND dialog = reinterpret_cast<HWND>(window);
+    for (const UINT message : {WM_INITDIALOG, WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}) {
+        ASSERT_TRUE(windowing.postMessage(window, message, 0, 0x7FF0));
+        send(message, 0, 0x7FF0); // a send is no more genuine than a post
+    }
+    ASSERT_TRUE(windowing.postMessage(window, WM_QUIT, 9, 0)); // not this thread's quit
+    const MessageId id = windowing.registerMessage(L"SENTRIX_ADAPTER_TEST_AFTER_LIFECYCLE");
+    ASSERT_TRUE(windowing.postMessage(window, id, 1, 0));
+    ASSERT_TRUE(pumpUntil([&] { return client.saw(id, 1); }));
+    EXPECT_EQ(client.count(WM_INITDIALOG), 1);
+    for (const MessageId message : {WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY, WM_QUIT}) {
+        EXPECT_EQ(client.count(message), 0) << message;
+    }
+    EXPECT_TRUE(IsWindow(dialog));
+
+    // The window's own destruction still reaches the client, once each.
+    ASSERT_TRUE(windowing.destroyWindow(window));
+    EXPECT_EQ(client.count(WM_DESTROY), 1);
+    EXPECT_EQ(client.count(WM_NCDESTROY), 1);
+    window = 0;
+}
+
+TEST_F(Win32WindowingTest, OnlyTheThreadsOwnQuitMessageEndsTheLoop) {
+    create();
+    ASSERT_TRUE(windowing.postMessage(window, WM_QUIT, 9, 0));
+    windowing.postQuitMessage(3);
+    Message message;
+    int result = 0;
+    for (int taken = 0; (result = windowing.getMessage(message)) == 1 && taken < 100; ++taken) {
+        windowing.dispatchMessage(message); // whatever the creation queued
+    }
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(message.wParam, 3u);
+    EXPECT_EQ(message.window, 0u);
+}
+
 TEST_F(Win32WindowingTest, BroadcastReachesTheDialog) {
     create();
     const MessageId id = windowing.registerMessage(L"SENTRIX_ADAPTER_TEST_BROADCAST");
