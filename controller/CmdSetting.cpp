@@ -197,6 +197,11 @@ std::int32_t CmdSetting::copySubkey(RegKey hDestKey, RegKey hSrcKey, const std::
         if (enumerated == error::kNoMoreItems) {
             return kSuccess;
         }
+        if (enumerated == error::kMoreData) {
+            // A name beyond the store's limit: that subkey is left out, the others are copied.
+            TRACE_ERROR(L"ERROR RegEnumKeyEx()");
+            continue;
+        }
         if (enumerated != error::kSuccess || nameChars >= kNameChars) {
             TRACE_ERROR(L"ERROR RegEnumKeyEx()");
             return kErrorOpenKey;
@@ -240,6 +245,12 @@ std::int32_t CmdSetting::copyEntries(RegKey hDestKey, RegKey hSrcKey) {
         if (enumerated == error::kNoMoreItems) {
             return kSuccess;
         }
+        if (enumerated == error::kMoreData) {
+            // A name or datum beyond the store's limits: that value is left out, the others
+            // are copied.
+            TRACE_ERROR(L"ERROR RegEnumValue()");
+            continue;
+        }
         if (enumerated != error::kSuccess || nameChars >= kNameChars || dataSize > kDataBytes) {
             TRACE_ERROR(L"ERROR RegEnumValue()");
             return kErrorOpenKey;
@@ -264,6 +275,11 @@ std::int32_t CmdSetting::loadEntries(CmdInfoList& list, RegKey hSettingKey) {
             m_registry.enumValue(hSettingKey, index, name, &nameChars, nullptr, data, &dataSize);
         if (enumerated == error::kNoMoreItems) {
             return kSuccess;
+        }
+        if (enumerated == error::kMoreData) {
+            // One value beyond the store's limits loses only its own rules.
+            TRACE_ERROR(L"ERROR RegEnumValue()");
+            continue;
         }
         if (enumerated != error::kSuccess || dataSize > kDataBytes) {
             TRACE_ERROR(L"ERROR RegEnumValue()");
