@@ -316,6 +316,11 @@ void SimDesktop::blockUntilWake(const UiThread& thread, const char* what) {
 
 void SimDesktop::runNestedLoop(UiThread& thread, const std::function<bool()>& done, const char* what) {
     while (!done()) {
+        if (m_clock.now() > m_horizon) {
+            // Messages that never run out (a timer always due again) keep the loop from
+            // blocking, so its limit is checked on every pass.
+            throw Deadlock(std::string("a simulated thread is still in ") + what + " at the end of the run");
+        }
         platform::Message message;
         if (takeMessage(thread, message)) {
             if (message.message == platform::wm::kQuit) {
@@ -375,9 +380,9 @@ bool SimDesktop::answerMessageBox(int result) {
 SimWindowing::SimWindowing(SimDesktop& desktop, UiThread& thread, platform::Sync& sync)
     : m_desktop(desktop), m_thread(thread), m_sync(sync) {}
 
-bool SimWindowing::dispatchReady() {
+bool SimWindowing::dispatchReady(std::optional<std::uint64_t> until) {
     platform::Message message;
-    while (m_desktop.takeMessage(m_thread, message)) {
+    while ((!until || m_desktop.clock().now() <= *until) && m_desktop.takeMessage(m_thread, message)) {
         if (message.message == platform::wm::kQuit) {
             m_thread.quitCode = static_cast<int>(message.wParam);
             return false;

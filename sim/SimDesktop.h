@@ -173,8 +173,10 @@ public:
     SimWindowing(SimDesktop& desktop, UiThread& thread, platform::Sync& sync);
 
     UiThread& thread() { return m_thread; }
-    // Dispatches every message that is ready now; false once WM_QUIT was taken.
-    bool dispatchReady();
+    // Dispatches every message that is ready now; false once WM_QUIT was taken. With `until`,
+    // it stops as soon as the clock has passed that time: a handler that blocks longer than its
+    // timer's period finds the timer due again at once, so the ready messages never run out.
+    bool dispatchReady(std::optional<std::uint64_t> until = std::nullopt);
 
     platform::MessageId registerMessage(const wchar_t* name) override;
     platform::WindowHandle findWindow(const wchar_t* className, const wchar_t* title) override;
