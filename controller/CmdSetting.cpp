@@ -49,15 +49,15 @@ int compareVersions(const std::wstring& a, const std::wstring& b) {
     return 0;
 }
 
-// Reads "CurrentVersion" (at most kVersionBytes) as text; false when it cannot be read.
-bool readVersion(platform::Registry& registry, RegKey key, std::wstring& version) {
+// Reads "CurrentVersion" (at most kVersionBytes) as text. A value that cannot be read (longer
+// than its buffer, say) leaves the version empty; the registry's answer tells it from a missing
+// value.
+platform::ErrorCode readVersion(platform::Registry& registry, RegKey key, std::wstring& version) {
     std::uint8_t data[CmdSetting::kVersionBytes] = {};
     std::uint32_t size = sizeof data;
-    if (registry.queryValue(key, CmdSetting::kVersionValue, nullptr, data, &size) != error::kSuccess) {
-        return false;
-    }
-    version = text::fromUtf16Le(data, std::min<std::size_t>(size, sizeof data));
-    return true;
+    const platform::ErrorCode rc = registry.queryValue(key, CmdSetting::kVersionValue, nullptr, data, &size);
+    version = rc == error::kSuccess ? text::fromUtf16Le(data, std::min<std::size_t>(size, sizeof data)) : L"";
+    return rc;
 }
 
 } // namespace
@@ -105,9 +105,11 @@ std::int32_t CmdSetting::open() {
     std::wstring userVersion;
     std::wstring machineVersion;
     readVersion(m_registry, m_hKey, userVersion);
-    // A machine-wide version that cannot be read (missing, or longer than its buffer) is
-    // treated as no version: the copy is refreshed at every start.
-    const bool machineHasVersion = readVersion(m_registry, hMachine, machineVersion);
+    // Only a machine-wide key without any version refreshes the copy at every start; a version
+    // that is there but cannot be read counts as the empty text, so the user's copy and the
+    // changes made to it are kept.
+    const bool machineHasVersion =
+        readVersion(m_registry, hMachine, machineVersion) != error::kFileNotFound;
     m_registry.closeKey(hMachine);
 
     if (compareVersions(userVersion, machineVersion) < 0 || !machineHasVersion) {
@@ -195,6 +197,11 @@ std::int32_t CmdSetting::copySubkey(RegKey hDestKey, RegKey hSrcKey, const std::
         if (enumerated == error::kNoMoreItems) {
             return kSuccess;
         }
+        if (enumerated == error::kMoreData) {
+            // A name beyond the store's limit: that subkey is left out, the others are copied.
+            TRACE_ERROR(L"ERROR RegEnumKeyEx()");
+            continue;
+        }
         if (enumerated != error::kSuccess || nameChars >= kNameChars) {
             TRACE_ERROR(L"ERROR RegEnumKeyEx()");
             return kErrorOpenKey;
@@ -238,6 +245,12 @@ std::int32_t CmdSetting::copyEntries(RegKey hDestKey, RegKey hSrcKey) {
         if (enumerated == error::kNoMoreItems) {
             return kSuccess;
         }
+        if (enumerated == error::kMoreData) {
+            // A name or datum beyond the store's limits: that value is left out, the others
+            // are copied.
+            TRACE_ERROR(L"ERROR RegEnumValue()");
+            continue;
+        }
         if (enumerated != error::kSuccess || nameChars >= kNameChars || dataSize > kDataBytes) {
             TRACE_ERROR(L"ERROR RegEnumValue()");
             return kErrorOpenKey;
@@ -262,6 +275,11 @@ std::int32_t CmdSetting::loadEntries(CmdInfoList& list, RegKey hSettingKey) {
             m_registry.enumValue(hSettingKey, index, name, &nameChars, nullptr, data, &dataSize);
         if (enumerated == error::kNoMoreItems) {
             return kSuccess;
+        }
+        if (enumerated == error::kMoreData) {
+            // One value beyond the store's limits loses only its own rules.
+            TRACE_ERROR(L"ERROR RegEnumValue()");
+            continue;
         }
         if (enumerated != error::kSuccess || dataSize > kDataBytes) {
             TRACE_ERROR(L"ERROR RegEnumValue()");

@@ -25,7 +25,6 @@ constexpr int kCeccBusyRetries = 10;
 constexpr std::uint32_t kCeccSettleMs = 2000;
 constexpr platform::WParam kIdOk = 1;
 constexpr platform::WParam kIdCancel = 2;
-constexpr platform::MessageId kWmNcDestroy = 0x0082;
 
 // Messages registered in OnInitDialog, in order, with the name logged when one fails.
 struct Registration {
@@ -94,7 +93,7 @@ platform::LResult CSentrixdDlg::windowProc(platform::WindowHandle window, platfo
         return 0;
     case platform::wm::kQueryDragIcon:
         return 0; // no icon to drag: the window is never shown
-    case kWmNcDestroy:
+    case platform::wm::kNcDestroy:
         m_bDestroyed = true;
         m_ports.windowing.postQuitMessage(0);
         return 0;
@@ -107,7 +106,7 @@ platform::LResult CSentrixdDlg::windowProc(platform::WindowHandle window, platfo
 void CSentrixdDlg::OnClose() {
     if (!DestroyWindow()) {
         DLG_SCOPE("CSentrixdDlg::OnClose");
-        TRACE_MSG(L"NG:DestroyWindow() 0x%08lx", static_cast<unsigned long>(m_ports.threads.lastError()));
+        TRACE_MSG(L"NG:DestroyWindow() 0x%08lx", static_cast<unsigned long>(m_dwDestroyWindowError));
     }
 }
 
@@ -311,7 +310,13 @@ bool CSentrixdDlg::DestroyWindow() {
     stopTimer(m_nTimerWakeup);
     m_nWakeupFactorRetry = 0;
     stopTimer(m_nTimerNotify);
-    return m_ports.windowing.destroyWindow(m_hWnd);
+    if (!m_ports.windowing.destroyWindow(m_hWnd)) {
+        // Taken at once: the trace lines written after it (this method's Leave line among them)
+        // open the log file, which sets the thread's last error again.
+        m_dwDestroyWindowError = m_ports.threads.lastError();
+        return false;
+    }
+    return true;
 }
 
 // ---- helpers shared by the handlers ------------------------------------------------------------

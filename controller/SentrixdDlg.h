@@ -163,6 +163,7 @@ private:
     ControllerServices& m_services;
     platform::WindowHandle m_hWnd = 0;
     bool m_bDestroyed = false;
+    std::uint32_t m_dwDestroyWindowError = 0; // last error of a failed destruction of the window
 
 public:
     // The main state that the controller's handlers share.

@@ -198,10 +198,7 @@ int CSentrixdDlg::onNotifyPhysicalAddress() {
         streamToOwnAddress(1);
         m_bWakeupByCec = 0;
     }
-    const bool otpReady = [this] {
-        return m_cecCertStatus.statusBit4 == 1 && m_cecCertStatus.statusBit0 == 1 &&
-               m_cecCertStatus.physicalAddressComplete();
-    }();
+    const bool otpReady = m_cecCertStatus.readyForOneTouchPlay();
     if (m_bHotPlugEvent || m_bStartup) {
         if (m_bHotPlugEvent) {
             m_ports.clock.sleep(kAttachSettleMs);
@@ -255,7 +252,9 @@ int CSentrixdDlg::onQueryCecCertificationStatus() {
     m_bHotPlugEvent = 0;
     m_bStartup = 0;
 
-    if (m_bHdmiAlreadyShown && m_cecCertStatus.statusBit4 == 1 && m_cecCertStatus.statusBit0 == 1) {
+    // As at the address response, One Touch Play needs the whole address: with 1.0.f.f it would
+    // announce an address that isn't the PC's.
+    if (m_bHdmiAlreadyShown && m_cecCertStatus.readyForOneTouchPlay()) {
         m_bOneTouchPlay = 0;
         TRACE_MSG(L"Execute One Touch Play process");
         oneTouchPlay(0);
@@ -265,9 +264,11 @@ int CSentrixdDlg::onQueryCecCertificationStatus() {
     if (m_bOneTouchPlay) {
         TRACE_MSG(L"OneTouchPlay flag is Set");
         if (m_cecCertStatus.statusBit4 == 1 && m_cecCertStatus.statusBit0 == 1) {
-            TRACE_MSG(L"Execute One Touch Play process");
             m_bOneTouchPlay = 0;
-            oneTouchPlay(1);
+            if (m_cecCertStatus.readyForOneTouchPlay()) {
+                TRACE_MSG(L"Execute One Touch Play process");
+                oneTouchPlay(1);
+            }
         } else if (m_cecCertStatus.statusBit4 == 0) {
             TRACE_MSG(L"Show Error Message");
             m_bOneTouchPlay = 0;

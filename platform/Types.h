@@ -37,11 +37,14 @@ inline constexpr ErrorCode kNotFound = 1168;
 // Window messages the system names.
 namespace wm {
 inline constexpr MessageId kNull = 0x0000;
+inline constexpr MessageId kCreate = 0x0001;
 inline constexpr MessageId kDestroy = 0x0002;
 inline constexpr MessageId kPaint = 0x000F;
 inline constexpr MessageId kClose = 0x0010;
 inline constexpr MessageId kQuit = 0x0012;
 inline constexpr MessageId kQueryDragIcon = 0x0037;
+inline constexpr MessageId kNcCreate = 0x0081;
+inline constexpr MessageId kNcDestroy = 0x0082;
 inline constexpr MessageId kInitDialog = 0x0110;
 inline constexpr MessageId kCommand = 0x0111;
 inline constexpr MessageId kTimer = 0x0113;

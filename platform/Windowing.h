@@ -19,7 +19,11 @@ struct Message {
     LParam lParam = 0;
 };
 
-// Code behind a window: receives every message sent or dispatched to it.
+// Code behind a window: receives every message sent or dispatched to it, except that its
+// creation and destruction messages (isLifecycleMessage) reach it only from the system: the
+// window's WM_INITDIALOG once, from createDialogWindow, and WM_DESTROY and WM_NCDESTROY only
+// from destroyWindow. The same messages posted or sent by any program are dropped, so no other
+// program can run the client's start-up or teardown.
 class WindowClient {
 public:
     virtual LResult windowProc(WindowHandle window, MessageId message, WParam wParam, LParam lParam) = 0;
@@ -27,6 +31,12 @@ public:
 protected:
     ~WindowClient() = default;
 };
+
+// Messages the system sends to a window while it creates or destroys it.
+constexpr bool isLifecycleMessage(MessageId message) {
+    return message == wm::kNcCreate || message == wm::kCreate || message == wm::kInitDialog ||
+           message == wm::kDestroy || message == wm::kNcDestroy;
+}
 
 // MessageBoxW flags and results.
 inline constexpr std::uint32_t kMbOk = 0x0;
@@ -66,9 +76,12 @@ public:
     // ShowWindow: true when the window was visible before the call (not a success flag).
     virtual bool showWindow(WindowHandle window, int command) = 0;
 
-    // GetMessageW: 1 for a message, 0 for WM_QUIT (its exit code in wParam), -1 on error.
+    // GetMessageW: 1 for a message, 0 for WM_QUIT (its exit code in wParam), -1 on error. Only
+    // the thread's own quit message (PostQuitMessage, no window) counts as WM_QUIT; one posted
+    // to a window by another program is dropped.
     virtual int getMessage(Message& message) = 0;
-    // PeekMessageW with PM_REMOVE: false when the queue is empty.
+    // PeekMessageW with PM_REMOVE: false when the queue is empty. Drops WM_QUIT posted to a
+    // window as getMessage does.
     virtual bool peekMessage(Message& message) = 0;
     // TranslateMessage and DispatchMessageW.
     virtual void dispatchMessage(const Message& message) = 0;
@@ -82,7 +95,8 @@ public:
 
     // Questions about other windows.
     virtual WindowHandle foregroundWindow() = 0;
-    // The parent window; 0 for a top-level window (not the desktop window).
+    // GetParent: a child window's parent, a top-level pop-up window's owner; 0 for an unowned
+    // top-level window (never the desktop window).
     virtual WindowHandle parentWindow(WindowHandle window) = 0;
     // GetClassNameW: characters copied (without terminator), 0 on failure.
     virtual int className(WindowHandle window, wchar_t* buffer, int capacity) = 0;

@@ -9,8 +9,8 @@
 namespace sim {
 namespace {
 
-constexpr platform::MessageId kNcDestroy = 0x0082;
 constexpr std::uint32_t kDialogStyle = 0x80C80000; // WS_POPUP | WS_CAPTION | WS_SYSMENU
+constexpr std::uint32_t kWsPopup = 0x80000000;
 
 std::wstring upper(const std::wstring& s) {
     std::wstring out = s;
@@ -87,16 +87,28 @@ platform::WindowHandle SimDesktop::addModelWindow(const WindowInfo& info, PostHa
     return addWindow(std::move(window));
 }
 
+void SimDesktop::failDestroy(platform::WindowHandle window, platform::ErrorCode error) {
+    if (error == platform::error::kSuccess) {
+        m_failingDestroys.erase(window);
+    } else {
+        m_failingDestroys[window] = error;
+    }
+}
+
 bool SimDesktop::destroyWindow(platform::WindowHandle handle) {
     auto it = m_windows.find(handle);
     if (it == m_windows.end()) {
         setLastError(platform::error::kInvalidWindowHandle);
         return false;
     }
+    if (const auto failing = m_failingDestroys.find(handle); failing != m_failingDestroys.end()) {
+        setLastError(failing->second);
+        return false;
+    }
     if (platform::WindowClient* client = it->second.client) {
         it->second.client = nullptr; // no further messages once destruction has begun
         client->windowProc(handle, platform::wm::kDestroy, 0, 0);
-        client->windowProc(handle, kNcDestroy, 0, 0);
+        client->windowProc(handle, platform::wm::kNcDestroy, 0, 0);
     }
     for (auto timer = m_timers.begin(); timer != m_timers.end();) {
         timer = timer->first.first == handle ? m_timers.erase(timer) : std::next(timer);
@@ -105,10 +117,20 @@ bool SimDesktop::destroyWindow(platform::WindowHandle handle) {
         std::erase_if(thread->queue, [handle](const platform::Message& m) { return m.window == handle; });
     }
     m_windows.erase(handle);
+    m_failingDestroys.erase(handle);
     if (m_foreground == handle) {
         m_foreground = 0;
     }
     return true;
+}
+
+void SimDesktop::setForeground(platform::WindowHandle window) {
+    const WindowInfo* current = info(window);
+    while (current != nullptr && current->parent != 0 && isWindow(current->parent)) {
+        window = current->parent;
+        current = info(window);
+    }
+    m_foreground = window;
 }
 
 bool SimDesktop::isWindow(platform::WindowHandle window) const { return m_windows.count(window) != 0; }
@@ -214,9 +236,12 @@ std::optional<std::uint32_t> SimDesktop::timerPeriod(platform::WindowHandle wind
 }
 
 bool SimDesktop::takeMessage(UiThread& thread, platform::Message& message) {
-    if (!thread.queue.empty()) {
+    while (!thread.queue.empty()) {
         message = thread.queue.front();
         thread.queue.pop_front();
+        if (message.message == platform::wm::kQuit && message.window != 0) {
+            continue; // posted to a window by some program: not this thread's quit message
+        }
         return true;
     }
     if (thread.quitPosted) {
@@ -272,6 +297,9 @@ void SimDesktop::dispatch(const platform::Message& message) {
     if (it == m_windows.end() || it->second.client == nullptr) {
         return;
     }
+    if (platform::isLifecycleMessage(message.message)) {
+        return; // taken from the queue: posted by a program, never the window's own creation or destruction
+    }
     it->second.client->windowProc(message.window, message.message, message.wParam, message.lParam);
 }
 
@@ -288,6 +316,11 @@ void SimDesktop::blockUntilWake(const UiThread& thread, const char* what) {
 
 void SimDesktop::runNestedLoop(UiThread& thread, const std::function<bool()>& done, const char* what) {
     while (!done()) {
+        if (m_clock.now() > m_horizon) {
+            // Messages that never run out (a timer always due again) keep the loop from
+            // blocking, so its limit is checked on every pass.
+            throw Deadlock(std::string("a simulated thread is still in ") + what + " at the end of the run");
+        }
         platform::Message message;
         if (takeMessage(thread, message)) {
             if (message.message == platform::wm::kQuit) {
@@ -347,9 +380,9 @@ bool SimDesktop::answerMessageBox(int result) {
 SimWindowing::SimWindowing(SimDesktop& desktop, UiThread& thread, platform::Sync& sync)
     : m_desktop(desktop), m_thread(thread), m_sync(sync) {}
 
-bool SimWindowing::dispatchReady() {
+bool SimWindowing::dispatchReady(std::optional<std::uint64_t> until) {
     platform::Message message;
-    while (m_desktop.takeMessage(m_thread, message)) {
+    while ((!until || m_desktop.clock().now() <= *until) && m_desktop.takeMessage(m_thread, message)) {
         if (message.message == platform::wm::kQuit) {
             m_thread.quitCode = static_cast<int>(message.wParam);
             return false;
@@ -468,8 +501,16 @@ int SimWindowing::messageBox(platform::WindowHandle, const wchar_t* text, const 
 platform::WindowHandle SimWindowing::foregroundWindow() { return m_desktop.foreground(); }
 
 platform::WindowHandle SimWindowing::parentWindow(platform::WindowHandle window) {
+    // As GetParent: a child window's parent, a pop-up window's owner, else none.
     const SimDesktop::WindowInfo* info = m_desktop.info(window);
-    return info != nullptr ? info->parent : 0;
+    if (info == nullptr) {
+        setLastError(platform::error::kInvalidWindowHandle);
+        return 0;
+    }
+    if (info->parent != 0) {
+        return info->parent;
+    }
+    return (info->style & kWsPopup) != 0 ? info->owner : 0;
 }
 
 int SimWindowing::className(platform::WindowHandle window, wchar_t* buffer, int capacity) {

@@ -36,9 +36,10 @@ public:
         std::wstring className;
         std::wstring title;
         std::uint32_t style = 0;
-        platform::WindowHandle parent = 0;
+        platform::WindowHandle parent = 0; // a child window's parent; 0 for a top-level window
         std::uint32_t processId = 0;
         bool visible = false;
+        platform::WindowHandle owner = 0; // a top-level window's owner
     };
     using PostHandler = std::function<void(const platform::Message&)>;
 
@@ -83,6 +84,8 @@ public:
     platform::WindowHandle addModelWindow(const WindowInfo& info, PostHandler handler);
     // Destroys a window; a window with code receives WM_DESTROY first.
     bool destroyWindow(platform::WindowHandle window);
+    // Destroying this window fails with `error` from now on (kSuccess lets it succeed again).
+    void failDestroy(platform::WindowHandle window, platform::ErrorCode error);
     bool isWindow(platform::WindowHandle window) const;
     const WindowInfo* info(platform::WindowHandle window) const;
     WindowInfo* mutableInfo(platform::WindowHandle window);
@@ -96,7 +99,9 @@ public:
     const std::vector<PostRecord>& posts() const { return m_posts; }
     std::function<void(const PostRecord&)> postObserver;
 
-    void setForeground(platform::WindowHandle window) { m_foreground = window; }
+    // SetForegroundWindow: only top-level windows are foreground windows; a child window brings
+    // its top-level ancestor to the foreground.
+    void setForeground(platform::WindowHandle window);
     platform::WindowHandle foreground() const { return isWindow(m_foreground) ? m_foreground : 0; }
 
     // Window timers.
@@ -151,6 +156,7 @@ private:
     std::map<platform::MessageId, std::wstring> m_messageNames;
     std::vector<std::wstring> m_failingRegistrations;
     std::map<platform::WindowHandle, Window> m_windows;
+    std::map<platform::WindowHandle, platform::ErrorCode> m_failingDestroys;
     platform::WindowHandle m_nextWindow = 0x10010;
     platform::WindowHandle m_foreground = 0;
     std::map<std::pair<platform::WindowHandle, platform::TimerId>, Timer> m_timers;
@@ -167,8 +173,10 @@ public:
     SimWindowing(SimDesktop& desktop, UiThread& thread, platform::Sync& sync);
 
     UiThread& thread() { return m_thread; }
-    // Dispatches every message that is ready now; false once WM_QUIT was taken.
-    bool dispatchReady();
+    // Dispatches every message that is ready now; false once WM_QUIT was taken. With `until`,
+    // it stops as soon as the clock has passed that time: a handler that blocks longer than its
+    // timer's period finds the timer due again at once, so the ready messages never run out.
+    bool dispatchReady(std::optional<std::uint64_t> until = std::nullopt);
 
     platform::MessageId registerMessage(const wchar_t* name) override;
     platform::WindowHandle findWindow(const wchar_t* className, const wchar_t* title) override;

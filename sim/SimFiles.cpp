@@ -88,6 +88,10 @@ bool SimFiles::append(const wchar_t* path, const char* data, std::size_t size) {
         setLastError(platform::error::kAccessDenied);
         return false;
     }
+    // As CreateFileW with OPEN_ALWAYS: an existing file leaves ERROR_ALREADY_EXISTS as the last
+    // error, a new one 0, even though both succeed.
+    const bool existed = m_files.count(file) != 0;
+    setLastError(existed ? platform::error::kAlreadyExists : platform::error::kSuccess);
     m_names.emplace(file, path);
     m_files[file].append(data, size);
     return true;

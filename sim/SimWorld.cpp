@@ -50,9 +50,12 @@ bool SimWorld::runUntil(Program& program, std::uint64_t t) {
     }
     m_desktop.setHorizon(t + kNestedWaitLimitMs);
     for (;;) {
-        if (!program.windowing.dispatchReady()) {
+        if (!program.windowing.dispatchReady(t)) {
             program.quit = true;
             return false;
+        }
+        if (m_clock.now() > t) {
+            return true; // a handler blocked past the end of the run; what is ready waits for the next
         }
         const std::optional<std::uint64_t> next = m_desktop.nextWakeTime(program.thread);
         if (!next || *next > t) {

@@ -32,6 +32,7 @@ constexpr int kMaxClassNameChars = 256;
 struct DialogBinding {
     WindowClient* client = nullptr;
     WNDPROC classProcedure = nullptr; // the dialog class procedure (DefDlgProc)
+    bool destroying = false;          // destroyWindow is destroying the window
 };
 
 // The binding of the dialog being created on this thread, taken by its WM_INITDIALOG. It is not
@@ -63,6 +64,14 @@ LRESULT CALLBACK clientProcedure(HWND window, UINT message, WPARAM wParam, LPARA
     auto* binding = reinterpret_cast<DialogBinding*>(GetWindowLongPtrW(window, DWLP_USER));
     if (binding == nullptr) {
         return DefWindowProcW(window, message, wParam, lParam);
+    }
+    if (isLifecycleMessage(message) && !binding->destroying) {
+        // The window's own WM_INITDIALOG reached the client through dialogProcedure before this
+        // procedure was installed, and its WM_DESTROY and WM_NCDESTROY come while destroyWindow
+        // runs. Any other is a program's post or send: it must neither run the client's start-up
+        // or teardown nor unbind the window (nor reach DefWindowProc, which would take a posted
+        // WM_NCCREATE's lParam for a CREATESTRUCT).
+        return 0;
     }
     LRESULT result = 0;
     if (!callClient(*binding, window, message, wParam, lParam, result)) {
@@ -113,6 +122,9 @@ std::vector<WORD> dialogTemplate(const wchar_t* title) {
 }
 
 const wchar_t* anyIfEmpty(const wchar_t* text) { return text != nullptr && text[0] != L'\0' ? text : nullptr; }
+
+// WM_QUIT posted to a window by some program; the thread's own (PostQuitMessage) has none.
+bool isPostedQuit(const MSG& msg) { return msg.message == WM_QUIT && msg.hwnd != nullptr; }
 
 Message toMessage(const MSG& msg) {
     Message message;
@@ -178,7 +190,22 @@ LResult Win32Windowing::defaultWindowProc(WindowHandle window, MessageId message
     return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-bool Win32Windowing::destroyWindow(WindowHandle window) { return DestroyWindow(toHwnd(window)) != FALSE; }
+bool Win32Windowing::destroyWindow(WindowHandle window) {
+    const HWND hwnd = toHwnd(window);
+    DialogBinding* binding = bindingOf(hwnd);
+    if (binding != nullptr) {
+        binding->destroying = true; // its WM_DESTROY and WM_NCDESTROY are the real ones
+    }
+    if (DestroyWindow(hwnd) != FALSE) {
+        return true; // the binding went with the window's WM_NCDESTROY
+    }
+    const DWORD error = GetLastError();
+    if (binding != nullptr && bindingOf(hwnd) == binding) {
+        binding->destroying = false;
+    }
+    SetLastError(error);
+    return false;
+}
 
 bool Win32Windowing::showWindow(WindowHandle window, int command) {
     return ShowWindow(toHwnd(window), command) != FALSE;
@@ -186,19 +213,24 @@ bool Win32Windowing::showWindow(WindowHandle window, int command) {
 
 int Win32Windowing::getMessage(Message& message) {
     MSG msg{};
-    const BOOL result = GetMessageW(&msg, nullptr, 0, 0);
-    if (result == -1) {
-        return -1;
-    }
+    BOOL result = FALSE;
+    do {
+        result = GetMessageW(&msg, nullptr, 0, 0);
+        if (result == -1) {
+            return -1;
+        }
+    } while (isPostedQuit(msg));
     message = toMessage(msg);
     return result != FALSE ? 1 : 0;
 }
 
 bool Win32Windowing::peekMessage(Message& message) {
     MSG msg{};
-    if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) == FALSE) {
-        return false;
-    }
+    do {
+        if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) == FALSE) {
+            return false;
+        }
+    } while (isPostedQuit(msg));
     message = toMessage(msg);
     return true;
 }
@@ -242,9 +274,10 @@ int Win32Windowing::messageBox(WindowHandle owner, const wchar_t* text, const wc
 WindowHandle Win32Windowing::foregroundWindow() { return fromHwnd(GetForegroundWindow()); }
 
 WindowHandle Win32Windowing::parentWindow(WindowHandle window) {
-    // GetParent would answer the owner for an owned top-level window; GetAncestor answers the
-    // real parent, which for a top-level window is the desktop: that counts as none.
-    const HWND parent = GetAncestor(toHwnd(window), GA_PARENT);
+    // The foreground window is always top-level, so its "parent" is what GetParent answers for
+    // it: the owner of an owned pop-up window (a player's dialog, say). GetAncestor(GA_PARENT)
+    // would answer the desktop for every top-level window.
+    const HWND parent = GetParent(toHwnd(window));
     if (parent == nullptr || parent == GetDesktopWindow()) {
         return 0;
     }

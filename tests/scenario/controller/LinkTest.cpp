@@ -122,6 +122,32 @@ TEST_F(LinkTest, TheOutputKeyBeforeTheAddressIsKnownPlaysOneTouchPlayAtTheAddres
     EXPECT_EQ(arrangement(), 0x100u);
 }
 
+// An address whose second byte is unknown (1.0.f.f) is not the PC's whole address: neither the
+// address response nor the status response plays One Touch Play with it.
+TEST_F(LinkTest, AnIncompleteAddressNeverPlaysOneTouchPlayAfterAnAttachWithThePictureOnTheTv) {
+    world.peers().tv().setPcAddress(0x10FF);
+    world.peers().display().setArrangement(0x100);
+    startAttached(30000);
+    ASSERT_EQ(ceccCommands(0x30).front().bytes, (Bytes{0x10, 0xFF}));
+    EXPECT_TRUE(trace->hasText("Received:CEC Certification Status"));
+    EXPECT_FALSE(trace->hasText("Execute One Touch Play process"));
+    EXPECT_TRUE(sentWith(0x82).empty());
+}
+
+TEST_F(LinkTest, AnIncompleteAddressNeverPlaysOneTouchPlayForTheUsersRequestAtTheStatusResponse) {
+    world.peers().tv().setPcAddress(0x10FF);
+    world.peers().setTvWithoutCec(true);
+    startAttached(30000);
+    world.peers().setTvWithoutCec(false);
+    const std::uint64_t t0 = now();
+    outputKey(); // the last status knows no CEC TV: the request waits for the status response
+    runFor(20000);
+    EXPECT_TRUE(trace->hasText("OneTouchPlay flag is Set"));
+    EXPECT_TRUE(sentWith(0x0D, t0).empty());
+    EXPECT_TRUE(sentWith(0x82, t0).empty());
+    EXPECT_TRUE(world.desktop().messageBoxes().empty());
+}
+
 TEST_F(LinkTest, TheOutputKeyWithHdmiControlOffShowsItsMessageOnlyOnce) {
     startAttached();
     world.firmware().setSetting(0x154, 0);

@@ -44,6 +44,22 @@ TEST_F(OutputsTest, ADisplayThatNeverChangesIsReassertedUpToTheRetryCountAndTheS
     EXPECT_EQ(world.peers().sound().output(), Output::Speaker);
 }
 
+TEST_F(OutputsTest, ARunEndsAtItsTimeWhileTheDisplayIsReassertedWithoutEnd) {
+    // Retry count 0 re-asserts without end, and each tick waits 3000 ms, longer than the
+    // timer's period: the timer is always due again, and the run must still end at its time.
+    world.registry().setDword(platform::kHkeyLocalMachine, kMachineKey, L"DisplayChangeTimeRetry", 0);
+    world.registry().setDword(platform::kHkeyLocalMachine, kMachineKey, L"DisplayChangeTimeDiff", 1000);
+    auto& controller = startAttached();
+    world.peers().display().setSwitchNeverTakesEffect(true);
+    world.peers().tv().switchToPc(Route::SetStreamPath);
+    const std::uint64_t end = now() + 60000;
+    EXPECT_TRUE(controller.runUntil(end));
+    EXPECT_GE(now(), end);
+    EXPECT_LT(now(), end + 10000) << "one handler at most runs past the end";
+    EXPECT_GT(trace->count("Display is NOT Changed yet"), 10u);
+    EXPECT_TRUE(world.desktop().timerRunning(controller.window(), CSentrixdDlg::kTimerDisplay));
+}
+
 TEST_F(OutputsTest, ADisconnectDuringADisplayChangeStopsIt) {
     auto& controller = startAttached();
     world.peers().display().setSwitchNeverTakesEffect(true);

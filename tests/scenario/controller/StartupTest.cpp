@@ -155,4 +155,44 @@ TEST_F(StartupTest, TeardownReleasesEverythingInOrder) {
     }
 }
 
+TEST_F(StartupTest, AFailedDestructionLogsTheLastErrorOfTheFailureItself) {
+    auto& controller = start();
+    controller.runFor(10000);
+    world.desktop().failDestroy(controller.window(), platform::error::kAccessDenied);
+    ASSERT_TRUE(controller.post(platform::wm::kClose, 0, 0));
+    EXPECT_TRUE(controller.runFor(10)) << "the window is still there";
+    // Writing the trace lines in between leaves ERROR_ALREADY_EXISTS (0xb7) behind.
+    EXPECT_TRUE(trace->contains("NG:DestroyWindow() 0x00000005"));
+    world.desktop().failDestroy(controller.window(), platform::error::kSuccess);
+}
+
+TEST_F(StartupTest, CreationAndDestructionMessagesFromOtherProgramsChangeNothing) {
+    world.registry().setString(platform::kHkeyLocalMachine, std::wstring(kMachineKey) + L"\\Setting", L"More",
+                               L"0,50,0,,0,200,0D,0,51,0,,0,200,0D");
+    auto& controller = start();
+    controller.runFor(10000);
+    const std::size_t rules = controller.dlg()->m_cmdInfoList.size();
+    ASSERT_GT(rules, 0u);
+    const std::size_t handles = world.sync().openHandleCount();
+    for (int i = 0; i < 50; ++i) {
+        ASSERT_TRUE(controller.post(platform::wm::kInitDialog, 0, 0));
+    }
+    for (const platform::MessageId message : {platform::wm::kNcCreate, platform::wm::kCreate, platform::wm::kDestroy,
+                                              platform::wm::kNcDestroy, platform::wm::kQuit, platform::wm::kPaint}) {
+        ASSERT_TRUE(controller.post(message, 0, 0x7FF0));
+    }
+    ASSERT_TRUE(controller.post(platform::wm::kTimer, 9, 0));
+    EXPECT_TRUE(controller.runFor(10000)) << "still in its message loop";
+    EXPECT_FALSE(controller.dlg()->destroyed());
+    EXPECT_EQ(trace->count("Enter CSentrixdDlg::OnInitDialog"), 1u);
+    EXPECT_EQ(controller.dlg()->m_cmdInfoList.size(), rules);
+    EXPECT_EQ(world.sync().openHandleCount(), handles);
+
+    // Its own close still tears it down and ends it.
+    ASSERT_TRUE(controller.post(platform::wm::kClose, 0, 0));
+    EXPECT_FALSE(controller.runFor(10));
+    EXPECT_TRUE(trace->contains("Enter CSentrixdDlg::DestroyWindow"));
+    EXPECT_EQ(world.sync().openHandleCount(), 0u);
+}
+
 } // namespace

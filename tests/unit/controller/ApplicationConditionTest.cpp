@@ -20,8 +20,9 @@ using Info = sim::SimDesktop::WindowInfo;
 class ApplicationConditionTest : public ::testing::Test {
 protected:
     platform::WindowHandle window(const std::wstring& className, const std::wstring& title = L"",
-                                  std::uint32_t style = 0, platform::WindowHandle parent = 0) {
-        return desktop.addModelWindow(Info{className, title, style, parent, 7, true}, nullptr);
+                                  std::uint32_t style = 0, platform::WindowHandle parent = 0,
+                                  platform::WindowHandle owner = 0) {
+        return desktop.addModelWindow(Info{className, title, style, parent, 7, true, owner}, nullptr);
     }
     int match(std::uint32_t flags, const std::wstring& conditionText) {
         rule.m_dwCondition = flags;
@@ -54,9 +55,20 @@ TEST_F(ApplicationConditionTest, ForegroundAndParentChecks) {
     EXPECT_EQ(match(0x402, L"Avdeck"), 0);
     EXPECT_TRUE(trace.contains("ERROR!! in ApplicationCondition::isParentTopmost ERROR Parent is NULL"));
 
-    desktop.setForeground(window(L"Edit", L"", 0, player));
+    // The foreground window is top-level: its parent is the owner of a pop-up window.
+    constexpr std::uint32_t kPopup = 0x80000000;
+    desktop.setForeground(window(L"#32770", L"Settings", kPopup, 0, player));
     EXPECT_EQ(match(0x402, L"Avdeck"), 1);
     EXPECT_EQ(match(0x403, L"Avdeck"), 1) << "the checks combine by OR";
+    EXPECT_EQ(match(0x401, L"Avdeck"), 0);
+
+    desktop.setForeground(window(L"Overlapped", L"", 0, 0, player));
+    EXPECT_EQ(match(0x402, L"Avdeck"), 0) << "an owned window without WS_POPUP has no parent";
+
+    // A child window cannot be the foreground window: its top-level ancestor is.
+    desktop.setForeground(window(L"Edit", L"", 0, window(L"Pane", L"", 0, player)));
+    EXPECT_EQ(match(0x401, L"Avdeck"), 1);
+    EXPECT_EQ(match(0x402, L"Avdeck"), 0);
 }
 
 TEST_F(ApplicationConditionTest, WindowExistenceAndStyleChecks) {

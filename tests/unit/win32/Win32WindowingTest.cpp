@@ -193,6 +193,49 @@ TEST_F(Win32WindowingTest, PostedTimerMessageWithACallbackAddressIsNotCalled) {
     SUCCEED(); // still running
 }
 
+TEST_F(Win32WindowingTest, CreationAndDestructionMessagesOfOtherProgramsNeverReachTheClient) {
+    create();
+    ASSERT_EQ(client.count(WM_INITDIALOG), 1);
+    const HWND dialog = reinterpret_cast<HWND>(window);
+    for (const UINT message : {WM_INITDIALOG, WM_DESTROY, WM_NCDESTROY}) {
+        ASSERT_TRUE(windowing.postMessage(window, message, 0, 0x7FF0));
+    }
+    // WM_NCCREATE and WM_CREATE carry a pointer, so the system refuses to post them; a send
+    // reaches the window procedure, and DefWindowProc would take the lParam for a CREATESTRUCT.
+    for (const UINT message : {WM_INITDIALOG, WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY}) {
+        send(message, 0, 0x7FF0); // a send is no more genuine than a post
+    }
+    ASSERT_TRUE(windowing.postMessage(window, WM_QUIT, 9, 0)); // not this thread's quit
+    const MessageId id = windowing.registerMessage(L"SENTRIX_ADAPTER_TEST_AFTER_LIFECYCLE");
+    ASSERT_TRUE(windowing.postMessage(window, id, 1, 0));
+    ASSERT_TRUE(pumpUntil([&] { return client.saw(id, 1); }));
+    EXPECT_EQ(client.count(WM_INITDIALOG), 1);
+    for (const MessageId message : {WM_NCCREATE, WM_CREATE, WM_DESTROY, WM_NCDESTROY, WM_QUIT}) {
+        EXPECT_EQ(client.count(message), 0) << message;
+    }
+    EXPECT_TRUE(IsWindow(dialog));
+
+    // The window's own destruction still reaches the client, once each.
+    ASSERT_TRUE(windowing.destroyWindow(window));
+    EXPECT_EQ(client.count(WM_DESTROY), 1);
+    EXPECT_EQ(client.count(WM_NCDESTROY), 1);
+    window = 0;
+}
+
+TEST_F(Win32WindowingTest, OnlyTheThreadsOwnQuitMessageEndsTheLoop) {
+    create();
+    ASSERT_TRUE(windowing.postMessage(window, WM_QUIT, 9, 0));
+    windowing.postQuitMessage(3);
+    Message message;
+    int result = 0;
+    for (int taken = 0; (result = windowing.getMessage(message)) == 1 && taken < 100; ++taken) {
+        windowing.dispatchMessage(message); // whatever the creation queued
+    }
+    ASSERT_EQ(result, 0);
+    EXPECT_EQ(message.wParam, 3u);
+    EXPECT_EQ(message.window, 0u);
+}
+
 TEST_F(Win32WindowingTest, BroadcastReachesTheDialog) {
     create();
     const MessageId id = windowing.registerMessage(L"SENTRIX_ADAPTER_TEST_BROADCAST");
@@ -234,7 +277,7 @@ TEST_F(Win32WindowingTest, WaitForEventOrInputTellsTheEventFromInput) {
     EXPECT_EQ(windowing.waitForEventOrInput(0, 0), kWaitFailed);
 }
 
-TEST_F(Win32WindowingTest, ParentIsTheRealParentNeverTheOwner) {
+TEST_F(Win32WindowingTest, ParentIsTheParentOfAChildAndTheOwnerOfAPopUp) {
     create();
     const HWND dialog = reinterpret_cast<HWND>(window);
     const HWND child = CreateWindowExW(0, L"STATIC", L"", WS_CHILD, 0, 0, 10, 10, dialog, nullptr, nullptr, nullptr);
@@ -242,7 +285,9 @@ TEST_F(Win32WindowingTest, ParentIsTheRealParentNeverTheOwner) {
     ASSERT_NE(child, nullptr);
     ASSERT_NE(owned, nullptr);
     EXPECT_EQ(windowing.parentWindow(reinterpret_cast<WindowHandle>(child)), window);
-    EXPECT_EQ(windowing.parentWindow(reinterpret_cast<WindowHandle>(owned)), 0u);
+    // An owned pop-up is top-level, as every foreground window is; its parent is its owner.
+    EXPECT_EQ(windowing.parentWindow(reinterpret_cast<WindowHandle>(owned)), window);
+    EXPECT_EQ(windowing.parentWindow(window), 0u) << "an unowned top-level window has none";
     EXPECT_EQ(windowing.parentWindow(0x7FF0), 0u);
 
     // Class names are cut to the buffer, as GetClassNameW cuts them.
