@@ -101,8 +101,17 @@ public:
     // Link state, hot plug, wake-up and One Touch Play.
     void onHotPlugDetectHigh();
     void onHotPlugDetectLow();
-    int handleCecControlCommand();
-    int onNotifyPhysicalAddress();
+    // What made the controller read the awaited reply: a response event of the CECC, or the
+    // one-shot start-up timer that reads whatever reply there is.
+    enum class ReplyCue { ResponseEvent, StartupTimer };
+    int handleCecControlCommand(ReplyCue cue = ReplyCue::ResponseEvent);
+    // 0 once the address response has been handled; kAddressResponseAwaited when a response
+    // event's reply still belongs to an earlier command, so the next response event is awaited.
+    int onNotifyPhysicalAddress(ReplyCue cue = ReplyCue::ResponseEvent);
+    static constexpr int kAddressResponseAwaited = 1;
+    // Replies of earlier commands passed over while the address response is awaited, before
+    // the controller goes on with whatever the status record holds.
+    static constexpr std::uint32_t kMaxStaleAddressReplies = 10;
     int onQueryCecCertificationStatus();
     void onSetOperationMode();
     void onGetOperationMode(std::uint8_t& mode);
@@ -215,6 +224,7 @@ public:
 
     int m_bActiveSource = 0;
     std::uint32_t m_dwCecCtrlCmdStatus = 0;
+    std::uint32_t m_nStaleAddressReplies = 0;
     std::uint32_t m_dwVendorID = 0;
     int m_bHotPlugEvent = 0;
     int m_bStartup = 0;

@@ -214,7 +214,7 @@ void CSentrixdDlg::onTimerMessage(platform::WParam id) {
     if (m_nTimerCecCtrl != 0 && id == m_nTimerCecCtrl) {
         TRACE_MSG(L"Call handleCecControlCommand()");
         stopTimer(m_nTimerCecCtrl);
-        handleCecControlCommand();
+        handleCecControlCommand(ReplyCue::StartupTimer);
     }
     if (m_nTimerWakeup != 0 && id == m_nTimerWakeup) {
         TRACE_MSG(L"Call manageWakeup()");

@@ -84,13 +84,15 @@ void CSentrixdDlg::onHotPlugDetectLow() {
     startTimer(kTimerDisconnect, kDisconnectPeriodMs, m_nTimerDisconnect);
 }
 
-int CSentrixdDlg::handleCecControlCommand() {
+int CSentrixdDlg::handleCecControlCommand(ReplyCue cue) {
     DLG_SCOPE("CSentrixdDlg::handleCecControlCommand");
     const std::uint32_t awaited = m_dwCecCtrlCmdStatus;
     switch (awaited) {
     case cecc::kWordNotifyPhysicalAddress:
         TRACE_MSG(L"Received:Notify Physical Address");
-        onNotifyPhysicalAddress();
+        if (onNotifyPhysicalAddress(cue) == kAddressResponseAwaited) {
+            return 1; // the awaited word stays, for the next response event
+        }
         break;
     case cecc::kWordQueryCertificationStatus:
         TRACE_MSG(L"Received:CEC Certification Status");
@@ -172,13 +174,26 @@ void CSentrixdDlg::onGetSupportFeature() {
     command.repleySupportFeature(feature);
 }
 
-int CSentrixdDlg::onNotifyPhysicalAddress() {
+int CSentrixdDlg::onNotifyPhysicalAddress(ReplyCue cue) {
     DLG_SCOPE("CSentrixdDlg::onNotifyPhysicalAddress");
     CecControlCommand command(&m_hardIO);
     const int result = command.replyCECCertificationStatus(m_cecCertStatus);
     if (result != 0 && result != 1) {
         TRACE_MSG(L"Failed replyCECCertificationStatus():0x%08x", static_cast<unsigned>(result));
     }
+    // The commands sent before the address notification (the configuration at start-up, an
+    // earlier notification) raise response events of their own, which can still be queued
+    // when the address response is awaited. Their reply is another command's: reading it
+    // before the CECC has answered the notification gives a different reply code. Taking that
+    // event for the response would run the wake-up and the attach with an unknown address and
+    // leave the real response unhandled, so it is passed over (a bounded number of times).
+    // The start-up timer is the fallback for a CECC that raises no event; it goes on.
+    if (cue == ReplyCue::ResponseEvent && result == CecControlCommand::kDifferentReply &&
+        m_nStaleAddressReplies < kMaxStaleAddressReplies) {
+        ++m_nStaleAddressReplies;
+        return kAddressResponseAwaited;
+    }
+    m_nStaleAddressReplies = 0;
     TRACE_MSG(L"certificatedKorvath=%d", m_cecCertStatus.certificatedKorvath);
     if (m_cecCertStatus.certificatedKorvath == 1) {
         m_bNotifyCertified = 1;

@@ -49,10 +49,12 @@ TEST_F(LinkTest, ACableOutPastTheCheckMakesThePcInactiveAndForgetsTheLink) {
     EXPECT_TRUE(trace->hasText("Clear CEC status"));
     EXPECT_EQ(arrangement(), 0x1u);
     EXPECT_EQ(sentWith(0x9D, t0).size(), 1u);
-    // With the link forgotten the PC no longer reacts to routing until the next attach.
-    world.peers().tv().switchToPc(Route::SetStreamPath);
-    runFor(10000);
-    EXPECT_TRUE(trace->contains("ERROR Physical Address Unknown"));
+    // The link is forgotten until the next attach: no address, no logical address.
+    const CecCertificationStatus& status = controller().dlg()->m_cecCertStatus;
+    EXPECT_EQ(status.physicalAddressHigh, 0xFF);
+    EXPECT_EQ(status.physicalAddressLow, 0xFF);
+    EXPECT_EQ(status.logicalAddress, 15);
+    EXPECT_EQ(status.statusBit4, 0);
 }
 
 TEST_F(LinkTest, ACableOutWhileActiveIsCheckedEvenWhenItComesBackAtOnce) {
@@ -179,6 +181,21 @@ TEST_F(LinkTest, ACecWakeupWithTheSessionLockedWaitsForTheUnlock) {
     EXPECT_TRUE(trace->hasText("Execute Wakeup process"));
     EXPECT_EQ(sentWith(0x8E, resumedAt).size(), 1u);
     EXPECT_EQ(arrangement(), 0x100u);
+}
+
+TEST_F(LinkTest, APcThatTheTvSwitchedOnComesUpOnTheTvAtStartUp) {
+    // The replies of the start-up configuration commands are still queued when the address
+    // response is awaited; they must not be taken for it.
+    world.firmware().setWakeupFactor(0x31);
+    startAttached(40000);
+    EXPECT_TRUE(trace->hasText("Wakeup Factor is CEC"));
+    EXPECT_TRUE(trace->hasText("Execute Wakeup process"));
+    const auto active = sentWith(0x82);
+    ASSERT_FALSE(active.empty());
+    EXPECT_EQ(active[0].bytes, (Bytes{0x4F, 0x82, 0x10, 0x00}));
+    EXPECT_EQ(sentWith(0x8E).size(), 1u);
+    EXPECT_EQ(arrangement(), 0x100u);
+    EXPECT_FALSE(trace->contains("ERROR Physical Address Unknown"));
 }
 
 TEST_F(LinkTest, AWakeupFactorReadOnlyAtTheFourthAttemptStillLeadsToTheWakeup) {
