@@ -4,7 +4,8 @@
 ; x86\Tvbridge.dll) and REGNSH (the installation data as NSIS lines, generated from Sentrix.reg).
 ;
 ; Exit codes: 0 done, 1 cancelled by the user, 2 refused or failed (no administrator rights,
-; another installer running, a file that could not be written).
+; another installer running, a /D= folder that cannot be used, a file that could not be written:
+; then the files are put back as they were).
 Target amd64-unicode ; a 64-bit installer: 64-bit program files folders and registry view, no redirection
 ManifestDPIAware true
 RequestExecutionLevel admin
@@ -105,21 +106,110 @@ FunctionEnd
 !insertmacro CloseController ""
 !insertmacro CloseController "un."
 
-; One file into the current output folder; a file that cannot be written ends the installation
-; with exit code 2 (the files written so far stay; with an earlier installation they are that
-; version's files or this one's, and the installation data is written only after every file).
-!macro InstallFile SOURCE TARGET
+; Files replaced by this installation are kept in the plug-ins folder (removed when the installer
+; ends) until every file is written: PREVIOUS\<folder key>\<name> holds the file that was there,
+; CREATED\<folder key>\<name> marks a file that was not. A file that cannot be written puts every
+; folder back as it was and ends the installation with exit code 2; the installation data is
+; written only after every file, so it is never touched by a failed installation.
+Var Common32 ; the 32-bit common program files folder (function Common32)
+!define PREVIOUS "$PLUGINSDIR\previous"
+!define CREATED "$PLUGINSDIR\created"
+!macro InstallFile KEY SOURCE TARGET
+  ${If} ${FileExists} "$OUTDIR\${TARGET}"
+    CreateDirectory "${PREVIOUS}\${KEY}"
+    ClearErrors
+    CopyFiles /SILENT "$OUTDIR\${TARGET}" "${PREVIOUS}\${KEY}\${TARGET}"
+    ${If} ${Errors}
+      Call RestoreFolders
+      !insertmacro Refuse "Could not keep a copy of $OUTDIR\${TARGET} before replacing it. The files that were there have been put back."
+    ${EndIf}
+  ${Else}
+    CreateDirectory "${CREATED}\${KEY}"
+    FileOpen $9 "${CREATED}\${KEY}\${TARGET}" w
+    FileClose $9
+  ${EndIf}
   ClearErrors
   File "/oname=${TARGET}" "${SOURCE}"
   ${If} ${Errors}
     DetailPrint "Could not write $OUTDIR\${TARGET}"
-    !insertmacro Refuse "Could not write $OUTDIR\${TARGET}. Check that the folder can be written and that no program of ${PRODUCT} is running, then try again."
+    Call RestoreFolders
+    !insertmacro Refuse "Could not write $OUTDIR\${TARGET}. Check that the folder can be written and that no program of ${PRODUCT} is running, then try again. The files that were there have been put back."
   ${EndIf}
 !macroend
 
+; Puts one folder back: the files this installation created are deleted, the replaced ones copied
+; back. $R0 = folder key, $R1 = the folder.
+Function RestoreFolder
+  FindFirst $R2 $R3 "${CREATED}\$R0\*"
+  ${DoWhile} $R3 != ""
+    ${If} ${FileExists} "${CREATED}\$R0\$R3"
+    ${AndIfNot} ${FileExists} "${CREATED}\$R0\$R3\*.*"
+      Delete "$R1\$R3"
+    ${EndIf}
+    FindNext $R2 $R3
+  ${Loop}
+  FindClose $R2
+  FindFirst $R2 $R3 "${PREVIOUS}\$R0\*"
+  ${DoWhile} $R3 != ""
+    ${If} ${FileExists} "${PREVIOUS}\$R0\$R3"
+    ${AndIfNot} ${FileExists} "${PREVIOUS}\$R0\$R3\*.*"
+      ClearErrors
+      CopyFiles /SILENT "${PREVIOUS}\$R0\$R3" "$R1\$R3"
+      ${If} ${Errors}
+        DetailPrint "Could not put back $R1\$R3"
+      ${Else}
+        DetailPrint "Put back $R1\$R3"
+      ${EndIf}
+    ${EndIf}
+    FindNext $R2 $R3
+  ${Loop}
+  FindClose $R2
+FunctionEnd
+
+Function RestoreFolders
+  StrCpy $R0 "main"
+  StrCpy $R1 "$INSTDIR"
+  Call RestoreFolder
+  StrCpy $R0 "common64"
+  StrCpy $R1 "$COMMONFILES64\${SHARED_FOLDER}"
+  Call RestoreFolder
+  StrCpy $R0 "common32"
+  StrCpy $R1 "$Common32\${SHARED_FOLDER}"
+  Call RestoreFolder
+FunctionEnd
+
+; A folder given with /D= that Windows cannot use (a drive that does not exist, a name that is not
+; a path) is not taken by NSIS, which falls back to its default folder before .onInit runs; the
+; folder the user asked for is therefore read from the process's own command line, where /D= is
+; always last. Refused rather than installed elsewhere.
+Function CheckRequestedFolder
+  System::Call 'kernel32::GetCommandLineW() t .r0'
+  StrLen $2 $0
+  StrCpy $1 0
+  ${DoWhile} $1 < $2
+    StrCpy $3 $0 4 $1
+    ${If} $3 == " /D="
+      IntOp $1 $1 + 4
+      StrCpy $4 $0 "" $1
+      ; NSIS drops trailing backslashes of the folder it takes
+      ${DoWhile} $4 != ""
+        StrCpy $5 $4 1 -1
+        ${If} $5 != "\"
+          ${Break}
+        ${EndIf}
+        StrCpy $4 $4 -1
+      ${Loop}
+      ${If} $4 != $INSTDIR
+        !insertmacro Refuse "The folder $4 cannot be used (its drive does not exist, or it is not a folder path). Nothing was changed."
+      ${EndIf}
+      Return
+    ${EndIf}
+    IntOp $1 $1 + 1
+  ${Loop}
+FunctionEnd
+
 ; The 32-bit common program files folder, as Windows names it for 64-bit programs (a 64-bit
 ; installer's $COMMONFILES32 is not always that folder).
-Var Common32
 !macro Common32 UN
 Function ${UN}Common32
   ReadRegStr $Common32 HKLM "SOFTWARE\Microsoft\Windows\CurrentVersion" "CommonFilesDir (x86)"
@@ -133,6 +223,7 @@ FunctionEnd
 
 Function .onInit
   !insertmacro Preconditions
+  Call CheckRequestedFolder
   ReadRegStr $0 HKLM "${UNINSTALL_KEY}" "InstallLocation"
   ${If} $0 != ""
     StrCpy $INSTDIR $0
@@ -142,6 +233,7 @@ FunctionEnd
 Section "Sentrix Suite" SecMain
   SectionIn RO
   SetOverwrite on
+  InitPluginsDir
   Call Common32
   Call CloseController
 
@@ -156,18 +248,18 @@ Section "Sentrix Suite" SecMain
   Delete "$INSTDIR\.sentrix-setup-probe"
 
   SetOutPath "$INSTDIR"
-  !insertmacro InstallFile "${STAGE}\Sentrixd.exe" "Sentrixd.exe"
-  !insertmacro InstallFile "${STAGE}\Panelid.dll" "Panelid.dll"
-  !insertmacro InstallFile "${STAGE}\Tvbridge.dll" "Tvbridge.dll"
-  !insertmacro InstallFile "${STAGE}\Outswap.exe" "Outswap.exe"
-  !insertmacro InstallFile "${STAGE}\Sentrixset.exe" "Sentrixset.exe"
+  !insertmacro InstallFile main "${STAGE}\Sentrixd.exe" "Sentrixd.exe"
+  !insertmacro InstallFile main "${STAGE}\Panelid.dll" "Panelid.dll"
+  !insertmacro InstallFile main "${STAGE}\Tvbridge.dll" "Tvbridge.dll"
+  !insertmacro InstallFile main "${STAGE}\Outswap.exe" "Outswap.exe"
+  !insertmacro InstallFile main "${STAGE}\Sentrixset.exe" "Sentrixset.exe"
 
   ; The bridge library where applications and the controller load it: the 64-bit build in the
   ; 64-bit common program files folder, the 32-bit build in the 32-bit one.
   SetOutPath "$COMMONFILES64\${SHARED_FOLDER}"
-  !insertmacro InstallFile "${STAGE}\Tvbridge.dll" "TVBRIDGE.dll"
+  !insertmacro InstallFile common64 "${STAGE}\Tvbridge.dll" "TVBRIDGE.dll"
   SetOutPath "$Common32\${SHARED_FOLDER}"
-  !insertmacro InstallFile "${STAGE}\x86\Tvbridge.dll" "TVBRIDGE.dll"
+  !insertmacro InstallFile common32 "${STAGE}\x86\Tvbridge.dll" "TVBRIDGE.dll"
   SetOutPath "$INSTDIR"
 
   ; The machine-wide settings, refreshed on every installation: each user's copy follows at its

@@ -1,16 +1,22 @@
 #!/usr/bin/env bash
 # End-to-end test of the installer under Wine (tests/e2e/installer/CMakeLists.txt); Linux host only.
 #
-#   e2e-installer.sh DIR SETUP SENTRIX_REG VERSION FIRMWARE_SIM STEPS
+#   e2e-installer.sh DIR SETUP SENTRIX_REG VERSION FIRMWARE_SIM STEPS FILE_HOLDER
 #
 # In a Wine prefix and Xvfb of its own (DIR/wine, made by tests/wine/wine-env.sh and ended by it
-# on every way out): a silent installer started while another one runs refuses; "SETUP /S" installs; every file, every value of SENTRIX_REG (with
-# "CurrentVersion" = VERSION), the Run entry, the shortcuts and the Uninstall entry are checked;
-# the firmware simulator plays STEPS with the controller started as the Run entry names it; a
-# second "SETUP /S" installs over the first while a controller runs, and must close it; then the
-# uninstaller "/S" removes the suite, and nothing of it may be left: files, folders, shortcuts,
-# keys, the Run entry, running programs. The user's own copy of the settings must stay.
-# Prints the installer's size and the installed size.
+# on every way out): a silent installer started while another one runs refuses, and so does one
+# asked for a /D= folder on a drive that does not exist; an older version (built here with
+# makensis from SETUP's staged files, each marked at its end, and "CurrentVersion" 0.9.0.0) is
+# installed and the firmware simulator plays STEPS with the controller started as the Run entry
+# names it; "SETUP /S" installs over it: every file (none of the older ones left), every value of
+# SENTRIX_REG (with "CurrentVersion" = VERSION), the Run entry, the shortcuts and the Uninstall
+# entry are checked; a third "SETUP /S" installs over that while a controller runs, and must
+# close it, and the controller's start refreshed the user's copy of the settings to VERSION; the
+# older installer is run again while FILE_HOLDER keeps one file in use: it must fail with exit
+# code 2 and put back the files it had replaced; then the uninstaller "/S" removes the suite, and
+# nothing of it may be left: files, folders, shortcuts, keys, the Run entry, running programs.
+# The user's own copy of the settings must stay. Prints the installer's size and the installed
+# size.
 set -euo pipefail
 
 readonly kPipe='\\.\pipe\SentrixFirmwareSim'
@@ -24,13 +30,17 @@ readonly kUninstallKey='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall
 readonly kDeliverables=(Sentrixd.exe Panelid.dll Tvbridge.dll Outswap.exe Sentrixset.exe Uninstall.exe)
 readonly kRemovalSeconds=60
 readonly kSimulatorTimeoutSeconds=90
+readonly kOlderVersion=0.9.0.0
+readonly kOlderMark=sentrix-e2e-older-version
+readonly kMissingDrive='R:'
 
 here=$(cd "$(dirname "$0")" && pwd)
 wineEnv=$here/../../wine/wine-env.sh
 
-[[ $# -eq 6 ]] || { echo "usage: e2e-installer.sh DIR SETUP SENTRIX_REG VERSION FIRMWARE_SIM STEPS" >&2; exit 2; }
-dir=$1 setup=$2 reg=$3 version=$4 simulator=$5 steps=$6
-for file in "$setup" "$reg" "$simulator" "$steps"; do
+[[ $# -eq 7 ]] || { echo "usage: e2e-installer.sh DIR SETUP SENTRIX_REG VERSION FIRMWARE_SIM STEPS FILE_HOLDER" >&2; exit 2; }
+dir=$1 setup=$2 reg=$3 version=$4 simulator=$5 steps=$6 holder=$7
+installerSource=$here/../../../installer
+for file in "$setup" "$reg" "$simulator" "$steps" "$holder"; do
     [[ -f $file ]] || { echo "e2e-installer: missing $file (build the \"installer\" target first)" >&2; exit 1; }
 done
 mkdir -p "$dir"
@@ -129,11 +139,59 @@ checkInstalled() {
     check "Uninstall entry: quiet removal" grep -q 'QuietUninstallString.*Uninstall.exe" /S' <<<"$uninstall"
 }
 
+runSetupFile() { # runSetupFile INSTALLER EXPECTED_EXIT_CODE DESCRIPTION ARGUMENTS...
+    local installer=$1 expected=$2 what=$3 status=0
+    shift 3
+    timeout --kill-after=10 120 wine "$(windowsPath "$installer")" "$@" </dev/null >>"$log" 2>&1 || status=$?
+    check "$what: exit code $expected (was $status)" test $status -eq "$expected"
+}
 runSetup() { # runSetup DESCRIPTION ARGUMENTS...
-    local what=$1 status=0
+    local what=$1
     shift
-    timeout --kill-after=10 120 wine "$(windowsPath "$setup")" "$@" </dev/null >>"$log" 2>&1 || status=$?
-    check "$what: exit code 0 (was $status)" test $status -eq 0
+    runSetupFile "$setup" 0 "$what" "$@"
+}
+
+# The older version's installer: the same staged files, each with a mark after its end (ignored
+# by the loader), and the installation data with "CurrentVersion" = kOlderVersion.
+olderSetup=$dir/older/Sentrix-Setup-$kOlderVersion.exe
+buildOlder() {
+    local build=$dir/older file
+    rm -rf "$build"
+    mkdir -p "$build"
+    cp -r "$(dirname "$setup")/stage" "$build/stage"
+    while IFS= read -r file; do printf '%s' "$kOlderMark" >>"$file"; done < <(find "$build/stage" -type f)
+    cmake -DREG="$reg" -DOUT="$build/reg.nsh" -DVERSION="$kOlderVersion" -P "$installerSource/RegToNsis.cmake" >>"$log" 2>&1 &&
+        makensis -V2 -WX -INPUTCHARSET UTF8 -DVERSION="$kOlderVersion" -DOUTFILE="$olderSetup" \
+            -DSTAGE="$build/stage" -DREGNSH="$build/reg.nsh" "$installerSource/Sentrix.nsi" >>"$log" 2>&1 ||
+        fail "building the older installer (makensis)"
+}
+
+isOlderFile() { grep -qaF "$kOlderMark" "$1"; }
+# checkFilesOf older|current: the deliverables in the program folder and both bridge libraries.
+checkFilesOf() {
+    local which=$1 file path olderCount=0 total=0
+    for path in "${kDeliverables[@]/#/$kProductDir/}" "$kShared64/TVBRIDGE.dll" "$kShared32/TVBRIDGE.dll"; do
+        [[ $path == */Uninstall.exe ]] && continue
+        file=$c/$path
+        total=$((total + 1))
+        [[ -f $file ]] && isOlderFile "$file" && olderCount=$((olderCount + 1))
+    done
+    if [[ $which == older ]]; then
+        check "all $total files are the older version's" test $olderCount -eq $total
+    else
+        check "none of the $total files is the older version's (older: $olderCount)" test $olderCount -eq 0
+    fi
+}
+
+uninstallVersion() { regQuery "$kUninstallKey" /v DisplayVersion | sed -n 's/.*REG_SZ *//p'; }
+userVersion() { regQuery 'HKCU\Software\KORVATH\Sentrixd' /v CurrentVersion | sed -n 's/.*REG_SZ *//p'; }
+
+# A silent installation asked for a folder on a drive that does not exist must refuse, not put
+# the suite into the default folder.
+missingDrive() {
+    check "drive $kMissingDrive does not exist in the prefix" test ! -e "$WINEPREFIX/dosdevices/${kMissingDrive,,}"
+    runSetupFile "$setup" 2 "silent installation into $kMissingDrive\\Sentrix (a missing drive) refuses" /S "/D=$kMissingDrive\Sentrix"
+    check "the refused installation installed nothing" test ! -e "$c/$kProductDir"
 }
 
 # The controller as the Run entry names it: its folder and its argument, against the simulator.
@@ -253,12 +311,44 @@ secondInstaller() {
     done
 }
 
+# The older installer over the current version while a program keeps the 64-bit bridge library
+# in use (the sixth file written): it must fail and put back the five files it had replaced.
+failedInstallation() {
+    local held=$c/$kShared64/TVBRIDGE.dll holderPid i
+    wine "$(windowsPath "$holder")" "$(windowsPath "$held")" </dev/null >>"$log" 2>&1 &
+    holderPid=$!
+    for ((i = 0; i < 100; ++i)); do
+        [[ -e $held.held ]] && break
+        sleep 0.1
+    done
+    check "a program keeps $kShared64/TVBRIDGE.dll in use" test -e "$held.held"
+    runSetupFile "$olderSetup" 2 "an installation that cannot write a file in use fails" /S
+    kill "$holderPid" 2>/dev/null || true
+    wait "$holderPid" 2>/dev/null || true
+    for ((i = 0; i < 50; ++i)); do
+        [[ -z $(suiteProcesses) ]] && break
+        sleep 0.1
+    done
+    rm -f "$held.held"
+    checkFilesOf current
+    check "the failed installation left the version $version registered" test "$(uninstallVersion)" = "$version"
+}
+
 began=$SECONDS
+buildOlder
 secondInstaller
-runSetup "silent installation into a fresh prefix" /S
-checkInstalled
+missingDrive
+runSetupFile "$olderSetup" 0 "silent installation of the older version $kOlderVersion into a fresh prefix" /S
+checkFilesOf older
+check "the older version is registered as $kOlderVersion" test "$(uninstallVersion)" = "$kOlderVersion"
 startLikeRunEntry
+check "the controller's first start made the user's copy of version $kOlderVersion" test "$(userVersion)" = "$kOlderVersion"
+runSetup "silent installation of $version over $kOlderVersion" /S
+checkInstalled
+checkFilesOf current
 upgradeWhileRunning
+check "the controller's next start refreshed the user's copy to version $version (is $(userVersion))" test "$(userVersion)" = "$version"
+failedInstallation
 installedKb=$(du -sk "$c/$kProductDir" "$c/$kShared64" "$c/$kShared32" | awk '{s += $1} END {print s}')
 startRunning "removal"
 uninstall
