@@ -21,6 +21,30 @@ struct FirmwareRecord {
     std::uint32_t w4 = 0; // data
     std::uint32_t w5 = 0; // data
 
+    // Data bytes in the words W2 to W5, little-endian within each word: byte i of data that
+    // starts at word `first` (2 for CEC frames, 3 for CECC payloads and replies) is bits
+    // 8 * (i % 4) of word first + i / 4. Bytes past W5 are left out.
+    static constexpr int kFrameWord = 2; // a CEC frame fills W2 to W5
+    static constexpr int kDataWord = 3;  // CECC payloads and replies start at W3
+
+    void putBytes(int first, const std::uint8_t* bytes, std::size_t count) {
+        std::uint32_t* const words[4] = {&w2, &w3, &w4, &w5};
+        for (std::size_t i = 0; i < count && i < dataBytesFrom(first); ++i) {
+            std::uint32_t& w = *words[static_cast<std::size_t>(first - 2) + i / 4];
+            const unsigned shift = 8 * (i % 4);
+            w = (w & ~(0xFFu << shift)) | static_cast<std::uint32_t>(bytes[i]) << shift;
+        }
+    }
+    void getBytes(int first, std::uint8_t* out, std::size_t count) const {
+        const std::uint32_t words[4] = {w2, w3, w4, w5};
+        for (std::size_t i = 0; i < count && i < dataBytesFrom(first); ++i) {
+            out[i] = static_cast<std::uint8_t>(words[static_cast<std::size_t>(first - 2) + i / 4] >> (8 * (i % 4)));
+        }
+    }
+    static constexpr std::size_t dataBytesFrom(int first) {
+        return first >= 2 && first <= 5 ? static_cast<std::size_t>(6 - first) * 4 : 0;
+    }
+
     void toBytes(platform::FirmwareBytes& out) const { std::memcpy(out, this, sizeof(*this)); }
     static FirmwareRecord fromBytes(const platform::FirmwareBytes& in) {
         FirmwareRecord record;

@@ -3,6 +3,8 @@
 
 #include "common/Trace.h"
 
+#include <algorithm>
+
 #define CECC_SCOPE(name) TRACE_SCOPE(TraceModule::Sentrixd, name)
 
 namespace {
@@ -24,12 +26,11 @@ int CecControlCommand::writeCommand(const TraceScope& traceScope_, std::uint32_t
     request.w0 = fw::kWriteRegister;
     request.w1 = fw::kRegisterCeccCommand;
     request.w2 = commandWord;
-    std::uint32_t* const words[3] = {&request.w3, &request.w4, &request.w5};
-    for (std::size_t i = 0; i < length && i < 12; ++i) {
-        *words[i / 4] |= static_cast<std::uint32_t>(payload[i]) << (8 * (i % 4));
-    }
-    for (std::size_t i = 12; i < length && i < cecc::kOsdNameBytes; ++i) {
-        request.w2 |= static_cast<std::uint32_t>(payload[i]) << (8 * (i - 12 + 2));
+    // Payload bytes 0 to 11 in W3 to W5; bytes 12 and 13 in the upper half of W2.
+    constexpr std::size_t kInDataWords = FirmwareRecord::dataBytesFrom(FirmwareRecord::kDataWord);
+    request.putBytes(FirmwareRecord::kDataWord, payload, std::min(length, kInDataWords));
+    for (std::size_t i = kInDataWords; i < length && i < cecc::kOsdNameBytes; ++i) {
+        request.w2 |= static_cast<std::uint32_t>(payload[i]) << (8 * (i - kInDataWords + 2));
     }
     FirmwareRecord reply;
     if (!m_pHardIO->invoke(request, reply)) {

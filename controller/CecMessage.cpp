@@ -21,10 +21,7 @@ CecMessage::CecMessage(HardIO* hardIO, platform::Clock& clock) : m_pHardIO(hardI
 CecMessage::~CecMessage() = default;
 
 void CecMessage::createData(const std::uint8_t* frame, FirmwareRecord& record) {
-    std::uint32_t* const words[4] = {&record.w2, &record.w3, &record.w4, &record.w5};
-    for (std::size_t i = 0; i < cec::kFrameBytes; ++i) {
-        *words[i / 4] |= static_cast<std::uint32_t>(frame[i]) << (8 * (i % 4));
-    }
+    record.putBytes(FirmwareRecord::kFrameWord, frame, cec::kFrameBytes);
 }
 
 int CecMessage::invokeCecMessage(const std::uint8_t* frame, int length) {
@@ -138,10 +135,7 @@ int CecMessage::getResponse(std::uint8_t (&frame)[cec::kFrameBytes], int& length
         TRACE_ERROR(L"ERROR HardIO::invoke():CEC_ERROR");
         return kFailed;
     }
-    const std::uint32_t words[4] = {reply.w2, reply.w3, reply.w4, reply.w5};
-    for (std::size_t i = 0; i < cec::kFrameBytes; ++i) {
-        frame[i] = static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4)));
-    }
+    reply.getBytes(FirmwareRecord::kFrameWord, frame, cec::kFrameBytes);
     length = static_cast<int>(reply.w1 >> 24);
     return kSuccess;
 }

@@ -8,17 +8,11 @@
 namespace sim {
 namespace {
 
-std::uint32_t packBytes(const std::uint8_t* bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
 void packReply(const CecControllerModel::Reply& stored, FirmwareRecord& reply) {
     reply.w1 = 0;
     reply.w2 = static_cast<std::uint32_t>(stored.code) | static_cast<std::uint32_t>(stored.length) << 8;
-    reply.w3 = packBytes(stored.data.data());
-    reply.w4 = packBytes(stored.data.data() + 4);
-    reply.w5 = packBytes(stored.data.data() + 8);
+    reply.w3 = reply.w4 = reply.w5 = 0;
+    reply.putBytes(FirmwareRecord::kDataWord, stored.data.data(), stored.data.size());
 }
 
 // Payload length of each command the CECC knows.
@@ -253,10 +247,7 @@ std::uint32_t CecControllerModel::read(std::uint32_t selector, FirmwareRecord& r
             std::copy_n(frame.bytes.begin(), length, m_frameBuffer.begin());
         }
         reply.w1 = static_cast<std::uint32_t>(length) << 24;
-        reply.w2 = packBytes(m_frameBuffer.data());
-        reply.w3 = packBytes(m_frameBuffer.data() + 4);
-        reply.w4 = packBytes(m_frameBuffer.data() + 8);
-        reply.w5 = packBytes(m_frameBuffer.data() + 12);
+        reply.putBytes(FirmwareRecord::kFrameWord, m_frameBuffer.data(), m_frameBuffer.size());
         return 0;
     }
     default:

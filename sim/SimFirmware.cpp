@@ -9,12 +9,6 @@ namespace {
 constexpr std::size_t kMaxCommandPayload = 14;
 constexpr std::size_t kMaxFrame = 16;
 
-void unpackWords(const FirmwareRecord& record, std::uint8_t* out) {
-    const std::uint32_t words[4] = {record.w2, record.w3, record.w4, record.w5};
-    for (std::size_t i = 0; i < 16; ++i) {
-        out[i] = static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4)));
-    }
-}
 } // namespace
 
 SimFirmware::SimFirmware(VirtualClock& clock) : m_clock(clock) {
@@ -134,7 +128,7 @@ void SimFirmware::writeRegister(const FirmwareRecord& request, FirmwareRecord& r
         return;
     }
     std::uint8_t bytes[16];
-    unpackWords(request, bytes);
+    request.getBytes(FirmwareRecord::kFrameWord, bytes, sizeof(bytes));
     if (request.w1 == fw::kRegisterCeccCommand) {
         // W2: code, payload length, payload bytes 12 and 13; W3 to W5: payload bytes 0 to 11.
         std::uint8_t payload[kMaxCommandPayload];

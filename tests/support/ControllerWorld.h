@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -64,11 +65,8 @@ protected:
                 continue;
             }
             const std::uint32_t length = call.request.w1 >> 24;
-            const std::uint32_t words[4] = {call.request.w2, call.request.w3, call.request.w4, call.request.w5};
-            Bytes bytes;
-            for (std::uint32_t i = 0; i < length && i < 16; ++i) {
-                bytes.push_back(static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4))));
-            }
+            Bytes bytes(std::min<std::size_t>(length, FirmwareRecord::dataBytesFrom(FirmwareRecord::kFrameWord)));
+            call.request.getBytes(FirmwareRecord::kFrameWord, bytes.data(), bytes.size());
             out.push_back({call.time, bytes});
         }
         return out;
@@ -90,11 +88,8 @@ protected:
             if (call.request.w0 == fw::kWriteRegister && call.request.w1 == fw::kRegisterCeccCommand &&
                 (call.request.w2 & 0xFF) == code) {
                 const std::uint32_t length = (call.request.w2 >> 8) & 0xFF;
-                Bytes payload;
-                const std::uint32_t words[3] = {call.request.w3, call.request.w4, call.request.w5};
-                for (std::uint32_t i = 0; i < length && i < 12; ++i) {
-                    payload.push_back(static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4))));
-                }
+                Bytes payload(std::min<std::size_t>(length, FirmwareRecord::dataBytesFrom(FirmwareRecord::kDataWord)));
+                call.request.getBytes(FirmwareRecord::kDataWord, payload.data(), payload.size());
                 out.push_back({call.time, payload});
             }
         }

@@ -29,17 +29,10 @@ struct OtherDevice final : sim::CecDevice {
     void receive(const sim::CecFrame&, std::uint64_t) override {}
 };
 
-std::uint32_t pack(const std::uint8_t* b) {
-    return static_cast<std::uint32_t>(b[0]) | static_cast<std::uint32_t>(b[1]) << 8 |
-           static_cast<std::uint32_t>(b[2]) << 16 | static_cast<std::uint32_t>(b[3]) << 24;
-}
-
+// The 16 bytes of the frame buffer that a frame read returns in W2 to W5.
 std::array<std::uint8_t, 16> unpack(const FirmwareRecord& r) {
     std::array<std::uint8_t, 16> out{};
-    const std::uint32_t words[4] = {r.w2, r.w3, r.w4, r.w5};
-    for (std::size_t i = 0; i < 16; ++i) {
-        out[i] = static_cast<std::uint8_t>(words[i / 4] >> (8 * (i % 4)));
-    }
+    r.getBytes(FirmwareRecord::kFrameWord, out.data(), out.size());
     return out;
 }
 
@@ -60,9 +53,7 @@ protected:
         request.w1 = fw::kRegisterCeccCommand;
         request.w2 = code | static_cast<std::uint32_t>(payload.size()) << 8 | static_cast<std::uint32_t>(p[12]) << 16 |
                      static_cast<std::uint32_t>(p[13]) << 24;
-        request.w3 = pack(p);
-        request.w4 = pack(p + 4);
-        request.w5 = pack(p + 8);
+        request.putBytes(FirmwareRecord::kDataWord, p, 12);
         FirmwareRecord reply;
         hardIO.invoke(request, reply);
         return reply.w0;
@@ -74,10 +65,7 @@ protected:
         FirmwareRecord request;
         request.w0 = fw::kWriteRegister;
         request.w1 = fw::kRegisterCecTransmit | static_cast<std::uint32_t>(frame.size()) << 24;
-        request.w2 = pack(f);
-        request.w3 = pack(f + 4);
-        request.w4 = pack(f + 8);
-        request.w5 = pack(f + 12);
+        request.putBytes(FirmwareRecord::kFrameWord, f, sizeof(f));
         FirmwareRecord reply;
         hardIO.invoke(request, reply);
         return reply.w0;
@@ -102,8 +90,7 @@ protected:
     Reply reply(std::uint32_t selector = fw::kSelectorCeccReply) {
         const FirmwareRecord r = read(selector);
         Reply out{static_cast<std::uint8_t>(r.w2), static_cast<std::uint8_t>(r.w2 >> 8), {}};
-        const std::array<std::uint8_t, 16> bytes = unpack(r);
-        std::copy(bytes.begin() + 4, bytes.end(), out.data.begin());
+        r.getBytes(FirmwareRecord::kDataWord, out.data.data(), out.data.size());
         return out;
     }
 
