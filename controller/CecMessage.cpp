@@ -10,10 +10,10 @@
 
 namespace {
 // Waits before a retry and the number of retries while the CECC reports busy.
-constexpr std::uint32_t kRetryWaitMs = 2000;
 constexpr std::uint32_t kShortRetryWaitMs = 400;
-constexpr int kOneRetry = 1;
-constexpr int kActiveSourceRetries = 20;
+constexpr BusyRetry kOnceLater{2000, 1};
+constexpr BusyRetry kOnceSoon{kShortRetryWaitMs, 1};
+constexpr BusyRetry kActiveSourceRetry{kShortRetryWaitMs, 20};
 } // namespace
 
 CecMessage::CecMessage(HardIO* hardIO, platform::Clock& clock) : m_pHardIO(hardIO), m_clock(clock) {}
@@ -44,31 +44,30 @@ int CecMessage::invokeCecMessage(const std::uint8_t* frame, int length) {
 
 int CecMessage::sendWithRetries(const TraceScope& traceScope_, const std::uint8_t (&frame)[cec::kFrameBytes],
                                 int length, const RetryPolicy& policy) {
-    int result = invokeCecMessage(frame, length);
-    for (int retry = 0; result == kBusy && retry < policy.maxRetries; ++retry) {
-        m_clock.sleep(policy.waitMs);
-        TRACE_MSG(L"%ls", policy.retryText);
-        result = invokeCecMessage(frame, length);
-    }
-    return result;
+    return sendWhileBusy(m_clock, policy.retry, kBusy, [&](int attempt) {
+        if (attempt != 0) {
+            TRACE_MSG(L"%ls", policy.retryText);
+        }
+        return invokeCecMessage(frame, length);
+    });
 }
 
 int CecMessage::textViewOn(std::uint8_t header) {
     CEC_SCOPE("CecMessage::textViewOn");
     const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kTextViewOn};
-    return sendWithRetries(traceScope_, frame, 2, {L"textViewOn() Retry", kRetryWaitMs, kOneRetry});
+    return sendWithRetries(traceScope_, frame, 2, {L"textViewOn() Retry", kOnceLater});
 }
 
 int CecMessage::activeSource(std::uint8_t physicalHigh, std::uint8_t physicalLow, std::uint8_t header) {
     CEC_SCOPE("CecMessage::activeSource");
     const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kActiveSource, physicalHigh, physicalLow};
-    return sendWithRetries(traceScope_, frame, 4, {L"activeSource() Retry", kShortRetryWaitMs, kActiveSourceRetries});
+    return sendWithRetries(traceScope_, frame, 4, {L"activeSource() Retry", kActiveSourceRetry});
 }
 
 int CecMessage::featureAbort(std::uint8_t abortedOpcode, std::uint8_t reason, std::uint8_t header) {
     CEC_SCOPE("CecMessage::featureAbort");
     const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kFeatureAbort, abortedOpcode, reason};
-    return sendWithRetries(traceScope_, frame, 4, {L"featureAbort() Retry", kRetryWaitMs, kOneRetry});
+    return sendWithRetries(traceScope_, frame, 4, {L"featureAbort() Retry", kOnceLater});
 }
 
 int CecMessage::setOsdName(const std::uint8_t*, std::uint8_t, std::uint8_t header) {
@@ -76,7 +75,7 @@ int CecMessage::setOsdName(const std::uint8_t*, std::uint8_t, std::uint8_t heade
     std::uint8_t frame[cec::kFrameBytes] = {header, cec::kSetOsdName};
     std::memcpy(frame + 2, cec::kModelFamilyName, cec::kModelFamilyNameLength);
     return sendWithRetries(traceScope_, frame, static_cast<int>(2 + cec::kModelFamilyNameLength),
-                           {L"setOsdName() Retry", kRetryWaitMs, kOneRetry});
+                           {L"setOsdName() Retry", kOnceLater});
 }
 
 int CecMessage::setTvEnhancedMode(std::uint8_t mode, std::uint8_t header) {
@@ -88,19 +87,19 @@ int CecMessage::setTvEnhancedMode(std::uint8_t mode, std::uint8_t header) {
                                                   static_cast<std::uint8_t>(kKorvathVendorId),
                                                   cec::kTvEnhancementCommand,
                                                   mode};
-    return sendWithRetries(traceScope_, frame, 7, {L"setTvEnhancedMode() Retry", kRetryWaitMs, kOneRetry});
+    return sendWithRetries(traceScope_, frame, 7, {L"setTvEnhancedMode() Retry", kOnceLater});
 }
 
 int CecMessage::menuStatus(std::uint8_t, std::uint8_t header) {
     CEC_SCOPE("CecMessage::menuStatus");
     const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kMenuStatus, cec::kMenuStateActivated};
-    return sendWithRetries(traceScope_, frame, 3, {L"menuStatus() Retry", kRetryWaitMs, kOneRetry});
+    return sendWithRetries(traceScope_, frame, 3, {L"menuStatus() Retry", kOnceLater});
 }
 
 int CecMessage::inactiveSource(std::uint8_t physicalHigh, std::uint8_t physicalLow, std::uint8_t header) {
     CEC_SCOPE("CecMessage::inactiveSource");
     const std::uint8_t frame[cec::kFrameBytes] = {header, cec::kInactiveSource, physicalHigh, physicalLow};
-    return sendWithRetries(traceScope_, frame, 4, {L"inactiveSource() Retry", kShortRetryWaitMs, kOneRetry});
+    return sendWithRetries(traceScope_, frame, 4, {L"inactiveSource() Retry", kOnceSoon});
 }
 
 int CecMessage::giveDeviceVendorID(std::uint8_t header) {

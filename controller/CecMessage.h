@@ -4,6 +4,8 @@
 // Portable.
 #pragma once
 
+#include "controller/BusyRetry.h"
+
 #include "common/HardIO.h"
 #include "common/Trace.h"
 #include "platform/Clock.h"
@@ -93,8 +95,7 @@ public:
 private:
     struct RetryPolicy {
         const wchar_t* retryText;
-        std::uint32_t waitMs;
-        int maxRetries;
+        BusyRetry retry;
     };
     // Sends the frame; while the CECC is busy and retries remain, waits and sends it again.
     int sendWithRetries(const TraceScope& scope, const std::uint8_t (&frame)[cec::kFrameBytes], int length,

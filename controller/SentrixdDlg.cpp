@@ -5,6 +5,7 @@
 
 #include "common/Text.h"
 #include "common/Trace.h"
+#include "controller/BusyRetry.h"
 #include "controller/CecControlCommand.h"
 #include "controller/CecMessage.h"
 #include "controller/StringTable.h"
@@ -20,8 +21,6 @@
 namespace {
 
 constexpr const wchar_t* kProductKey = L"SOFTWARE\\KORVATH\\Sentrixd";
-constexpr std::uint32_t kCeccBusyWaitMs = 400;
-constexpr int kCeccBusyRetries = 10;
 constexpr std::uint32_t kCeccSettleMs = 2000;
 constexpr platform::WParam kIdOk = 1;
 constexpr platform::WParam kIdCancel = 2;
@@ -238,23 +237,14 @@ int CSentrixdDlg::loadSettings() {
             logicDevice |= cecc::kLogicDeviceTuner;
         }
         TRACE_MSG(L"Logic Device=%d", logicDevice);
-        int sent = command.setLogicDevice(logicDevice);
-        for (int retry = 0; sent == CecControlCommand::kBusy && retry < kCeccBusyRetries; ++retry) {
-            m_ports.clock.sleep(kCeccBusyWaitMs);
-            sent = command.setLogicDevice(logicDevice);
-        }
+        sendWhileBusy(m_ports.clock, kCeccCommandRetry, CecControlCommand::kBusy,
+                      [&](int) { return command.setLogicDevice(logicDevice); });
     }
     m_ports.clock.sleep(kCeccSettleMs);
 
     std::uint8_t operationMode = 0;
     if (readByte(key, L"CECCOperationMode", operationMode)) {
-        int sent = command.setOperationMode(operationMode);
-        TRACE_MSG(L"setOperationMode():return=0x%02x", sent);
-        for (int retry = 0; sent == CecControlCommand::kBusy && retry < kCeccBusyRetries; ++retry) {
-            m_ports.clock.sleep(kCeccBusyWaitMs);
-            sent = command.setOperationMode(operationMode);
-            TRACE_MSG(L"setOperationMode() Retry:return=0x%02x", sent);
-        }
+        sendOperationMode(traceScope_, command, operationMode);
     }
     m_ports.clock.sleep(kCeccSettleMs);
 
@@ -264,13 +254,11 @@ int CSentrixdDlg::loadSettings() {
             supportFeature |= cecc::kSupportFeatureTuner;
         }
         TRACE_MSG(L"CECC Support Feature=%x", supportFeature);
-        int sent = command.setSupportFeature(supportFeature);
-        TRACE_MSG(L"setSupportFeature():return=0x%02x", sent);
-        for (int retry = 0; sent == CecControlCommand::kBusy && retry < kCeccBusyRetries; ++retry) {
-            m_ports.clock.sleep(kCeccBusyWaitMs);
-            sent = command.setSupportFeature(supportFeature);
+        sendWhileBusy(m_ports.clock, kCeccCommandRetry, CecControlCommand::kBusy, [&](int) {
+            const int sent = command.setSupportFeature(supportFeature);
             TRACE_MSG(L"setSupportFeature():return=0x%02x", sent);
-        }
+            return sent;
+        });
     }
     m_ports.clock.sleep(kCeccSettleMs);
     registry.closeKey(key);

@@ -38,6 +38,10 @@ inline constexpr std::uint32_t kHotPlugHigh = 0x1581;
 inline constexpr const wchar_t* kMainWindowClass = L"#32770";
 inline constexpr const wchar_t* kMainWindowTitle = L"KorSentrixSuiteMain";
 
+class CecControlCommand;
+class TraceScope;
+class CecMessage;
+
 class CSentrixdDlg : public platform::WindowClient {
 public:
     enum ActiveSourceState { INACTIVE = 0, ACTIVE = 1 };
@@ -140,6 +144,10 @@ public:
     void onDisplayChangeTimer();
     int setOsdName();
     int setConfiguration();
+    // setOperationMode with the busy retries, each answer traced.
+    void sendOperationMode(const TraceScope& scope, CecControlCommand& command, std::uint8_t mode);
+    // <Menu Status> (activated) with one more attempt 2000 ms later when the CECC is busy.
+    int sendMenuStatus(const TraceScope& scope, CecMessage& message, std::uint8_t header);
 
     // Remote-key commands.
     std::uint32_t executeCommand(platform::WParam value);

@@ -14,7 +14,6 @@ namespace {
 
 constexpr std::size_t kReceiveBuffer = 32;
 constexpr std::uint32_t kMenuStatusDelayMs = 500;
-constexpr std::uint32_t kMenuStatusRetryMs = 2000;
 constexpr std::uint32_t kMaxMenuRequestActiveSource = 3;
 constexpr std::uint8_t kFixedMenuStatusHeader = 0x40;
 
@@ -312,11 +311,16 @@ void CSentrixdDlg::onRequestActiveSource() {
                          ownHeader(cec::kBroadcastAddress));
     m_ports.clock.sleep(kMenuStatusDelayMs);
     TRACE_MSG(L"Call menuStatus()");
-    if (message.menuStatus(0, ownHeader(cec::kTvAddress)) == CecMessage::kBusy) {
-        m_ports.clock.sleep(kMenuStatusRetryMs);
-        TRACE_MSG(L"menuStatus() Retry");
-        message.menuStatus(0, ownHeader(cec::kTvAddress));
-    }
+    sendMenuStatus(traceScope_, message, ownHeader(cec::kTvAddress));
+}
+
+int CSentrixdDlg::sendMenuStatus(const TraceScope& traceScope_, CecMessage& message, std::uint8_t header) {
+    return sendWhileBusy(m_ports.clock, kMenuStatusRetry, CecMessage::kBusy, [&](int attempt) {
+        if (attempt != 0) {
+            TRACE_MSG(L"menuStatus() Retry");
+        }
+        return message.menuStatus(0, header);
+    });
 }
 
 void CSentrixdDlg::onStandby() {
@@ -348,11 +352,7 @@ void CSentrixdDlg::onMenuRequest(const std::uint8_t* m) {
     }
     m_ports.clock.sleep(kMenuStatusDelayMs);
     TRACE_MSG(L"Call menuStatus()");
-    if (message.menuStatus(0, reply) == CecMessage::kBusy) {
-        m_ports.clock.sleep(kMenuStatusRetryMs);
-        TRACE_MSG(L"menuStatus() Retry");
-        message.menuStatus(0, reply);
-    }
+    sendMenuStatus(traceScope_, message, reply);
 }
 
 namespace {

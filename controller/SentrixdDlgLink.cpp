@@ -23,7 +23,6 @@ constexpr std::uint32_t kNotifyRetryWaitMs = 2000;
 constexpr std::uint32_t kAttachSettleMs = 3000;
 constexpr std::uint32_t kTextViewOnSettleMs = 2000;
 constexpr std::uint32_t kMenuStatusDelayMs = 500;
-constexpr std::uint32_t kMenuStatusRetryMs = 2000;
 constexpr std::uint8_t kFixedMenuStatusHeader = 0x40;
 constexpr std::uint32_t kMaxWakeupRetries = 3;
 constexpr std::uint16_t kWakeupFactorCec = 0x0031;
@@ -358,12 +357,7 @@ int CSentrixdDlg::oneTouchPlay(int user) {
     }
     m_ports.clock.sleep(kMenuStatusDelayMs);
     TRACE_MSG(L"Call menuStatus()");
-    sent = message.menuStatus(0, kFixedMenuStatusHeader);
-    if (sent == CecMessage::kBusy) {
-        m_ports.clock.sleep(kMenuStatusRetryMs);
-        TRACE_MSG(L"menuStatus() Retry");
-        sent = message.menuStatus(0, kFixedMenuStatusHeader);
-    }
+    sent = sendMenuStatus(traceScope_, message, kFixedMenuStatusHeader);
     if (sent != 0) {
         TRACE_ERROR(L"ERROR CecMessage::menuStatus():0x%08x", static_cast<unsigned>(sent));
     }

@@ -6,6 +6,7 @@
 #include "controller/SentrixdDlg.h"
 
 #include "common/Trace.h"
+#include "controller/BusyRetry.h"
 #include "controller/CecControlCommand.h"
 #include "controller/StringTable.h"
 
@@ -26,10 +27,6 @@ constexpr platform::WParam kSoundSpeaker = 2;
 constexpr std::uint32_t kModulePathChars = 260;
 constexpr int kLanguageChars = 32;
 constexpr int kJapanese = 411; // the digits "0411" read as a decimal number
-constexpr std::uint32_t kOsdNameBusyWaitMs = 500;
-constexpr int kOsdNameBusyRetries = 10;
-constexpr std::uint32_t kCeccBusyWaitMs = 400;
-constexpr int kCeccBusyRetries = 10;
 
 // The on-screen name: by model on Japanese systems, the maker's name elsewhere.
 const char* osdNameFor(int language, const std::wstring& model) {
@@ -198,12 +195,16 @@ int CSentrixdDlg::setOsdName() {
     std::memcpy(bytes, buffer, cecc::kOsdNameBytes);
 
     CecControlCommand command(&m_hardIO);
-    int sent = command.setOsdName(bytes);
-    for (int retry = 0; sent == CecControlCommand::kBusy && retry < kOsdNameBusyRetries; ++retry) {
-        m_ports.clock.sleep(kOsdNameBusyWaitMs);
-        sent = command.setOsdName(bytes);
-    }
+    sendWhileBusy(m_ports.clock, kOsdNameRetry, CecControlCommand::kBusy, [&](int) { return command.setOsdName(bytes); });
     return 1;
+}
+
+void CSentrixdDlg::sendOperationMode(const TraceScope& traceScope_, CecControlCommand& command, std::uint8_t mode) {
+    sendWhileBusy(m_ports.clock, kCeccCommandRetry, CecControlCommand::kBusy, [&](int attempt) {
+        const int sent = command.setOperationMode(mode);
+        TRACE_MSG(attempt == 0 ? L"setOperationMode():return=0x%02x" : L"setOperationMode() Retry:return=0x%02x", sent);
+        return sent;
+    });
 }
 
 int CSentrixdDlg::setConfiguration() {
@@ -216,13 +217,7 @@ int CSentrixdDlg::setConfiguration() {
     std::uint8_t mode = 0;
     if (readByte(key, L"CECCOperationMode", mode)) {
         CecControlCommand command(&m_hardIO);
-        int sent = command.setOperationMode(mode);
-        TRACE_MSG(L"setOperationMode():return=0x%02x", sent);
-        for (int retry = 0; sent == CecControlCommand::kBusy && retry < kCeccBusyRetries; ++retry) {
-            m_ports.clock.sleep(kCeccBusyWaitMs);
-            sent = command.setOperationMode(mode);
-            TRACE_MSG(L"setOperationMode() Retry:return=0x%02x", sent);
-        }
+        sendOperationMode(traceScope_, command, mode);
     }
     std::uint32_t showMode = 0;
     if (readTypedDword(key, L"LauncherShowMode", showMode)) {
