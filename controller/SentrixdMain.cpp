@@ -3,9 +3,11 @@
 #include "common/TraceLog.h"
 #include "controller/SentrixdApp.h"
 #include "controller/UnavailableServices.h"
+#include "controller/commands/CommandObjects.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32FirmwareTransport.h"
+#include "platform/win32/Win32Input.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Sync.h"
 #include "platform/win32/Win32System.h"
@@ -28,12 +30,15 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     Win32Wmi wmi;
     Win32Threads threads;
     Win32Files files;
+    Win32KeyboardInput keyboard;
+    Win32InputFocus focus;
+    Win32MediaControl media;
 
     TraceLog::setProgramModule(TraceModule::Sentrixd);
     TraceLog::installPorts({&registry, &clock, &files, &threads});
 
     UnavailableLauncher launcher(windowing);
-    UnavailableCommands commands;
+    CommandObjects commands(CommandPorts{registry, windowing, shell, keyboard, focus, media});
     UnavailableNotifications notifications;
     ControllerPorts ports{registry, windowing, sync, clock, firmware, libraries, shell, session, locale, wmi, threads};
     ControllerServices services{launcher, commands, notifications};

@@ -1,5 +1,5 @@
-// The launcher, command objects and notification dialog for a controller built without them:
-// the launcher offers nothing, no command object can be made, and no notice is shown. Each
+// The launcher and notification dialog for a controller built without them: the launcher
+// offers nothing and no notice is shown. Each
 // says so in the trace log, so that a missing part is never mistaken for a working one. The
 // control menu's messages are still recognised, so that the main window's own part of them
 // (the key hook, the end-application watch) works whoever posts them.
@@ -23,13 +23,6 @@ public:
 private:
     platform::Windowing& m_windowing;
     std::vector<platform::MessageId> m_menuMessages;
-};
-
-class UnavailableCommands final : public CommandFactory {
-public:
-    std::unique_ptr<Command> createRunCommand(platform::WindowHandle) override { return nullptr; }
-    std::unique_ptr<Command> createKeyCommand() override { return nullptr; }
-    std::unique_ptr<Command> createOtherCommand(platform::WindowHandle) override { return nullptr; }
 };
 
 class UnavailableNotifications final : public NotificationDialogs {

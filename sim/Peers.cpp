@@ -12,6 +12,8 @@ Peers::Peers(VirtualClock& clock, SimDesktop& desktop, SimFirmware& firmware, Si
       m_tv(clock, m_bus),
       m_display(clock),
       m_keyboard(clock, desktop),
+      m_focus(desktop),
+      m_media(desktop),
       m_sound(clock, desktop),
       m_shell(clock, &m_sound),
       m_session(clock),

@@ -1,7 +1,8 @@
 // The peers of the system in one simulated world, owned and wired together: the CEC bus with
 // the embedded CEC controller (attached to the firmware) and the TV, the event service, the
 // display hardware (registered as library "Panelid.dll"), the keyboard and key hook
-// (registered as library "TVBRIDGE.dll"), the sound-output changer, the shell, session,
+// (registered as library "TVBRIDGE.dll"), the input focus, the media control windows with the
+// disc drive (none until set), the sound-output changer, the shell, session,
 // locale and WMI. World actions:
 //   plugCable():   the firmware's HDMI-connected bit goes on, the TV joins the PC's bus segment,
 //                  the display attaches the TV's EDID (seen after its detection delay) and,
@@ -19,9 +20,11 @@
 #include "sim/ScheduledActions.h"
 #include "sim/SimDesktop.h"
 #include "sim/SimFirmware.h"
+#include "sim/SimInputFocus.h"
 #include "sim/SimKeyboard.h"
 #include "sim/SimLibraries.h"
 #include "sim/SimLocale.h"
+#include "sim/SimMediaControl.h"
 #include "sim/SimSession.h"
 #include "sim/SimShell.h"
 #include "sim/SimWmi.h"
@@ -52,6 +55,8 @@ public:
     TvModel& tv() { return m_tv; }
     DisplayModel& display() { return m_display; }
     SimKeyboard& keyboard() { return m_keyboard; }
+    SimInputFocus& focus() { return m_focus; }
+    SimMediaControl& media() { return m_media; }
     SoundOutputModel& sound() { return m_sound; }
     SimShell& shell() { return m_shell; }
     SimSession& session() { return m_session; }
@@ -75,6 +80,8 @@ private:
     TvModel m_tv;
     DisplayModel m_display;
     SimKeyboard m_keyboard;
+    SimInputFocus m_focus;
+    SimMediaControl m_media;
     SoundOutputModel m_sound;
     SimShell m_shell;
     SimSession m_session;

@@ -86,6 +86,24 @@ void SimKeyboard::transition(std::uint8_t vk, bool down) {
     m_transitions.push_back(Transition{m_clock.now(), vk, down, m_postsOfTransition});
 }
 
+std::uint32_t SimKeyboard::sendInput(const platform::KeyEvent* events, std::uint32_t count) {
+    if (events == nullptr || count == 0) {
+        return 0;
+    }
+    InputBatch batch;
+    batch.time = m_clock.now();
+    batch.focus = m_desktop.foreground();
+    if (const SimDesktop::WindowInfo* info = batch.focus != 0 ? m_desktop.info(batch.focus) : nullptr) {
+        batch.focusClass = info->className;
+    }
+    batch.events.assign(events, events + count);
+    m_batches.push_back(batch);
+    for (const platform::KeyEvent& event : batch.events) {
+        transition(static_cast<std::uint8_t>(event.virtualKey), (event.flags & platform::kKeyEventKeyUp) == 0);
+    }
+    return count;
+}
+
 void SimKeyboard::pressKey(std::uint8_t vk) {
     keyDown(vk);
     keyUp(vk);

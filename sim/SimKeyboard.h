@@ -13,9 +13,13 @@
 // through. Other keys post nothing.
 // The entries act on the one active SimKeyboard of the process (the one most recently
 // constructed or activated and not yet destroyed); without one, they return 0.
+// As the keyboard input port (SendInput), every batch is recorded whole with the window that had
+// the focus (the foreground window) and its class, and each of its events is a key transition
+// as above, in the order of the batch. An empty batch inserts nothing and answers 0.
 // Simulation.
 #pragma once
 
+#include "platform/KeyboardInput.h"
 #include "platform/Libraries.h"
 #include "sim/SimDesktop.h"
 
@@ -26,7 +30,7 @@
 
 namespace sim {
 
-class SimKeyboard {
+class SimKeyboard final : public platform::KeyboardInput {
 public:
     static constexpr std::uint8_t kVkBrowserBack = 0xA6;
     static constexpr platform::MessageId kBrowserBackMessage = 0x8486;
@@ -42,9 +46,16 @@ public:
         bool down = false;
         int posts = 0; // messages the hooks posted for it
     };
+    // One SendInput call as a person at the screen sees it.
+    struct InputBatch {
+        std::uint64_t time = 0;
+        platform::WindowHandle focus = 0; // the foreground window then (0: none)
+        std::wstring focusClass;
+        std::vector<platform::KeyEvent> events;
+    };
 
     SimKeyboard(VirtualClock& clock, SimDesktop& desktop);
-    ~SimKeyboard();
+    ~SimKeyboard() override;
     SimKeyboard(const SimKeyboard&) = delete;
     SimKeyboard& operator=(const SimKeyboard&) = delete;
 
@@ -59,6 +70,10 @@ public:
     int installedHooks() const { return m_hooks; }
     bool hookInstalled() const { return m_hooks > 0; }
     const std::vector<Transition>& transitions() const { return m_transitions; }
+    const std::vector<InputBatch>& inputBatches() const { return m_batches; }
+
+    // platform::KeyboardInput
+    std::uint32_t sendInput(const platform::KeyEvent* events, std::uint32_t count) override;
 
     // The entries' behaviour.
     std::int32_t setKeyHook();
@@ -78,6 +93,7 @@ private:
     bool m_handleKept = false;
     int m_postsOfTransition = 0;
     std::vector<Transition> m_transitions;
+    std::vector<InputBatch> m_batches;
 };
 
 } // namespace sim

@@ -59,8 +59,11 @@ bool SimShell::shellExecute(const wchar_t* file, const wchar_t* parameters, int 
         m_sound->startProgram(execute.parameters);
         return true;
     }
+    const std::wstring registered =
+        execute.file.find_first_of(L"\\/:") == std::wstring::npos ? appPath(execute.file) : std::wstring();
+    const std::wstring& wanted = registered.empty() ? execute.file : registered;
     for (const auto& [path, program] : m_programs) {
-        if (!execute.file.empty() && text::equalsNoCase(execute.file, path)) {
+        if (!wanted.empty() && text::equalsNoCase(wanted, path)) {
             execute.started = true;
             m_executes.push_back(execute);
             program(execute.parameters);
@@ -70,6 +73,22 @@ bool SimShell::shellExecute(const wchar_t* file, const wchar_t* parameters, int 
     m_executes.push_back(execute);
     setLastError(platform::error::kFileNotFound);
     return false;
+}
+
+std::wstring SimShell::appPath(const std::wstring& file) const {
+    if (m_registry == nullptr || file.empty()) {
+        return {};
+    }
+    const std::optional<RegValue> value = m_registry->getValue(
+        platform::kHkeyLocalMachine, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + file, L"");
+    if (!value || (value->type != platform::regtype::kSz && value->type != platform::regtype::kExpandSz)) {
+        return {};
+    }
+    std::wstring path = text::fromUtf16Le(value->bytes.data(), value->bytes.size());
+    while (!path.empty() && path.back() == L'\0') {
+        path.pop_back();
+    }
+    return path;
 }
 
 bool SimShell::initCommonControls(std::uint32_t classes) {

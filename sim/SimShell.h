@@ -4,11 +4,15 @@
 // unless set; can be made to fail), starting programs and the common-controls initialisation.
 // shellExecute records every call; "Tonemux.exe" in the folder of the program's own file starts
 // the sound-output changer model with the parameters; other programs can be added by full path.
+// A file name without a folder is looked up, as the shell does, under
+// HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\<file>: the key's default value
+// (a string) is the program's full path, which is then started as above.
 // Any other file is refused (false, last error ERROR_FILE_NOT_FOUND).
 // Simulation.
 #pragma once
 
 #include "platform/Shell.h"
+#include "sim/SimRegistry.h"
 #include "sim/SoundOutputModel.h"
 #include "sim/VirtualClock.h"
 
@@ -46,6 +50,10 @@ public:
     void setCommonFilesFolder(const std::wstring& path) { m_commonFiles = path; }
     void setCommonFilesFolderFailing(bool failing) { m_commonFilesFailing = failing; }
     void setSoundOutputModel(SoundOutputModel* sound) { m_sound = sound; }
+    // The registry whose App Paths registrations name programs by file name (none: no lookup).
+    void setAppPathsRegistry(SimRegistry* registry) { m_registry = registry; }
+    // The full path App Paths gives for `file`, or empty.
+    std::wstring appPath(const std::wstring& file) const;
     // A program that shellExecute can start, by its full path (compared case-insensitively).
     void addProgram(const std::wstring& path, Program program);
     // The full path of `file` in the folder of the program's own file.
@@ -63,6 +71,7 @@ public:
 private:
     VirtualClock& m_clock;
     SoundOutputModel* m_sound;
+    SimRegistry* m_registry = nullptr;
     std::wstring m_moduleFileName = kDefaultModuleFileName;
     std::wstring m_commonFiles = kDefaultCommonFilesFolder;
     bool m_commonFilesFailing = false;

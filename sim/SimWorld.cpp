@@ -1,11 +1,53 @@
 // One simulated world. Simulation.
 #include "sim/SimWorld.h"
 
+#include "common/Text.h"
 #include "platform/Session.h"
 
 namespace sim {
 
-SimWorld::SimWorld() : m_peers(std::make_unique<Peers>(m_clock, m_desktop, m_firmware, m_libraries)) {}
+SimWorld::SimWorld() : m_peers(std::make_unique<Peers>(m_clock, m_desktop, m_firmware, m_libraries)) {
+    m_peers->shell().setAppPathsRegistry(&m_registry);
+}
+
+namespace {
+constexpr const wchar_t* kAppPaths = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\";
+constexpr std::uint32_t kWsVisible = 0x10000000;
+constexpr std::uint32_t kWsOverlappedWindow = 0x00CF0000;
+} // namespace
+
+platform::WindowHandle SimWorld::startApplication(const std::wstring& windowClass, const std::wstring& title) {
+    SimDesktop::WindowInfo info;
+    info.className = windowClass;
+    info.title = title;
+    info.style = kWsVisible | kWsOverlappedWindow;
+    info.visible = true;
+    info.processId = m_nextProcessId;
+    m_nextProcessId += 4;
+    const platform::WindowHandle window = m_desktop.addModelWindow(info, nullptr);
+    m_desktop.setForeground(window);
+    return window;
+}
+
+void SimWorld::installApplication(const std::wstring& file, const std::wstring& windowClass,
+                                  const std::wstring& folder) {
+    const std::wstring path = folder + L"\\" + file;
+    m_registry.setString(platform::kHkeyLocalMachine, kAppPaths + file, L"", path);
+    m_peers->shell().addProgram(path, [this, windowClass, file](const std::wstring&) {
+        startApplication(windowClass, file);
+    });
+}
+
+platform::WindowHandle SimWorld::bringToFront(const std::wstring& windowClass) {
+    for (platform::WindowHandle window : m_desktop.windows()) {
+        const SimDesktop::WindowInfo* info = m_desktop.info(window);
+        if (info != nullptr && info->parent == 0 && text::equalsNoCase(info->className, windowClass)) {
+            m_desktop.setForeground(window);
+            return window;
+        }
+    }
+    return startApplication(windowClass, windowClass);
+}
 
 SimWorld::~SimWorld() = default;
 

@@ -64,6 +64,16 @@ public:
     // The ports through which the trace log of a program of this world reads and writes.
     TracePorts tracePorts() { return {&m_registry, &m_clock, &m_files, &m_threads}; }
 
+    // An application installed as Windows setup programs do: its file name registered under
+    // App Paths (HKLM, native view) with the full path `folder`\`file`, and the shell able to
+    // start it. A started application is a new process with one visible top-level window of
+    // class `windowClass` that comes to the front.
+    void installApplication(const std::wstring& file, const std::wstring& windowClass,
+                            const std::wstring& folder = L"C:\\Program Files\\Applications");
+    // The user brings the window of class `windowClass` to the front; when no window has that
+    // class, an application with such a window is started first. Returns the window.
+    platform::WindowHandle bringToFront(const std::wstring& windowClass);
+
     // A new program (process) with its UI thread; its log lines carry `threadId`.
     Program& startProgram(std::uint32_t threadId);
 
@@ -74,6 +84,8 @@ public:
     bool runFor(Program& program, std::uint64_t ms) { return runUntil(program, m_clock.now() + ms); }
 
 private:
+    platform::WindowHandle startApplication(const std::wstring& windowClass, const std::wstring& title);
+
     VirtualClock m_clock;
     SimRegistry m_registry;
     SimDesktop m_desktop{m_clock};

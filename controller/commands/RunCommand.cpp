@@ -6,6 +6,37 @@
 
 #define CMD_SCOPE(name) TRACE_SCOPE(TraceModule::Sentrixd, name)
 
+namespace {
+
+// Takes the next alternative, up to the next comma outside double quotes, off the front of
+// `rest`. The quotes stay in the alternative, so that a quoted program name with blanks (a path
+// under "Program Files") reaches the split into program and arguments whole, and quoted
+// arguments keep their quotes for the program's command line. Returns Context's codes: a field
+// with more to follow, the last field, or an unterminated quote (nothing taken).
+std::int32_t nextAlternative(std::wstring& rest, std::wstring& alternative) {
+    bool quoted = false;
+    std::size_t i = 0;
+    for (; i < rest.size(); ++i) {
+        if (rest[i] == Context::kDefaultQuote) {
+            quoted = !quoted;
+        } else if (rest[i] == Context::kDefaultSeparator && !quoted) {
+            break;
+        }
+    }
+    if (quoted) {
+        return Context::kErrorUnterminated;
+    }
+    alternative = rest.substr(0, i);
+    if (i >= rest.size()) {
+        rest.clear();
+        return Context::kLastToken;
+    }
+    rest.erase(0, i + 1);
+    return Context::kSuccess;
+}
+
+} // namespace
+
 RunCommand::RunCommand(platform::Registry& registry, platform::Windowing& windowing, platform::InputFocus& focus,
                        platform::Shell& shell, platform::WindowHandle activate)
     : m_registry(registry), m_windowing(windowing), m_focus(focus), m_shell(shell), m_hActivateWnd(activate) {}
@@ -22,10 +53,10 @@ int RunCommand::setInstalledApplication() {
         TRACE_ERROR(L"ERROR Invalid Parameters");
         return 0;
     }
-    Context alternatives(m_pCmdInfo->getParam());
+    std::wstring alternatives = m_pCmdInfo->getParam();
     for (;;) {
         std::wstring alternative;
-        const std::int32_t code = alternatives.getNextToken(alternative);
+        const std::int32_t code = nextAlternative(alternatives, alternative);
         if (code < 0) {
             TRACE_ERROR(L"ERROR Context::getNextToken():0x%08x", static_cast<unsigned>(code));
             return 0;

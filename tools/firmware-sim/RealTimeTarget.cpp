@@ -369,6 +369,11 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
     case ActionKind::MessageBoxReaction:
     case ActionKind::MessageBoxAnswer:
         return "message boxes are not answered in real time";
+    case ActionKind::DiscDrive:
+        return "the disc drive is the real machine's";
+    case ActionKind::AppInstall:
+    case ActionKind::AppFront:
+        return "applications and their windows are the real machine's, set up outside the scenario";
     case ActionKind::ControllerStart: {
         m_journal.add(makeEvent(now(), EventKind::Controller,
                                 "the controller starts" +

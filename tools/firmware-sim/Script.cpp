@@ -310,6 +310,11 @@ void parseExpect(Words& words, Step& step) {
         }
     } else if (what == "log-layout") {
         step.kind = StepKind::ExpectLogLayout;
+    } else if (what == "file") {
+        step.kind = StepKind::ExpectFile;
+        step.program = text::fromUtf8(words.next("file path"));
+        step.word = words.next("text");
+        parseWithin(words, step);
     } else {
         throw Failure{"unknown expectation '" + what + "'"};
     }

@@ -28,6 +28,7 @@
 //   expect display VALUE [within MS]       the arrangement (0x1 panel, 0x100 HDMI, ...)
 //   expect log "TEXT" [count N] [within MS]
 //   expect log-layout                      every line of the trace log in its layout, CRLF
+//   expect file PATH "TEXT" [within MS]    a file (a test program's own log) contains the text
 //   measure latency COUNT [give-osd-name|request-active-source]
 //   measure idle PROGRAM MS
 // OPCODE is a number or the opcode's name in quotes ("Active Source"); an address A is tv, pc,
@@ -71,6 +72,7 @@ enum class StepKind {
     ExpectDisplay,
     ExpectLog,
     ExpectLogLayout,
+    ExpectFile,
     MeasureLatency,
     MeasureIdle,
 };
@@ -91,7 +93,7 @@ struct Step {
     bool flag = false;                // cec on, routing change, window present, process running
     std::vector<std::uint8_t> bytes;  // tv send
     std::string word;                 // menu request type, latency request, log text, message name
-    std::wstring program;             // start, run, expect process, measure idle
+    std::wstring program;             // start, run, expect process, measure idle; the path of expect file
     std::vector<std::wstring> arguments;
 
     std::uint8_t opcode = 0;

@@ -193,6 +193,8 @@ std::string ScriptRunner::execute(const Step& step) {
     }
     case StepKind::ExpectLog:
         return expectLog(step);
+    case StepKind::ExpectFile:
+        return expectFile(step);
     case StepKind::ExpectLogLayout:
         return expectLogLayout();
     case StepKind::MeasureLatency:
@@ -373,6 +375,25 @@ void ScriptRunner::mark() {
     m_lastFrameTime.reset();
     const auto log = readLog();
     m_logMark = log ? log->size() : 0;
+}
+
+std::string ScriptRunner::expectFile(const Step& step) {
+    bool readable = false;
+    bool found = false;
+    poll(
+        [&] {
+            std::ifstream file(std::filesystem::path(step.program), std::ios::binary);
+            readable = static_cast<bool>(file);
+            const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            found = content.find(step.word) != std::string::npos;
+            return found;
+        },
+        step.withinMs);
+    if (found) {
+        return {};
+    }
+    return readable ? "the file " + narrow(step.program) + " does not contain \"" + step.word + "\""
+                    : "cannot read " + narrow(step.program);
 }
 
 std::string ScriptRunner::expectLog(const Step& step) {

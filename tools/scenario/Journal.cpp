@@ -43,6 +43,10 @@ const char* Journal::label(EventKind kind) {
         return "event";
     case EventKind::MediaCommand:
         return "media";
+    case EventKind::Keys:
+        return "keys";
+    case EventKind::Eject:
+        return "disc";
     case EventKind::Controller:
         return "pc";
     case EventKind::Log:

@@ -29,6 +29,8 @@ enum class EventKind {
     Tv,             // the TV's power or input changed
     FirmwareEvent,  // value: the event code (hot plug, remote key)
     MediaCommand,   // value: the application command
+    Keys,           // subject: class of the focus window; detail: the batch's key events ("11 down, 11 up")
+    Eject,          // the disc was ejected
     Controller,     // the controller started or ended
     Log,            // subject: the trace log line (without its thread and time stamps)
 };

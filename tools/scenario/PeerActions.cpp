@@ -123,6 +123,9 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
     case ActionKind::TvSend:
         tv.sendRaw(sim::makeFrameFromBytes(a.bytes.data(), a.bytes.size()));
         break;
+    case ActionKind::DiscDrive:
+        peers.media().setDrive(a.value != 0, a.value == 1);
+        break;
     case ActionKind::RemoteKey:
         peers.remoteKey(static_cast<std::uint8_t>(a.value));
         break;

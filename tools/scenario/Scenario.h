@@ -58,6 +58,8 @@ enum class ActionKind {
     SystemLanguage,        // text: four hex digits
     SystemModel,           // text
     MessageBoxReaction,    // duration (nullopt: the user never answers by himself)
+    AppInstall,            // text: program file name, name: its window class
+    DiscDrive,             // value: 0 none, 1 a drive that ejects, 2 a drive that cannot eject
     // The controller.
     ControllerStart, // text: command line
     ControllerStop,
@@ -90,6 +92,7 @@ enum class ActionKind {
     BridgeTvEnhancement, // value: wParam
     SettingsChanged,
     KeyPress,        // value: virtual-key code
+    AppFront,        // text: window class
     MessageBoxAnswer // value: result (1 OK, 2 cancel)
 };
 
@@ -129,6 +132,8 @@ enum class ExpectKind {
     Notification,    // value: 1 supported, 0 not supported; none: negated
     MessageBox,      // text (fragment; empty: any), negated
     MediaCommand,    // value: the application command (flag: a given one; else any), negated
+    Keys,            // text: the key events in order ("11 down, 43 down, ..."), text2: class of the focus window (hasText2), negated
+    Eject,           // negated
     TvPower,         // flag: on
     TvInput,         // address (nullopt: its tuner), toPc
     TvShowingPc,     // flag

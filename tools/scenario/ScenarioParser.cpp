@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstdio>
 #include <cstdint>
 #include <initializer_list>
 #include <limits>
@@ -500,6 +501,48 @@ std::optional<std::uint16_t> inputArg(Args& args) {
 }
 
 // The application commands a media request becomes, by name or number.
+// Key events written "11 down, 43 down, 11 up" (the commas optional), in the canonical form
+// "11 down, 43 down, 11 up" with two upper-case hex digits.
+std::string keyEventsArg(Args& a) {
+    // The words up to "in", with the commas as blanks, in pairs of key and direction.
+    std::string joined;
+    while (!a.atEnd() && !(lower(a.peek().text) == "in" && !a.peek().quoted)) {
+        joined += a.text("key event") + " ";
+    }
+    std::replace(joined.begin(), joined.end(), ',', ' ');
+    std::vector<std::string> words;
+    std::size_t start = joined.find_first_not_of(' ');
+    while (start != std::string::npos) {
+        const std::size_t end = joined.find(' ', start);
+        words.push_back(joined.substr(start, end - start));
+        start = end == std::string::npos ? end : joined.find_first_not_of(' ', end);
+    }
+    std::string out;
+    for (std::size_t i = 0; i < words.size(); i += 2) {
+        const std::string& key = words[i];
+        const std::string digits =
+            key.size() > 2 && key[0] == '0' && (key[1] == 'x' || key[1] == 'X') ? key.substr(2) : key;
+        const bool hexDigits = !digits.empty() && digits.size() <= 2 &&
+                               std::all_of(digits.begin(), digits.end(),
+                                           [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+        const unsigned vk = hexDigits ? static_cast<unsigned>(std::stoul(digits, nullptr, 16)) : 0;
+        if (vk == 0) {
+            throw Malformed{"bad virtual-key code " + quote(key) + " (expected 01 to FF)"};
+        }
+        const std::string direction = i + 1 < words.size() ? lower(words[i + 1]) : std::string();
+        if (direction != "down" && direction != "up") {
+            throw Malformed{"expected down or up after key " + quote(key)};
+        }
+        char text[16];
+        std::snprintf(text, sizeof text, "%02X %s", vk, direction.c_str());
+        out += (out.empty() ? "" : ", ") + std::string(text);
+    }
+    if (out.empty()) {
+        throw Malformed{"expected key events such as 11 down, 11 up"};
+    }
+    return out;
+}
+
 std::uint32_t mediaCommandArg(Args& args) {
     if (!args.atEnd() && !args.peek().quoted && !args.peek().text.empty() && args.peek().text[0] >= '0' &&
         args.peek().text[0] <= '9') {
@@ -616,6 +659,16 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::SystemModel).text = text::fromUtf8(a.text("model name")); }},
     {"message-box reaction", "<duration>|never", "how long the user takes to answer a message box by himself (5s unless set)",
      [](Args& a, Step& s) { act(s, ActionKind::MessageBoxReaction).duration = a.durationOrNever("reaction time"); }},
+    {"app install", "<file> <window class>", "an application registered under App Paths; started, it shows a window of the class in front",
+     [](Args& a, Step& s) {
+         Action& action = act(s, ActionKind::AppInstall);
+         action.text = text::fromUtf8(a.text("program file name"));
+         action.name = text::fromUtf8(a.text("window class"));
+     }},
+    {"disc-drive", "none|ejectable|locked", "the PC's disc drive: none, one that ejects, or one that cannot eject",
+     [](Args& a, Step& s) {
+         act(s, ActionKind::DiscDrive).value = a.choose("disc drive", {{"none", 0}, {"ejectable", 1}, {"locked", 2}});
+     }},
     // The controller.
     {"controller start", "[<word>...]", "starts the controller with these command-line words (its start-up takes about 6s)",
      [](Args& a, Step& s) {
@@ -698,6 +751,8 @@ const StepForm kForms[] = {
      [](Args&, Step& s) { act(s, ActionKind::SettingsChanged); }},
     {"key press", "browser-back|<hex virtual-key code>", "the user presses and releases a key",
      [](Args& a, Step& s) { act(s, ActionKind::KeyPress).value = a.chooseOrHex("key", {{"browser-back", kVkBrowserBack}}, kMaxByte); }},
+    {"app front", "<window class>", "the user brings the application's window of this class to the front (starting it when none is open)",
+     [](Args& a, Step& s) { act(s, ActionKind::AppFront).text = text::fromUtf8(a.text("window class")); }},
     {"message-box answer", "[ok|cancel]", "the user answers the open message box (ok unless said)",
      [](Args& a, Step& s) {
          act(s, ActionKind::MessageBoxAnswer).value = a.atEnd() ? kIdOk : a.choose("answer", {{"ok", kIdOk}, {"cancel", kIdCancel}});
@@ -791,6 +846,21 @@ const StepForm kForms[] = {
          e.flag = true;
          e.value = mediaCommandArg(a);
      }},
+    {"expect keys", "<hex> down|up[, ...] [in <window class>]", "exactly these key events sent since the last checkpoint, in order (in: to a window of this class)",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::Keys);
+         e.text = keyEventsArg(a);
+         if (a.accept("in")) {
+             e.text2 = a.text("window class");
+             e.hasText2 = true;
+         }
+     }},
+    {"expect no keys", "", "no key events sent since the last checkpoint",
+     [](Args&, Step& s) { expect(s, ExpectKind::Keys, true); }},
+    {"expect eject", "", "the disc was ejected since the last checkpoint",
+     [](Args&, Step& s) { expect(s, ExpectKind::Eject); }},
+    {"expect no eject", "", "no disc was ejected since the last checkpoint",
+     [](Args&, Step& s) { expect(s, ExpectKind::Eject, true); }},
     {"expect no media-command", "[<command>]", "no media command (or not this one) since the last checkpoint",
      [](Args& a, Step& s) {
          Expectation& e = expect(s, ExpectKind::MediaCommand, true);

@@ -227,7 +227,10 @@ std::string ScenarioRunner::check(const Expectation& e) {
     case ExpectKind::Notification:
     case ExpectKind::MessageBox:
     case ExpectKind::MediaCommand:
+    case ExpectKind::Eject:
         return checkSinceCheckpoint(e);
+    case ExpectKind::Keys:
+        return checkKeys(e);
     case ExpectKind::Display: {
         const std::uint32_t now = m_target.displayArrangement();
         return now == e.value ? std::string()
@@ -351,6 +354,9 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
         case ExpectKind::MediaCommand:
             match = event.kind == EventKind::MediaCommand && (!e.flag || event.value == e.value);
             break;
+        case ExpectKind::Eject:
+            match = event.kind == EventKind::Eject;
+            break;
         default:
             break;
         }
@@ -386,6 +392,8 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
     case ExpectKind::MediaCommand:
         return found != nullptr ? std::string()
                                 : "no media command " + std::to_string(e.value) + " sent" + since;
+    case ExpectKind::Eject:
+        return found != nullptr ? std::string() : "no disc was ejected" + since;
     case ExpectKind::MessageBox:
         return found != nullptr ? std::string()
                                 : (e.text.empty() ? "no message box" : "no message box with \"" + e.text + "\"") +
@@ -393,6 +401,33 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
     default:
         return found != nullptr ? std::string() : "not seen" + since;
     }
+}
+
+std::string ScenarioRunner::checkKeys(const Expectation& e) {
+    const std::vector<Event>& events = m_journal.events();
+    std::string sent;
+    std::string focus;
+    for (std::size_t i = m_checkpoint; i < events.size(); ++i) {
+        const Event& event = events[i];
+        if (event.kind != EventKind::Keys) {
+            continue;
+        }
+        sent += (sent.empty() ? "" : ", ") + event.detail;
+        if (e.hasText2 && focus.empty() && !containsNoCase(event.subject, e.text2)) {
+            focus = event.subject.empty() ? std::string("no window") : event.subject;
+        }
+    }
+    const std::string since = " since " + Journal::timeStamp(m_checkpointTime);
+    if (e.negated) {
+        return sent.empty() ? std::string() : "keys sent" + since + ": " + sent;
+    }
+    if (sent != e.text) {
+        return (sent.empty() ? "no keys sent" : "the keys sent were " + sent) + since + ", expected " + e.text;
+    }
+    if (!focus.empty()) {
+        return "the keys went to " + focus + ", expected a window of class " + e.text2;
+    }
+    return {};
 }
 
 } // namespace scenario

@@ -58,6 +58,7 @@ private:
     void fail(const Step& step, const std::string& message);
     std::string checkFrame(const Expectation& expectation);
     std::string checkSinceCheckpoint(const Expectation& expectation);
+    std::string checkKeys(const Expectation& expectation);
 
     ScenarioTarget& m_target;
     Journal& m_journal;

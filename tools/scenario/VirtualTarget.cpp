@@ -49,6 +49,18 @@ std::string mediaCommandName(std::uint32_t command) {
     }
 }
 
+// "11 down, 43 down, 11 up, 43 up", as the scenario language writes key events.
+std::string keyEventsText(const std::vector<platform::KeyEvent>& events) {
+    std::string out;
+    for (const platform::KeyEvent& event : events) {
+        char text[16];
+        std::snprintf(text, sizeof text, "%02X %s", static_cast<unsigned>(event.virtualKey),
+                      (event.flags & platform::kKeyEventKeyUp) != 0 ? "up" : "down");
+        out += (out.empty() ? "" : ", ") + std::string(text);
+    }
+    return out;
+}
+
 std::string eventName(std::uint32_t code) {
     if (code == sim::event::kHotPlugHigh) {
         return "hot plug high";
@@ -279,6 +291,19 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
             batch.push_back(std::move(event));
         }
     }
+    const auto& keyBatches = peers.keyboard().inputBatches();
+    for (; m_seen.keyBatches < keyBatches.size(); ++m_seen.keyBatches) {
+        const auto& input = keyBatches[m_seen.keyBatches];
+        Event event = makeEvent(input.time, EventKind::Keys, "");
+        event.subject = text::toUtf8(input.focusClass);
+        event.detail = keyEventsText(input.events);
+        event.text = event.detail + " to " + (event.subject.empty() ? std::string("no window") : event.subject);
+        batch.push_back(std::move(event));
+    }
+    const auto& ejects = peers.media().ejects();
+    for (; m_seen.ejects < ejects.size(); ++m_seen.ejects) {
+        batch.push_back(makeEvent(ejects[m_seen.ejects], EventKind::Eject, "ejected"));
+    }
     const auto& posts = m_world.desktop().posts();
     for (; m_seen.posts < posts.size(); ++m_seen.posts) {
         const auto& post = posts[m_seen.posts];
@@ -466,6 +491,12 @@ std::string VirtualTarget::act(const Action& a) {
         break;
     case ActionKind::KeyPress:
         peers.keyboard().pressKey(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::AppInstall:
+        m_world.installApplication(a.text, a.name);
+        break;
+    case ActionKind::AppFront:
+        m_world.bringToFront(a.text);
         break;
     case ActionKind::MessageBoxAnswer:
         if (!m_world.desktop().answerMessageBox(static_cast<int>(a.value))) {

@@ -80,6 +80,8 @@ private:
         std::size_t executes = 0;
         std::size_t events = 0;
         std::size_t posts = 0;
+        std::size_t keyBatches = 0;
+        std::size_t ejects = 0;
     };
     struct ControllerEntry {
         std::unique_ptr<simrun::SimController> controller;

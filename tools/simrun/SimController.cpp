@@ -20,6 +20,8 @@ void RecordingNotifications::showNotifyCecInfo(int variant) {
 
 SimController::SimController(sim::SimWorld& world, const std::wstring& commandLine)
     : m_world(world), m_program(world.startProgram(kUiThreadId)),
+      m_commands(CommandPorts{world.registry(), m_program.windowing, world.peers().shell(), world.peers().keyboard(),
+                              world.peers().focus(), world.peers().media()}),
       m_ports{world.registry(),        m_program.windowing,      world.sync(),
               world.clock(),           world.firmware(),         world.libraries(),
               world.peers().shell(),   world.peers().session(),  world.peers().locale(),

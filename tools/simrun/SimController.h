@@ -1,11 +1,13 @@
 // The controller running as a program of a simulated world: its ports are the world's, its
-// launcher, command objects and notification dialog are recorders, and the world's driver
+// command objects are the real ones on the world's keyboard, focus, shell and media windows,
+// its launcher and notification dialog are recorders, and the world's driver
 // dispatches its messages. Used by the scenario runner and by the tests.
 // Simulation.
 #pragma once
 
 #include "controller/ControllerServices.h"
 #include "controller/SentrixdApp.h"
+#include "controller/commands/CommandObjects.h"
 #include "sim/SimWorld.h"
 
 #include <cstdint>
@@ -84,12 +86,7 @@ private:
 
     sim::SimWorld& m_world;
     sim::SimWorld::Program& m_program;
-    class NoCommands final : public CommandFactory {
-    public:
-        std::unique_ptr<Command> createRunCommand(platform::WindowHandle) override { return nullptr; }
-        std::unique_ptr<Command> createKeyCommand() override { return nullptr; }
-        std::unique_ptr<Command> createOtherCommand(platform::WindowHandle) override { return nullptr; }
-    } m_commands;
+    CommandObjects m_commands;
     ControllerPorts m_ports;
     ControllerServices m_services;
     CSentrixdApp m_app;

@@ -2,14 +2,17 @@
 # End-to-end runs of the real controller under Wine, against the firmware simulator. Run by ctest
 # (tests/e2e/controller/CMakeLists.txt); Linux host only.
 #
-#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT SENTRIX_REG
+#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG
 #       A Wine prefix and Xvfb of its own in DIR/wine (tests/wine/wine-env.sh: the cached
 #       template, X11 Driver Managed=N, WINEDEBUG=-all, Xvfb before the first Wine command), with
 #       the product installed: Sentrixd.exe and Outswap.exe in C:\Program Files\Korvath\Sentrix,
 #       the simulator's stand-in Panelid.dll beside Sentrixd.exe, the 64-bit bridge library as
 #       C:\Program Files\Common Files\Korvath Shared\TVBRIDGE.dll, the installation data imported
 #       with "regedit /S" as Windows would, and the test settings of the machine hive: the trace
-#       log of the controller on (TRACELOG) and the firmware simulator's pipe (FirmwarePipe).
+#       log of the controller on (TRACELOG), the firmware simulator's pipe (FirmwarePipe), the
+#       test window KeyLog.exe in C:\e2e\bin registered under App Paths, and the remote-key rules
+#       of the tests: key 71 sends Ctrl+C, key 72 runs the first installed of
+#       "Missing.exe /a" and "KeyLog.exe C:\e2e\log\run.txt --from-rule", key 73 ejects the disc.
 #   e2e-controller.sh run     DIR SCENARIO FIRMWARE_SIM
 #       Plays one scenario file, a step list of the simulator (*.fws) or a scenario of the
 #       scenario language (*.scn, played by the simulator's real-time target): the user's copy of
@@ -31,7 +34,7 @@ readonly kProductDir='Program Files/Korvath/Sentrix'
 readonly kSharedDir='Program Files/Common Files/Korvath Shared'
 readonly kTestDir='e2e'
 readonly kSimulatorTimeoutSeconds=110
-readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe FirmwareSim.exe)
+readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe KeyLog.exe FirmwareSim.exe)
 
 here=$(cd "$(dirname "$0")" && pwd)
 wineEnv=$here/../../wine/wine-env.sh
@@ -106,8 +109,8 @@ screenshot() {
 }
 
 setup() {
-    [[ $# -eq 6 ]] || die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT SENTRIX_REG"
-    local sentrixd=$1 outswap=$2 tvbridge=$3 panelidSim=$4 bridgeClient=$5 reg=$6 file
+    [[ $# -eq 7 ]] || die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG"
+    local sentrixd=$1 outswap=$2 tvbridge=$3 panelidSim=$4 bridgeClient=$5 keyLog=$6 reg=$7 file
     for file in "$@"; do
         [[ -f $file ]] || die "missing $file"
     done
@@ -120,7 +123,7 @@ setup() {
     cp "$sentrixd" "$outswap" "$c/$kProductDir/"
     cp "$panelidSim" "$c/$kProductDir/Panelid.dll"
     cp "$tvbridge" "$c/$kSharedDir/TVBRIDGE.dll"
-    cp "$bridgeClient" "$c/$kTestDir/bin/"
+    cp "$bridgeClient" "$keyLog" "$c/$kTestDir/bin/"
     cp "$reg" "$c/$kTestDir/Sentrix.reg"
     cat >"$c/$kTestDir/e2e-settings.reg" <<'EOF'
 Windows Registry Editor Version 5.00
@@ -135,6 +138,14 @@ Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Simulator]
 "FirmwarePipe"="\\\\.\\pipe\\SentrixFirmwareSim"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\KeyLog.exe]
+@="C:\\e2e\\bin\\KeyLog.exe"
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Setting]
+"E2eCopy"="0,71,0,,0,200,11&43"
+"E2eRun"="0,72,0,,0,100,\"Missing.exe /a,KeyLog.exe C:\\e2e\\log\\run.txt --from-rule\""
+"E2eEject"="0,73,0,,0,801,"
 EOF
     wineQuiet regedit /S 'C:\e2e\Sentrix.reg' || die "regedit could not import Sentrix.reg, see $dir/wine-commands.log"
     wineQuiet regedit /S 'C:\e2e\e2e-settings.reg' || die "regedit could not import the test settings"

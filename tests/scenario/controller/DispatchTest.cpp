@@ -24,7 +24,7 @@ protected:
 
 TEST_F(DispatchTest, APassThroughKeyRunsTheRulesForItsKeyCodeOnly) {
     startAttached();
-    tiles(0x1623);
+    tiles(0x1647);
     runFor(10);
     EXPECT_TRUE(trace->hasText("Received Path through message"));
     EXPECT_TRUE(trace->hasText("NOT Exist CmdInfo"));
@@ -32,13 +32,15 @@ TEST_F(DispatchTest, APassThroughKeyRunsTheRulesForItsKeyCodeOnly) {
     EXPECT_FALSE(trace->contains("Received CEC"));
 }
 
-TEST_F(DispatchTest, ARuleForTheKeyIsFoundButThisBuildHasNoCommandObjects) {
+TEST_F(DispatchTest, ARuleForTheKeyRunsItsCommand) {
     startAttached();
     tiles(0x1644);
     runFor(10);
     EXPECT_TRUE(trace->hasText("Exist CmdInfo"));
-    EXPECT_TRUE(trace->contains("ERROR Create KeyCommand Instance"));
-    EXPECT_TRUE(trace->hasText("Failed to executeCommand():0x8000ff04"));
+    EXPECT_TRUE(trace->hasText("Return TRUE"));
+    EXPECT_FALSE(trace->contains("Failed to executeCommand()"));
+    ASSERT_EQ(world.peers().keyboard().inputBatches().size(), 1u);
+    EXPECT_EQ(world.peers().keyboard().inputBatches()[0].events.size(), 2u);
 }
 
 TEST_F(DispatchTest, MediaKeysOfOneTvBrandBecomeApplicationCommands) {

@@ -185,6 +185,17 @@ TEST_F(ScriptRunnerTest, LogExpectationsCountFromTheMarkInTheDateNamedFile) {
     EXPECT_TRUE(play("expect log WM_HOOK_BROWSERBACK count 2\nexpect log WM_HOOK_BROWSERBACK"));
 }
 
+TEST_F(ScriptRunnerTest, FileExpectationsWaitForTheTextInAProgramsOwnFile) {
+    std::filesystem::create_directories(logFolder);
+    const std::string path = (logFolder / "keys.txt").string();
+    EXPECT_FALSE(play("expect file \"" + path + "\" ready;"));
+    EXPECT_NE(runner->failure().find("cannot read"), std::string::npos) << runner->failure();
+    std::ofstream(path, std::ios::binary) << "started: ;ready;11 down;43 down;11 up;43 up;";
+    EXPECT_TRUE(play("expect file \"" + path + "\" \"ready;11 down;43 down;11 up;43 up;\" within 100"));
+    EXPECT_FALSE(play("expect file \"" + path + "\" \"11 down;11 up;\" within 50"));
+    EXPECT_NE(runner->failure().find("does not contain \"11 down;11 up;\""), std::string::npos) << runner->failure();
+}
+
 TEST_F(ScriptRunnerTest, TheLogFileIsNamedAfterTheDayLikeTheTraceLogNamesIt) {
     platform::SystemTime day;
     day.year = 2026;

@@ -153,6 +153,7 @@ TEST(FirmwareSimScriptTest, AMalformedLineIsReportedWithItsNumberAndNothingRuns)
         {"expect process Sentrixd.exe", "expect process takes running or ended"},
         {"expect log", "missing log text"},
         {"expect log \"x\" count", "missing count"},
+        {"expect file C:\\e2e\\keys.txt", "missing text"},
         {"expect tea", "unknown expectation 'tea'"},
         {"press-key 0", "bad virtual key '0'"},
         {"press-key 0x1FF", "bad virtual key '0x1FF'"},

@@ -84,6 +84,16 @@ TEST(ScenarioParser, ExpectationsTakeTheirPatterns) {
     EXPECT_EQ(parsed("expect media-command channel-up").expectation.value, 51u);
     EXPECT_EQ(parsed("expect media-command 0x2E").expectation.value, 46u);
     EXPECT_FALSE(parsed("expect no media-command").expectation.flag) << "none at all";
+    const Step keys = parsed("expect keys 11 down, 43 down,11 up , 0x43 UP in KorAvdeck");
+    EXPECT_EQ(keys.expectation.text, "11 down, 43 down, 11 up, 43 up") << "the canonical form";
+    EXPECT_EQ(keys.expectation.text2, "KorAvdeck");
+    EXPECT_EQ(parsed("expect keys d down").expectation.text, "0D down");
+    EXPECT_TRUE(parsed("expect no keys").expectation.negated);
+    EXPECT_TRUE(parsed("expect no eject").expectation.negated);
+    const Step install = parsed("app install WinDVD.exe \"Dvd Main\"");
+    EXPECT_EQ(install.action.text, L"WinDVD.exe");
+    EXPECT_EQ(install.action.name, L"Dvd Main");
+    EXPECT_EQ(parsed("disc-drive locked").action.value, 2u);
 }
 
 struct Malformed {
@@ -126,7 +136,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Malformed{"system language 411", "four hex digits"},
                       Malformed{"cable plug now", "unexpected 'now'"},
                       Malformed{"expect window \"#32770", "unterminated quoted text"},
-                      Malformed{"note \"a\"b", "followed by a blank"}));
+                      Malformed{"note \"a\"b", "followed by a blank"},
+                      Malformed{"expect keys", "expected key events"},
+                      Malformed{"expect keys 11", "expected down or up after key '11'"},
+                      Malformed{"expect keys 100 down", "bad virtual-key code '100'"},
+                      Malformed{"expect keys 00 up", "bad virtual-key code '00'"},
+                      Malformed{"expect keys 11 sideways", "expected down or up"},
+                      Malformed{"disc-drive maybe", "unknown keyword 'maybe' for disc drive"},
+                      Malformed{"app install Player.exe", "missing window class"}));
 
 TEST(ScenarioParser, AFileIsReadLineByLineAndStopsAtTheFirstMalformedLine) {
     Scenario scenario;

@@ -167,6 +167,29 @@ TEST_F(ScenarioRunnerTest, EventsSinceTheCheckpointProgramsNoticesAndLogLines) {
               "s.scn:4: no message box shown since [    1.000]");
 }
 
+TEST_F(ScenarioRunnerTest, KeyEventsOfAllBatchesSinceTheCheckpointAreComparedWholeInOrder) {
+    const auto twoBatches = [](ScriptedTarget& target) {
+        target.at(1100, EventKind::Keys, "KorAvdeckMain", {}, 0, "11 down, 43 down, 11 up, 43 up");
+        target.at(1200, EventKind::Keys, "Notepad", {}, 0, "0D down, 0D up");
+        target.at(1300, EventKind::Eject, "ejected");
+    };
+    EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 1s\n"
+                      "expect keys 11 down, 43 down, 11 up, 43 up, 0D down, 0D up\nexpect eject\n",
+                      twoBatches),
+              "");
+    EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 1s\nexpect keys 11 down, 43 down, 11 up, 43 up\n", twoBatches),
+              "s.scn:4: the keys sent were 11 down, 43 down, 11 up, 43 up, 0D down, 0D up since [    1.000], expected "
+              "11 down, 43 down, 11 up, 43 up")
+        << "nothing more and nothing less";
+    EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 1s\nexpect keys 11 down, 43 down, 11 up, 43 up, 0D down, 0D up in kordeck\n",
+                      twoBatches),
+              "s.scn:4: the keys went to KorAvdeckMain, expected a window of class kordeck");
+    EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 150ms\nexpect no keys\n", twoBatches),
+              "s.scn:4: keys sent since [    1.000]: 11 down, 43 down, 11 up, 43 up");
+    EXPECT_EQ(failure("wait 1s\nexpect no keys\nexpect no eject\n", twoBatches), "");
+    EXPECT_EQ(failure("wait 1s\nexpect eject\n", twoBatches), "s.scn:2: no disc was ejected since [    0.000]");
+}
+
 TEST_F(ScenarioRunnerTest, StateExpectationsAskTheTarget) {
     EXPECT_EQ(failure("expect display panel\nexpect sound speaker\nexpect tv input pc\nexpect tv showing-pc yes\n"
                       "expect window \"#32770\" any\nexpect registry HKCU\\K V dword 1\nexpect registry HKCU\\K W missing\n"
