@@ -38,7 +38,7 @@ inline constexpr std::uint32_t kHotPlugHigh = 0x1581;
 inline constexpr const wchar_t* kMainWindowClass = L"#32770";
 inline constexpr const wchar_t* kMainWindowTitle = L"KorSentrixSuiteMain";
 
-class CSentrixdDlg : public platform::WindowClient {
+class CSentrixdDlg final : public platform::WindowClient {
 public:
     enum ActiveSourceState { INACTIVE = 0, ACTIVE = 1 };
 
