@@ -4,6 +4,7 @@
 // libraries are what they were after the first part; memory in use is reported. The suite
 // plays 20,000 events; scripts/soak.sh sets SENTRIX_SOAK_EVENTS=1000000 under the address and
 // leak sanitizers.
+#include "common/TraceLog.h"
 #include "tests/support/RandomScenario.h"
 #include "tools/scenario/ScenarioParser.h"
 #include "tools/scenario/ScenarioRunner.h"
@@ -85,9 +86,12 @@ TEST(Soak, RandomEventsKeepTheControllerRunningWithFlatHandleCounts) {
             ASSERT_EQ(counts(target.world()), first) << "after part " << part;
         }
         if (configured != nullptr) {
-            // The world keeps a record of every firmware call, frame, post and event it saw;
-            // their share of the growth is printed beside it.
+            // The world keeps the trace log file on its disk and a record of every firmware
+            // call, frame, post and event it saw; their share of the growth is printed beside it.
             sim::SimWorld& world = target.world();
+            const std::size_t inUse = bytesInUse();
+            const std::optional<std::string> log = world.files().content(TraceLog::logPath());
+            const std::size_t logBytes = log ? log->size() : 0;
             const std::size_t records =
                 world.firmware().calls().size() * sizeof(sim::SimFirmware::Call) +
                 world.peers().bus().records().size() * sizeof(sim::CecBus::Record) +
@@ -95,9 +99,10 @@ TEST(Soak, RandomEventsKeepTheControllerRunningWithFlatHandleCounts) {
                 world.peers().events().events().size() * sizeof(sim::EventService::Record) +
                 world.peers().tv().received().size() * sizeof(sim::TvModel::Received) +
                 world.libraries().records().size() * sizeof(sim::SimLibraries::Record);
-            std::printf("soak: %ld events, %zu bytes in use (%+lld since the first part), world records at least %zu\n",
-                        played + kPartEvents, bytesInUse(),
-                        static_cast<long long>(bytesInUse()) - static_cast<long long>(firstBytes), records);
+            std::printf("soak: %ld events, %zu bytes in use (%+lld since the first part), trace log file %zu, "
+                        "world records at least %zu\n",
+                        played + kPartEvents, inUse, static_cast<long long>(inUse) - static_cast<long long>(firstBytes),
+                        logBytes, records);
             std::fflush(stdout);
         }
     }
