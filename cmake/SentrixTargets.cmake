@@ -16,6 +16,11 @@ function(sentrix_target_defaults target)
     target_compile_options(${target} PUBLIC -fsanitize=${SENTRIX_SANITIZE} -fno-omit-frame-pointer)
     target_link_options(${target} PUBLIC -fsanitize=${SENTRIX_SANITIZE})
   endif()
+  if(SENTRIX_FUZZ)
+    # Coverage for libFuzzer in every library; any sanitizer report ends the run as a crash.
+    target_compile_options(${target} PUBLIC -fsanitize=fuzzer-no-link -fno-sanitize-recover=all)
+    target_link_options(${target} PUBLIC -fno-sanitize-recover=all)
+  endif()
 endfunction()
 
 # Windows deliverables and test programs carry their runtime with them.

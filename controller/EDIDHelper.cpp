@@ -4,11 +4,13 @@
 #include "common/Trace.h"
 
 #include <cstring>
+#include <string>
 
 #define EDID_SCOPE(name) TRACE_SCOPE(TraceModule::Sentrixd, name)
 
 namespace {
 constexpr const wchar_t* kLibraryName = L"Panelid.dll";
+constexpr std::uint32_t kPathChars = 260;
 
 // CEA-861 extension block and the HDMI vendor-specific data block.
 constexpr std::size_t kExtensionStart = 128;
@@ -19,7 +21,8 @@ constexpr std::uint8_t kVendorSpecificTag = 3;
 constexpr std::uint8_t kHdmiIeeeId[3] = {0x03, 0x0C, 0x00}; // 0x000C03, least significant byte first
 } // namespace
 
-EDIDHelper::EDIDHelper(platform::Libraries& libraries) : m_libraries(libraries) {}
+EDIDHelper::EDIDHelper(platform::Libraries& libraries, platform::Shell& shell)
+    : m_libraries(libraries), m_shell(shell) {}
 
 EDIDHelper::~EDIDHelper() {
     if (m_hLibrary != 0) {
@@ -30,7 +33,17 @@ EDIDHelper::~EDIDHelper() {
 int EDIDHelper::initialize() {
     EDID_SCOPE("EDIDHelper::initialize");
     if (m_hLibrary == 0) {
-        m_hLibrary = m_libraries.load(kLibraryName);
+        wchar_t program[kPathChars] = {};
+        const std::uint32_t length = m_shell.moduleFileName(program, kPathChars);
+        std::wstring path(program, length < kPathChars ? length : 0);
+        const std::size_t folderEnd = path.find_last_of(L'\\');
+        if (length == 0 || length >= kPathChars || folderEnd == std::wstring::npos) {
+            TRACE_ERROR(L"ERROR GetModuleFileName()");
+            return 0;
+        }
+        path.replace(folderEnd + 1, std::wstring::npos, kLibraryName);
+        TRACE_MSG(L"Panelid.dll Path:%ls", path.c_str());
+        m_hLibrary = m_libraries.load(path.c_str());
         if (m_hLibrary == 0) {
             TRACE_ERROR(L"ERROR LoadLibrary()");
             return 0;

@@ -1,10 +1,13 @@
-// Binding to the display library: loads "Panelid.dll", binds its three entries and gives the
+// Binding to the display library: loads "Panelid.dll" from the controller's own folder by its
+// full path (never by bare name, which would search the current folder and PATH), binds its
+// three entries and gives the
 // controller guarded calls that log and fail softly when the library or an entry is missing.
 // Also derives the notebook's CEC physical address from the TV's EDID.
 // Portable.
 #pragma once
 
 #include "platform/Libraries.h"
+#include "platform/Shell.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -30,12 +33,13 @@ public:
     static constexpr int kNoAddress = -50;
     static constexpr int kNoHdmiDisplayYet = -2;
 
-    explicit EDIDHelper(platform::Libraries& libraries);
+    EDIDHelper(platform::Libraries& libraries, platform::Shell& shell);
     EDIDHelper(const EDIDHelper&) = delete;
     EDIDHelper& operator=(const EDIDHelper&) = delete;
     virtual ~EDIDHelper(); // unloads
 
-    // 1 when the library is loaded (entries that are missing stay empty), 0 when it is not.
+    // 1 when the library is loaded (entries that are missing stay empty), 0 when it is not or
+    // the program's own path cannot be read.
     // Called again it binds again without reloading.
     int initialize();
     void uninitialize();
@@ -56,6 +60,7 @@ public:
 
 private:
     platform::Libraries& m_libraries;
+    platform::Shell& m_shell;
     platform::LibraryHandle m_hLibrary = 0;
     GetPanelidEntry m_pGetPanelid = nullptr;
     GetMonitorDeviceEntry m_pGetMonitorDevice = nullptr;

@@ -62,7 +62,7 @@ std::wstring trimmed(const std::wstring& s) {
 } // namespace
 
 CSentrixdDlg::CSentrixdDlg(ControllerPorts& ports, ControllerServices& services)
-    : m_ports(ports), m_services(services), m_hardIO(ports.firmware), m_edidHelper(ports.libraries),
+    : m_ports(ports), m_services(services), m_hardIO(ports.firmware), m_edidHelper(ports.libraries, ports.shell),
       m_hdmiHookHelper(ports.libraries, ports.shell), m_cmdSetting(ports.registry), m_appLauncher(services.launcher) {
     for (const Registration& registration : kMenuRegistrations) {
         this->*registration.member = m_ports.windowing.registerMessage(registration.name);

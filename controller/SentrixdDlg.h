@@ -42,7 +42,7 @@ class CecControlCommand;
 class TraceScope;
 class CecMessage;
 
-class CSentrixdDlg : public platform::WindowClient {
+class CSentrixdDlg final : public platform::WindowClient {
 public:
     enum ActiveSourceState { INACTIVE = 0, ACTIVE = 1 };
 

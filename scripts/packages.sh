@@ -2,17 +2,20 @@
 # Installs the Debian packages a part of the build needs, when any is missing.
 #   scripts/packages.sh native    compiler, CMake, Ninja, GoogleTest, Google Benchmark
 #   scripts/packages.sh windows   mingw-w64 cross compilers, Wine, Xvfb, NSIS (the installer)
+#   scripts/packages.sh fuzz      clang with its sanitizer and libFuzzer runtimes (the fuzz preset)
 set -euo pipefail
 
 native=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev)
 windows=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb x11-apps nsis)
+fuzz=(clang libclang-rt-dev)
 
 wanted=()
 for group in "$@"; do
   case "$group" in
     native) wanted+=("${native[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
-    *) echo "packages.sh: unknown group '$group' (native, windows)" >&2; exit 2 ;;
+    fuzz) wanted+=("${fuzz[@]}") ;;
+    *) echo "packages.sh: unknown group '$group' (native, windows, fuzz)" >&2; exit 2 ;;
   esac
 done
 

@@ -4,8 +4,7 @@
 namespace sim {
 
 Peers::Peers(VirtualClock& clock, SimDesktop& desktop, SimFirmware& firmware, SimLibraries& libraries)
-    : m_clock(clock),
-      m_firmware(firmware),
+    : m_firmware(firmware),
       m_bus(clock),
       m_events(clock, desktop),
       m_cecc(clock, m_bus, m_events),

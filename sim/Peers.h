@@ -72,7 +72,6 @@ public:
     void setTvWithoutCec(bool withoutCec) { m_tv.setSpeaksCec(!withoutCec); }
 
 private:
-    VirtualClock& m_clock;
     SimFirmware& m_firmware;
     CecBus m_bus;
     EventService m_events;

@@ -58,6 +58,11 @@ void SimLibraries::recordCall(Operation operation, const std::wstring& library, 
     m_records.push_back(Record{m_clock.now(), operation, library, entry, succeeded});
 }
 
+bool SimLibraries::restrictSearchPath() {
+    recordCall(Operation::RestrictSearch, {}, {}, true);
+    return true;
+}
+
 platform::LibraryHandle SimLibraries::load(const wchar_t* fileName) {
     const std::wstring name = fileName != nullptr ? fileName : L"";
     const auto it = m_libraries.find(key(name));

@@ -27,7 +27,7 @@ inline constexpr platform::ErrorCode kErrorProcNotFound = 127;
 
 class SimLibraries final : public platform::Libraries {
 public:
-    enum class Operation { Load, Bind, Free };
+    enum class Operation { Load, Bind, Free, RestrictSearch };
     struct Record {
         std::uint64_t time = 0;
         Operation operation = Operation::Load;
@@ -53,6 +53,9 @@ public:
     platform::LibraryHandle load(const wchar_t* fileName) override;
     platform::EntryPoint bind(platform::LibraryHandle library, const char* entryName) override;
     bool free(platform::LibraryHandle library) override;
+    // Recorded; libraries are found by their file name wherever they are named from, so the
+    // search order itself is not modelled.
+    bool restrictSearchPath() override;
 
 private:
     struct Library {

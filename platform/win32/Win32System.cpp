@@ -30,6 +30,22 @@ bool Win32Libraries::free(LibraryHandle library) {
     return library != 0 && ::FreeLibrary(reinterpret_cast<HMODULE>(library)) != FALSE;
 }
 
+bool Win32Libraries::restrictSearchPath() {
+    // Bound at run time: Windows 7 has the call only with its security update KB2533623.
+    using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
+    const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
+    const auto call = kernel != nullptr ? reinterpret_cast<SetDefaultDllDirectoriesCall>(reinterpret_cast<void*>(
+                                              ::GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                                        : nullptr;
+    if (call == nullptr) {
+        ::SetLastError(ERROR_PROC_NOT_FOUND);
+        return false;
+    }
+    constexpr DWORD kApplicationDir = 0x00000200; // LOAD_LIBRARY_SEARCH_APPLICATION_DIR
+    constexpr DWORD kSystem32 = 0x00000800;       // LOAD_LIBRARY_SEARCH_SYSTEM32
+    return call(kApplicationDir | kSystem32) != FALSE;
+}
+
 std::uint32_t Win32Shell::moduleFileName(wchar_t* buffer, std::uint32_t capacity) {
     if (buffer == nullptr || capacity == 0) {
         return 0;

@@ -16,6 +16,7 @@ public:
     LibraryHandle load(const wchar_t* fileName) override;
     EntryPoint bind(LibraryHandle library, const char* entryName) override;
     bool free(LibraryHandle library) override;
+    bool restrictSearchPath() override;
 };
 
 class Win32Shell final : public Shell {

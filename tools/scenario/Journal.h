@@ -61,6 +61,8 @@ public:
     void add(Event event);
     const std::vector<Event>& events() const { return m_events; }
     std::size_t size() const { return m_events.size(); }
+    // Forgets the events recorded so far (long runs read them part by part).
+    void clear() { std::vector<Event>().swap(m_events); }
     void setListener(Listener listener) { m_listener = std::move(listener); }
 
     // "[   12.345] cec      Playback 1 -> TV: Menu Status [activated]"

@@ -23,7 +23,9 @@
 #       when present). Whatever of the scenario still runs afterwards is ended (wineserver -k of
 #       this prefix, whose persistent server is then started again) and fails the scenario.
 #       A header line "#! no-firmware-pipe" runs the scenario without the FirmwarePipe setting
-#       (the simulator then serves the pipe by name).
+#       (the simulator then serves the pipe by name). A header line "#! planted-display-library"
+#       moves the installed Panelid.dll away for the scenario and plants copies of it in a folder
+#       on PATH (WINEPATH) and in the current folder the simulator runs in.
 #   e2e-controller.sh cleanup DIR
 #       Ends the prefix's wineserver and the Xvfb by their ids, removes the prefix; the artifacts
 #       stay.
@@ -178,15 +180,31 @@ run() {
             die "cannot remove the FirmwarePipe setting"
     fi
 
+    local planted=0 runIn=$PWD
+    if grep -qx '#! planted-display-library' "$scenario"; then
+        planted=1
+        mkdir -p "$c/$kTestDir/planted-path" "$c/$kTestDir/planted-cwd"
+        cp "$c/$kProductDir/Panelid.dll" "$c/$kTestDir/planted-path/Panelid.dll"
+        cp "$c/$kProductDir/Panelid.dll" "$c/$kTestDir/planted-cwd/Panelid.dll"
+        mv "$c/$kProductDir/Panelid.dll" "$c/$kTestDir/Panelid.dll.installed"
+        runIn=$c/$kTestDir/planted-cwd
+    fi
+
     echo "e2e-controller: scenario $name"
     local status=0
-    timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" \
+    (
+    cd "$runIn"
+    if [[ $planted -eq 1 ]]; then
+        export WINEPATH='C:\e2e\planted-path'
+    fi
+    exec timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" \
         --pipe "$kPipe" \
         "$kind" "$(windowsPath "$scenario")" \
         --programs "C:\\$(echo "$kProductDir" | tr / '\\');C:\\$kTestDir\\bin" \
         --trace-log 'C:\e2e\log\Sentrixd.log' \
         --timeline "$(windowsPath "$artifacts/bus.txt")" \
-        </dev/null >"$artifacts/simulator.txt" 2>&1 || status=$?
+        </dev/null >"$artifacts/simulator.txt" 2>&1
+    ) || status=$?
     cat "$artifacts/simulator.txt"
     [[ $status -ne 124 && $status -ne 137 ]] || echo "e2e-controller: the simulator did not end within ${kSimulatorTimeoutSeconds} s"
 
@@ -207,6 +225,10 @@ run() {
     fi
     if [[ -n $left ]]; then
         restartWine
+    fi
+    if [[ $planted -eq 1 ]]; then
+        mv "$c/$kTestDir/Panelid.dll.installed" "$c/$kProductDir/Panelid.dll"
+        rm -rf "$c/$kTestDir/planted-path" "$c/$kTestDir/planted-cwd"
     fi
     if [[ $withoutPipe -eq 1 ]]; then
         wineQuiet regedit /S 'C:\e2e\e2e-settings.reg' || die "cannot restore the FirmwarePipe setting"

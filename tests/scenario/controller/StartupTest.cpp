@@ -126,6 +126,21 @@ TEST_F(StartupTest, FirstAsksTheHotkeyUtilityToReloadItsConfiguration) {
     EXPECT_EQ(received[0].lParam, 0);
 }
 
+TEST_F(StartupTest, LibrariesComeFromThePathsTheControllerNamesAfterTheSearchIsRestricted) {
+    start().runFor(10000);
+    const auto& records = world.libraries().records();
+    ASSERT_FALSE(records.empty());
+    EXPECT_EQ(records.front().operation, sim::SimLibraries::Operation::RestrictSearch) << "before any load";
+    std::vector<std::wstring> loaded;
+    for (const auto& record : records) {
+        if (record.operation == sim::SimLibraries::Operation::Load) {
+            loaded.push_back(record.library);
+        }
+    }
+    EXPECT_EQ(loaded, (std::vector<std::wstring>{L"C:\\Program Files\\Korvath\\Sentrix\\Panelid.dll",
+                                                 L"C:\\Program Files\\Common Files\\Korvath Shared\\TVBRIDGE.dll"}));
+}
+
 TEST_F(StartupTest, TeardownReleasesEverythingInOrder) {
     auto& controller = start();
     controller.runFor(10000);

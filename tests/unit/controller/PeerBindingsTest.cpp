@@ -12,6 +12,8 @@
 
 #include <array>
 #include <cstring>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -49,7 +51,8 @@ protected:
 
     sim::VirtualClock clock;
     sim::SimLibraries libraries{clock};
-    EDIDHelper helper{libraries};
+    sim::SimShell shell{clock};
+    EDIDHelper helper{libraries, shell};
     testing_support::TraceCapture trace;
 };
 
@@ -118,6 +121,37 @@ TEST_F(EdidTest, MissingEntriesAndAMissingLibraryFailSoftly) {
     EXPECT_EQ(helper.getPhysicalAddress(first, second), -99);
     EXPECT_TRUE(trace.hasText("ERROR!! in EDIDHelper::GetPanelid ERROR Unknown"));
     EXPECT_EQ(helper.GetMonitorDevice(), -99);
+}
+
+TEST_F(EdidTest, TheLibraryIsLoadedByItsFullPathInTheProgramsFolderOnly) {
+    helper.uninitialize();
+    libraries.removeLibrary(L"Panelid.dll");
+    libraries.addLibrary(L"Panelid.dll", {});
+    shell.setModuleFileName(L"D:\\Apps\\Sentrix\\Sentrixd.exe");
+    ASSERT_EQ(helper.initialize(), 1);
+    const auto loads = [this] {
+        std::vector<std::wstring> named;
+        for (const auto& record : libraries.records()) {
+            if (record.operation == sim::SimLibraries::Operation::Load) {
+                named.push_back(record.library);
+            }
+        }
+        return named;
+    };
+    EXPECT_EQ(loads().back(), L"D:\\Apps\\Sentrix\\Panelid.dll");
+
+    // Without a folder to take it from, nothing is loaded by bare name.
+    struct Case {
+        std::wstring program;
+    };
+    for (const Case& c : {Case{L"Sentrixd.exe"}, Case{L""}, Case{L"C:\\" + std::wstring(300, L'x')}}) {
+        helper.uninitialize();
+        shell.setModuleFileName(c.program);
+        const std::size_t before = loads().size();
+        EXPECT_EQ(helper.initialize(), 0);
+        EXPECT_EQ(loads().size(), before) << "no load tried";
+    }
+    EXPECT_EQ(trace.count("ERROR GetModuleFileName()"), 3u);
 }
 
 std::int32_t fakeSetKeyHook() { return 1; }
