@@ -1,0 +1,54 @@
+// The notebook with the real display library over simulated hardware. Simulation.
+#include "sim/DisplayMachine.h"
+
+#include "display/MonitorDevice.h"
+
+namespace sim {
+
+DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware)
+    : m_clock(clock), m_firmware(firmware) {
+    m_os.set(10, 0);
+    m_panel = m_config.addTarget(0, 0x100, platform::dc::tech::kInternal);
+    m_hdmi = m_config.addTarget(0, 0x200, platform::dc::tech::kHdmi, false);
+    m_config.setDriverModel(0, 1105);
+    m_config.arrange({{m_panel, 0}});
+}
+
+display::Panelid DisplayMachine::library() {
+    return display::Panelid(display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
+                            display::VendorBackends{});
+}
+
+void DisplayMachine::setHdmiConnected(bool connected) {
+    if (m_config.targets()[m_hdmi].connected == connected) {
+        return;
+    }
+    m_config.setConnected(m_hdmi, connected);
+    if (m_config.active().empty()) {
+        m_config.arrange({{m_panel, 0}}); // Windows keeps the desktop on the remaining display
+    }
+}
+
+void DisplayMachine::arrange(std::uint32_t value) {
+    switch (value) {
+    case display::mdv::kLcd:
+        m_config.arrange({{m_panel, 0}});
+        break;
+    case display::mdv::kHdmi:
+        m_config.arrange({{m_hdmi, 0}});
+        break;
+    case display::mdv::kLcdHdmiClone:
+        m_config.arrange({{m_panel, 0}, {m_hdmi, 0}});
+        break;
+    case display::mdv::kLcdPrimaryHdmi:
+        m_config.arrange({{m_panel, 0}, {m_hdmi, 1}});
+        break;
+    case display::mdv::kHdmiPrimaryLcd:
+        m_config.arrange({{m_hdmi, 0}, {m_panel, 1}});
+        break;
+    default:
+        break;
+    }
+}
+
+} // namespace sim
