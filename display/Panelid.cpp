@@ -8,6 +8,7 @@
 #include "display/backends/DisplayConfigBackend.h"
 
 #include <exception>
+#include <optional>
 
 namespace display {
 
@@ -39,6 +40,16 @@ std::uint32_t Panelid::vendorCode() {
     return vendor::kNone;
 }
 
+std::optional<DisplayConfigBackend> Panelid::displayConfigBackend() {
+    if (!DisplayConfigBackend::usable(m_ports.os, m_ports.displayConfig)) {
+        return std::nullopt;
+    }
+    std::optional<DisplayConfigBackend> backend(std::in_place, m_ports.displayConfig, m_ports.clock, versionCode(),
+                                                vendorCode());
+    backend->initialize();
+    return backend;
+}
+
 std::int32_t Panelid::getPanelid(std::uint8_t* edid256) {
     if (edid256 == nullptr || blockingDevicePresent(m_ports.devices)) {
         return result::kNoBackend;
@@ -61,11 +72,8 @@ std::int32_t Panelid::getMonitorDevice() {
         return result::kNoBackend;
     }
     try {
-        if (DisplayConfigBackend::usable(m_ports.os, m_ports.displayConfig)) {
-            DisplayConfigBackend backend(m_ports.displayConfig, m_ports.clock, versionCode(), vendorCode());
-            backend.initialize();
-            const std::uint32_t hdmiStatus = readFirmwareHdmiStatus(m_ports.firmware);
-            return static_cast<std::int32_t>(backend.currentValue(hdmiStatus));
+        if (std::optional<DisplayConfigBackend> backend = displayConfigBackend()) {
+            return static_cast<std::int32_t>(backend->currentValue(readFirmwareHdmiStatus(m_ports.firmware)));
         }
         VendorBackend* backend = chooseVendor({m_vendors.intel, m_vendors.nvidia, m_vendors.amdSecond});
         if (backend == nullptr) {
@@ -84,11 +92,9 @@ std::int32_t Panelid::setMonitorDevice(std::uint32_t value) {
         return result::kNoBackend;
     }
     try {
-        if (DisplayConfigBackend::usable(m_ports.os, m_ports.displayConfig)) {
-            DisplayConfigBackend backend(m_ports.displayConfig, m_ports.clock, versionCode(), vendorCode());
-            backend.initialize();
-            const std::uint32_t current = backend.currentValue(readFirmwareHdmiStatus(m_ports.firmware));
-            backend.switchTo(value, current, readFirmwareHdmiStatus(m_ports.firmware));
+        if (std::optional<DisplayConfigBackend> backend = displayConfigBackend()) {
+            const std::uint32_t current = backend->currentValue(readFirmwareHdmiStatus(m_ports.firmware));
+            backend->switchTo(value, current, readFirmwareHdmiStatus(m_ports.firmware));
             return result::kHandled;
         }
         VendorBackend* backend = chooseVendor({m_vendors.intel, m_vendors.nvidia, m_vendors.amdSecond});

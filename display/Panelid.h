@@ -6,6 +6,7 @@
 // Portable.
 #pragma once
 
+#include "display/backends/DisplayConfigBackend.h"
 #include "display/backends/VendorBackend.h"
 #include "platform/Clock.h"
 #include "platform/DeviceSetupClasses.h"
@@ -18,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <optional>
 
 namespace display {
 
@@ -75,6 +77,8 @@ public:
 
 private:
     std::uint32_t versionCode();
+    // The Windows display-configuration back-end when it passes its test, initialised.
+    std::optional<DisplayConfigBackend> displayConfigBackend();
     // The first vendor back-end of the list that passes its test.
     VendorBackend* chooseVendor(std::initializer_list<VendorBackend*> candidates);
 
