@@ -5,8 +5,20 @@
 
 namespace sim {
 
-DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware)
-    : m_clock(clock), m_firmware(firmware) {
+namespace {
+constexpr std::int32_t kAdapter = 0;
+constexpr std::int32_t kHdmiDisplay = 1;
+} // namespace
+
+DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics)
+    : m_clock(clock), m_firmware(firmware), m_amdGraphics(amdGraphics) {
+    SimAmdDisplayLibrary::Adapter adapter;
+    adapter.index = kAdapter;
+    adapter.displays.push_back(SimAmdDisplayLibrary::Display{0, 0, true, true, std::nullopt}); // the panel
+    adapter.displays.push_back(SimAmdDisplayLibrary::Display{kHdmiDisplay, platform::adl::kConnectorHdmiTypeA,
+                                                             false, false, std::nullopt});
+    m_adl.adapters().push_back(adapter);
+    m_adl.setPresent(amdGraphics);
     m_os.set(10, 0);
     m_panel = m_config.addTarget(0, 0x100, platform::dc::tech::kInternal);
     m_hdmi = m_config.addTarget(0, 0x200, platform::dc::tech::kHdmi, false);
@@ -16,10 +28,22 @@ DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTranspo
 
 display::Panelid DisplayMachine::library() {
     return display::Panelid(display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
-                            display::VendorBackends{});
+                            display::VendorBackends{nullptr, nullptr, m_amdGraphics ? &m_amdFirst : nullptr, nullptr});
 }
 
-void DisplayMachine::setHdmiConnected(bool connected) {
+std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {
+    // The driver maps the display while the desktop uses it.
+    const auto value = static_cast<std::uint32_t>(library().getMonitorDevice());
+    m_adl.adapters()[0].displays[kHdmiDisplay].mapped =
+        value == display::mdv::kHdmi || value == display::mdv::kLcdHdmiClone ||
+        value == display::mdv::kLcdPrimaryHdmi || value == display::mdv::kHdmiPrimaryLcd;
+    return library().getPanelid(edid256);
+}
+
+void DisplayMachine::setHdmiConnected(bool connected, const Edid& edid) {
+    SimAmdDisplayLibrary::Display& hdmi = m_adl.adapters()[0].displays[kHdmiDisplay];
+    hdmi.connected = connected;
+    hdmi.edid = connected ? std::optional<Edid>(edid) : std::nullopt;
     if (m_config.targets()[m_hdmi].connected == connected) {
         return;
     }

@@ -1,12 +1,16 @@
 // A notebook whose display library is the real one (display::Panelid) running over simulated
-// hardware: the machine kind "Windows display configuration only" — an internal panel and an
-// HDMI output behind the simulated Windows display configuration (Windows 10), no graphics
-// vendor interface, no blocking device. Switching takes effect at once, as SetDisplayConfig
-// does; the EDID cannot be read, as no vendor interface is there to read it (GetPanelid -1).
+// hardware: an internal panel and an HDMI output behind the simulated Windows display
+// configuration (Windows 10), no blocking device. Switching takes effect at once, as
+// SetDisplayConfig does. Machine kinds: the Windows display configuration only (no graphics
+// vendor interface, so the EDID cannot be read: GetPanelid -1), or with AMD graphics, whose
+// first interface reads the connected HDMI display's EDID (and whose vendor code turns the
+// display configuration's AMD workarounds on).
 // Simulation.
 #pragma once
 
 #include "display/Panelid.h"
+#include "display/backends/AmdFirstBackend.h"
+#include "sim/SimAmdDisplayLibrary.h"
 #include "sim/SimDeviceSetupClasses.h"
 #include "sim/SimDisplayConfig.h"
 #include "sim/SimDisplaySettings.h"
@@ -19,17 +23,19 @@ namespace sim {
 
 class DisplayMachine {
 public:
-    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware);
+    using Edid = std::array<std::uint8_t, 256>;
 
-    // Hardware: whether the HDMI display is seen connected.
-    void setHdmiConnected(bool connected);
+    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics);
+
+    // Hardware: whether the HDMI display is seen connected, and its EDID.
+    void setHdmiConnected(bool connected, const Edid& edid = {});
     // Arranges the desktop as one of the panel/HDMI values at once; other values are ignored.
     void arrange(std::uint32_t value);
     SimDisplayConfig& displayConfig() { return m_config; }
     SimDeviceSetupClasses& devices() { return m_devices; }
 
     // The library's operations.
-    std::int32_t getPanelid(std::uint8_t* edid256) { return library().getPanelid(edid256); }
+    std::int32_t getPanelid(std::uint8_t* edid256);
     std::int32_t getMonitorDevice() { return library().getMonitorDevice(); }
     std::int32_t setMonitorDevice(std::uint32_t value) { return library().setMonitorDevice(value); }
 
@@ -43,6 +49,9 @@ private:
     SimRegistry m_registry;
     SimDeviceSetupClasses m_devices;
     SimOsVersion m_os;
+    SimAmdDisplayLibrary m_adl;
+    display::AmdFirstBackend m_amdFirst{m_adl};
+    bool m_amdGraphics = false;
     std::size_t m_panel = 0;
     std::size_t m_hdmi = 0;
 };

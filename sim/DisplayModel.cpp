@@ -25,6 +25,7 @@ DisplayModel::DisplayModel(VirtualClock& clock) : m_clock(clock), m_actions(cloc
 
 void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport& firmware) {
     const std::uint32_t before = arrangement();
+    m_machineKind = kind;
     if (kind == MachineKind::StandIn) {
         m_machine.reset();
         m_arrangement = before;
@@ -34,7 +35,7 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
         m_actions.cancel(*m_pendingSwitch);
         m_pendingSwitch.reset();
     }
-    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware);
+    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig);
     syncMachine();
     m_machine->arrange(before);
     m_arrangement = arrangement();
@@ -42,7 +43,7 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
 
 void DisplayModel::syncMachine() {
     if (m_machine) {
-        m_machine->setHdmiConnected(hdmiDetected());
+        m_machine->setHdmiConnected(hdmiDetected(), m_edid.value_or(Edid{}));
     }
 }
 

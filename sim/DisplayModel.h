@@ -22,10 +22,11 @@
 // With no active model the entries return -1.
 //
 // Machine kinds: the stand-in above (the default), or a notebook with the Windows display
-// configuration only, where the entries run the real display library over simulated hardware
-// (sim/DisplayMachine): switches take effect at once, an attached HDMI display is connected
-// after the detection delay, GetPanelid answers -1 (no vendor interface reads the EDID), and
-// the switching faults of the stand-in do not apply.
+// configuration only, or with AMD graphics, where the entries run the real display library
+// over simulated hardware (sim/DisplayMachine): switches take effect at once, an attached HDMI
+// display is connected after the detection delay, GetPanelid answers -1 without AMD graphics
+// (no vendor interface reads the EDID) and reads the EDID through the first AMD interface
+// with them, and the switching faults of the stand-in do not apply.
 // Simulation.
 #pragma once
 
@@ -78,7 +79,7 @@ public:
         std::uint32_t arrangement = 0;
     };
 
-    enum class MachineKind { StandIn, DisplayConfigOnly };
+    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig };
 
     explicit DisplayModel(VirtualClock& clock);
     ~DisplayModel();
@@ -88,7 +89,7 @@ public:
     // The machine kind; the real library reads the firmware's HDMI status through `firmware`.
     // The arrangement carries over.
     void setMachineKind(MachineKind kind, platform::FirmwareTransport& firmware);
-    MachineKind machineKind() const { return m_machine ? MachineKind::DisplayConfigOnly : MachineKind::StandIn; }
+    MachineKind machineKind() const { return m_machineKind; }
 
     // Makes this model the one the entries act on.
     void activate();
@@ -147,6 +148,7 @@ private:
     std::vector<Change> m_changes;
 
     std::unique_ptr<DisplayMachine> m_machine;
+    MachineKind m_machineKind = MachineKind::StandIn;
 
     ScheduledActions m_actions; // last: cancelled first
 };
