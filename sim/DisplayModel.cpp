@@ -1,6 +1,8 @@
 // The simulated display hardware behind the display library. Simulation.
 #include "sim/DisplayModel.h"
 
+#include "sim/DisplayMachine.h"
+
 #include <algorithm>
 #include <atomic>
 
@@ -20,6 +22,54 @@ bool usesHdmi(std::uint32_t value) {
 } // namespace
 
 DisplayModel::DisplayModel(VirtualClock& clock) : m_clock(clock), m_actions(clock) { activate(); }
+
+void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport& firmware) {
+    const std::uint32_t before = arrangement();
+    m_machineKind = kind;
+    if (kind == MachineKind::StandIn) {
+        m_machine.reset();
+        m_arrangement = before;
+        return;
+    }
+    if (m_pendingSwitch) {
+        m_actions.cancel(*m_pendingSwitch);
+        m_pendingSwitch.reset();
+    }
+    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig);
+    syncMachine();
+    m_machine->arrange(before);
+    m_arrangement = arrangement();
+}
+
+void DisplayModel::syncMachine() {
+    if (m_machine) {
+        m_machine->setHdmiConnected(hdmiDetected(), m_edid.value_or(Edid{}));
+    }
+}
+
+void DisplayModel::noteMachineChange() {
+    const std::uint32_t now = arrangement();
+    if (now != m_arrangement) {
+        changeTo(now);
+    }
+}
+
+std::uint32_t DisplayModel::arrangement() const {
+    if (!m_machine) {
+        return m_arrangement;
+    }
+    const_cast<DisplayModel*>(this)->syncMachine();
+    return static_cast<std::uint32_t>(m_machine->getMonitorDevice());
+}
+
+void DisplayModel::setArrangement(std::uint32_t value) {
+    m_arrangement = value;
+    if (m_machine) {
+        syncMachine();
+        m_machine->arrange(value);
+        m_arrangement = arrangement();
+    }
+}
 
 DisplayModel::~DisplayModel() {
     DisplayModel* self = this;
@@ -62,6 +112,11 @@ void DisplayModel::detachHdmi() {
         m_actions.cancel(*m_pendingSwitch);
         m_pendingSwitch.reset();
     }
+    if (m_machine) {
+        syncMachine();
+        noteMachineChange();
+        return;
+    }
     if (m_arrangement != monitor::kPanel) {
         changeTo(monitor::kPanel);
     }
@@ -80,6 +135,10 @@ void DisplayModel::changeTo(std::uint32_t value) {
 }
 
 std::int32_t DisplayModel::getPanelid(std::uint8_t* edid256) {
+    if (m_machine) {
+        syncMachine();
+        return record(Entry::GetPanelid, 0, m_machine->getPanelid(edid256));
+    }
     if (edid256 == nullptr) {
         return record(Entry::GetPanelid, 0, kFailed);
     }
@@ -91,10 +150,20 @@ std::int32_t DisplayModel::getPanelid(std::uint8_t* edid256) {
 }
 
 std::int32_t DisplayModel::getMonitorDevice() {
+    if (m_machine) {
+        syncMachine();
+        return record(Entry::GetMonitorDevice, 0, m_machine->getMonitorDevice());
+    }
     return record(Entry::GetMonitorDevice, 0, static_cast<std::int32_t>(m_arrangement));
 }
 
 std::int32_t DisplayModel::setMonitorDevice(std::uint32_t value) {
+    if (m_machine) {
+        syncMachine();
+        const std::int32_t result = m_machine->setMonitorDevice(value);
+        noteMachineChange();
+        return record(Entry::SetMonitorDevice, value, result);
+    }
     if (m_forcedSetResult) {
         return record(Entry::SetMonitorDevice, value, *m_forcedSetResult);
     }

@@ -20,20 +20,31 @@
 // trampolines that act on the one active DisplayModel of the process, the one most recently
 // constructed (or activated) and not yet destroyed. Tests use one simulated world at a time.
 // With no active model the entries return -1.
+//
+// Machine kinds: the stand-in above (the default), or a notebook with the Windows display
+// configuration only, or with AMD graphics, where the entries run the real display library
+// over simulated hardware (sim/DisplayMachine): switches take effect at once, an attached HDMI
+// display is connected after the detection delay, GetPanelid answers -1 without AMD graphics
+// (no vendor interface reads the EDID) and reads the EDID through the first AMD interface
+// with them, and the switching faults of the stand-in do not apply.
 // Simulation.
 #pragma once
 
 #include "platform/Libraries.h"
+#include "platform/FirmwareTransport.h"
 #include "sim/ScheduledActions.h"
 
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 namespace sim {
+
+class DisplayMachine;
 
 namespace monitor {
 inline constexpr std::uint32_t kPanel = 0x1;
@@ -68,10 +79,17 @@ public:
         std::uint32_t arrangement = 0;
     };
 
+    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig };
+
     explicit DisplayModel(VirtualClock& clock);
     ~DisplayModel();
     DisplayModel(const DisplayModel&) = delete;
     DisplayModel& operator=(const DisplayModel&) = delete;
+
+    // The machine kind; the real library reads the firmware's HDMI status through `firmware`.
+    // The arrangement carries over.
+    void setMachineKind(MachineKind kind, platform::FirmwareTransport& firmware);
+    MachineKind machineKind() const { return m_machineKind; }
 
     // Makes this model the one the entries act on.
     void activate();
@@ -83,8 +101,8 @@ public:
     void detachHdmi();
     bool hdmiAttached() const { return m_edid.has_value(); }
     bool hdmiDetected() const;
-    std::uint32_t arrangement() const { return m_arrangement; }
-    void setArrangement(std::uint32_t value) { m_arrangement = value; } // at once, not recorded as a call
+    std::uint32_t arrangement() const;
+    void setArrangement(std::uint32_t value); // at once, not recorded as a call
 
     // Timing and faults.
     void setDetectionDelay(std::uint64_t ms) { m_detectionDelay = ms; }
@@ -111,6 +129,10 @@ private:
 
     std::int32_t record(Entry entry, std::uint32_t argument, std::int32_t result);
     void changeTo(std::uint32_t value);
+    // The real library's machine: the HDMI display connected once detected, and a change
+    // recorded when the arrangement moved.
+    void syncMachine();
+    void noteMachineChange();
 
     VirtualClock& m_clock;
     std::uint32_t m_arrangement = monitor::kPanel;
@@ -124,6 +146,9 @@ private:
     std::optional<VirtualClock::ActionId> m_pendingSwitch;
     std::vector<Call> m_calls;
     std::vector<Change> m_changes;
+
+    std::unique_ptr<DisplayMachine> m_machine;
+    MachineKind m_machineKind = MachineKind::StandIn;
 
     ScheduledActions m_actions; // last: cancelled first
 };

@@ -52,6 +52,12 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
     case ActionKind::DisplayArrangement:
         peers.display().setArrangement(a.value);
         break;
+    case ActionKind::DisplayMachine:
+        peers.display().setMachineKind(a.value == 2   ? sim::DisplayModel::MachineKind::AmdDisplayConfig
+                                       : a.value == 1 ? sim::DisplayModel::MachineKind::DisplayConfigOnly
+                                                      : sim::DisplayModel::MachineKind::StandIn,
+                                       firmware);
+        break;
     case ActionKind::CeccBusy:
         peers.cecc().setBusy(static_cast<int>(a.value));
         break;

@@ -2,6 +2,7 @@
 // loader as the controller reaches it: detection delay, switching delay, rejected and never
 // finished switches, and the loader's own rules.
 #include "sim/DisplayModel.h"
+#include "sim/SimFirmware.h"
 #include "sim/SimLibraries.h"
 #include "sim/SimThreads.h"
 #include "sim/TvModel.h"
@@ -185,6 +186,37 @@ TEST(SimLibrariesTest, RemovedLibrariesAndEntriesAreMissingFromThenOn) {
     EXPECT_FALSE(libraries.hasLibrary(L"Panelid.dll"));
     EXPECT_EQ(libraries.load(L"Panelid.dll"), 0u);
     EXPECT_NE(libraries.bind(loaded, "GetPanelid"), nullptr); // a loaded module stays mapped
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(DisplayModelTest, OnTheDisplayConfigurationMachineTheRealLibrarySwitchesAtOnce) {
+    sim::SimFirmware firmware(clock);
+    display.setArrangement(0x1);
+    display.setMachineKind(sim::DisplayModel::MachineKind::DisplayConfigOnly, firmware);
+    std::uint8_t edid[256] = {};
+    EXPECT_EQ(getPanelid(edid), -1); // no vendor interface reads the EDID
+    EXPECT_EQ(getMonitorDevice(), 0x1);
+
+    display.attachHdmi(tvEdid);
+    EXPECT_EQ(setMonitorDevice(0x100), 0); // handled, but the TV is not seen yet
+    EXPECT_EQ(display.arrangement(), 0x1u);
+    clock.advanceTo(clock.now() + sim::DisplayModel::kDefaultDetectionDelayMs);
+    EXPECT_EQ(setMonitorDevice(0x4000000), 0);
+    EXPECT_EQ(display.arrangement(), 0x4000000u);
+    EXPECT_EQ(setMonitorDevice(0x80000000), 0);
+    EXPECT_EQ(getMonitorDevice(), 0x2000000);
+    ASSERT_EQ(display.changes().size(), 2u);
+    EXPECT_EQ(display.changes()[1].arrangement, 0x2000000u);
+
+    display.detachHdmi();
+    EXPECT_EQ(getMonitorDevice(), 0x1);
+    EXPECT_EQ(display.changes().back().arrangement, 0x1u);
+
+    display.setMachineKind(sim::DisplayModel::MachineKind::StandIn, firmware);
+    EXPECT_EQ(getPanelid(edid), -2); // the stand-in again
 }
 
 } // namespace
