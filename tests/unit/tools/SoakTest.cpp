@@ -16,7 +16,9 @@
 #include <cstdio>
 #include <malloc.h>
 #if defined(__SANITIZE_ADDRESS__)
-#include <sanitizer/allocator_interface.h>
+// The sanitizer runtime's count of allocated bytes. Declared here: g++ ships the runtime but not
+// its interface headers.
+extern "C" std::size_t __sanitizer_get_current_allocated_bytes();
 #endif
 
 namespace {
