@@ -37,7 +37,7 @@ public:
     virtual ErrorCode openKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key) = 0;
 
     // Opens or creates a key (and any missing keys on its path). `created` (optional) tells
-    // whether the key was new.
+    // whether the key was new. A null `subKey` is refused with kInvalidParameter.
     virtual ErrorCode createKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key,
                                 bool* created) = 0;
 

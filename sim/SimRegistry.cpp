@@ -243,11 +243,11 @@ ErrorCode SimRegistry::createKey(RegKey parent, const wchar_t* subKey, RegAccess
     if (const ErrorCode rc = resolveHandle(parent, handle); rc != error::kSuccess) {
         return rc;
     }
-    if (!canWrite(handle.access)) {
-        return error::kAccessDenied;
-    }
+    // Creating a subkey is checked against the parent key's security, which the simulated
+    // registry does not model, not against the handle's access: a read handle may create.
     std::vector<std::wstring_view> names;
-    if (splitPath(viewOf(subKey), names) != error::kSuccess ||
+    // RegCreateKeyExW takes no null subkey (openKey does: it opens the key itself).
+    if (subKey == nullptr || splitPath(viewOf(subKey), names) != error::kSuccess ||
         handle.node->depth + names.size() > kMaxKeyDepth) {
         return error::kInvalidParameter;
     }
