@@ -6,6 +6,7 @@
 // Portable.
 #pragma once
 
+#include "common/FirmwareEvents.h"
 #include "common/HardIO.h"
 #include "controller/CecCertificationStatus.h"
 #include "controller/CmdInfo.h"
@@ -25,13 +26,13 @@ inline constexpr platform::MessageId WM_HOOK_BROWSERBACK = 0x8486;
 
 // Event codes carried by the tiles notification.
 namespace tiles {
-inline constexpr std::uint32_t kPassThroughGroup = 0x16;
-inline constexpr std::uint32_t kCecGroup = 0x15;
-inline constexpr std::uint32_t kCommandResponse = 0x1500;
-inline constexpr std::uint32_t kCecMessage = 0x1501;
-inline constexpr std::uint32_t kControllerEvent = 0x1502;
-inline constexpr std::uint32_t kHotPlugLow = 0x1580;
-inline constexpr std::uint32_t kHotPlugHigh = 0x1581;
+inline constexpr std::uint32_t kPassThroughGroup = fwevent::kPassThroughGroup;
+inline constexpr std::uint32_t kCecGroup = fwevent::kCecGroup;
+inline constexpr std::uint32_t kCommandResponse = fwevent::kCeccResponse;
+inline constexpr std::uint32_t kCecMessage = fwevent::kCecMessage;
+inline constexpr std::uint32_t kControllerEvent = fwevent::kCeccNotification;
+inline constexpr std::uint32_t kHotPlugLow = fwevent::kHotPlugLow;
+inline constexpr std::uint32_t kHotPlugHigh = fwevent::kHotPlugHigh;
 } // namespace tiles
 
 // The main window's identity, as the other programs find it.

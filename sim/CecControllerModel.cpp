@@ -152,6 +152,10 @@ void CecControllerModel::allocateLogicalAddress() {
     if (m_physicalAddress == 0xFFFF) {
         return;
     }
+    if (m_preferredAddress && !m_bus.poll(*m_preferredAddress, *m_preferredAddress, this)) {
+        m_logicalAddress = *m_preferredAddress;
+        return;
+    }
     for (const std::uint8_t candidate : kCandidateAddresses) {
         if (!m_bus.poll(candidate, candidate, this)) {
             m_logicalAddress = candidate;
@@ -207,11 +211,13 @@ std::array<std::uint8_t, 5> CecControllerModel::certificationStatus() const {
             static_cast<std::uint8_t>(present >> 8)};
 }
 
-void CecControllerModel::notifyChange() {
+void CecControllerModel::notifyChange() { notifyStatus(static_cast<std::uint8_t>(statusByte() | cecc::kStatusChanged)); }
+
+void CecControllerModel::notifyStatus(std::uint8_t status) {
     Reply notification;
     notification.code = cecc::kNotificationStatusChange;
     notification.length = 1;
-    notification.data[0] = static_cast<std::uint8_t>(statusByte() | cecc::kStatusChanged);
+    notification.data[0] = status;
     m_notification = notification;
     m_events.post(event::kCeccNotification);
 }

@@ -134,6 +134,10 @@ public:
     void failNext(int count) { m_failCount = count; }
     void setFailing(bool failing) { m_failing = failing; }
     void setNeverAnswers(bool never) { m_neverAnswers = never; }
+    // The logical address tried first when one is allocated (4, then 8 and 11, unless set).
+    void setPreferredLogicalAddress(std::uint8_t address) { m_preferredAddress = address; }
+    // Signals a status change whose status byte is `status` as given (any bits, bit 5 or not).
+    void notifyStatus(std::uint8_t status);
 
     // What it was given and what it found.
     std::uint16_t physicalAddress() const { return m_physicalAddress; }
@@ -181,6 +185,7 @@ private:
     std::uint64_t m_vendorWait = kDefaultVendorWaitMs;
     std::array<std::uint8_t, 3> m_firmwareVersion = {1, 4, 2};
     int m_busyCount = 0;
+    std::optional<std::uint8_t> m_preferredAddress;
     int m_failCount = 0;
     bool m_failing = false;
     bool m_neverAnswers = false;

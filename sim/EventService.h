@@ -8,6 +8,7 @@
 // Simulation.
 #pragma once
 
+#include "common/FirmwareEvents.h"
 #include "sim/SimDesktop.h"
 
 #include <cstdint>
@@ -16,15 +17,7 @@
 
 namespace sim {
 
-// Event codes.
-namespace event {
-inline constexpr std::uint32_t kCeccResponse = 0x1500;     // a CEC controller command has its reply
-inline constexpr std::uint32_t kCecMessage = 0x1501;       // a CEC frame waits for the PC
-inline constexpr std::uint32_t kCeccNotification = 0x1502; // the CEC controller's status changed
-inline constexpr std::uint32_t kHotPlugLow = 0x1580;
-inline constexpr std::uint32_t kHotPlugHigh = 0x1581;
-inline constexpr std::uint32_t kRemoteKeyBase = 0x1600; // | key code: a pass-through remote key
-} // namespace event
+namespace event = fwevent;
 
 // Where the event service's posts go instead of the simulated desktop.
 class EventSink {

@@ -58,4 +58,6 @@ void Peers::unplugCable() {
 
 void Peers::remoteKey(std::uint8_t code) { m_events.post(event::kRemoteKeyBase | code); }
 
+void Peers::firmwareEvent(std::uint32_t code) { m_events.post(code); }
+
 } // namespace sim

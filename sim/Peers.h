@@ -68,6 +68,8 @@ public:
     void unplugCable();
     bool cablePlugged() const { return m_cablePlugged; }
     void remoteKey(std::uint8_t code);
+    // The firmware signals any event code, whatever the state of the cable or the controller.
+    void firmwareEvent(std::uint32_t code);
     // A TV without HDMI-CEC: on the cable, but never on the bus (false: a CEC TV again).
     void setTvWithoutCec(bool withoutCec) { m_tv.setSpeaksCec(!withoutCec); }
 

@@ -62,28 +62,28 @@ namespace {
 constexpr std::uint32_t kSystemProcess = 4;
 }
 
-void SimWorld::suspend() {
-    m_desktop.post(platform::kBroadcastWindow, platform::wm::kPowerBroadcast, platform::pbt::kApmSuspend, 0,
-                   kSystemProcess);
+void SimWorld::powerEvent(platform::WParam event) {
+    m_desktop.post(platform::kBroadcastWindow, platform::wm::kPowerBroadcast, event, 0, kSystemProcess);
 }
+
+void SimWorld::suspend() { powerEvent(platform::pbt::kApmSuspend); }
 
 void SimWorld::resume(std::uint16_t wakeupFactor) {
     m_firmware.setWakeupFactor(wakeupFactor);
-    m_desktop.post(platform::kBroadcastWindow, platform::wm::kPowerBroadcast, platform::pbt::kApmResumeSuspend, 0,
-                   kSystemProcess);
+    powerEvent(platform::pbt::kApmResumeSuspend);
 }
 
-static void postSessionChange(SimDesktop& desktop, SimSession& session, platform::WParam event) {
-    for (platform::WindowHandle window : desktop.windows()) {
-        if (session.isRegistered(window)) {
-            desktop.post(window, platform::wm::kWtsSessionChange, event, 1, kSystemProcess);
+void SimWorld::sessionEvent(platform::WParam event, platform::LParam sessionId) {
+    for (platform::WindowHandle window : m_desktop.windows()) {
+        if (m_peers->session().isRegistered(window)) {
+            m_desktop.post(window, platform::wm::kWtsSessionChange, event, sessionId, kSystemProcess);
         }
     }
 }
 
-void SimWorld::lockSession() { postSessionChange(m_desktop, m_peers->session(), platform::wts::kSessionLock); }
+void SimWorld::lockSession() { sessionEvent(platform::wts::kSessionLock, 1); }
 
-void SimWorld::unlockSession() { postSessionChange(m_desktop, m_peers->session(), platform::wts::kSessionUnlock); }
+void SimWorld::unlockSession() { sessionEvent(platform::wts::kSessionUnlock, 1); }
 
 bool SimWorld::runUntil(Program& program, std::uint64_t t) {
     if (program.quit) {

@@ -60,6 +60,11 @@ public:
     void resume(std::uint16_t wakeupFactor);
     void lockSession();
     void unlockSession();
+    // WM_WTSSESSION_CHANGE with any event for session `sessionId` (the console's is 1), to the
+    // windows registered for session notifications.
+    void sessionEvent(platform::WParam event, platform::LParam sessionId);
+    // The system broadcasts WM_POWERBROADCAST with this event.
+    void powerEvent(platform::WParam event);
 
     // The ports through which the trace log of a program of this world reads and writes.
     TracePorts tracePorts() { return {&m_registry, &m_clock, &m_files, &m_threads}; }

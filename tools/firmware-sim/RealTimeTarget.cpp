@@ -371,6 +371,8 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return "message boxes are not answered in real time";
     case ActionKind::DiscDrive:
         return "the disc drive is the real machine's";
+    case ActionKind::SessionConsole:
+        return "the console session is the real machine's";
     case ActionKind::AppInstall:
     case ActionKind::AppFront:
         return "applications and their windows are the real machine's, set up outside the scenario";
@@ -396,6 +398,18 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionLock, kConsoleSession);
     case ActionKind::SessionUnlock:
         return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionUnlock, kConsoleSession);
+    case ActionKind::SessionEvent:
+        return postToController(platform::wm::kWtsSessionChange, a.value, a.address.value_or(kConsoleSession));
+    case ActionKind::PowerEvent:
+        return postToController(platform::wm::kPowerBroadcast, a.value, 0);
+    case ActionKind::PostToController:
+        if (a.text.empty()) {
+            return postToController(a.value, a.wParam, a.lParam);
+        } else {
+            const platform::MessageId message = m_windowing.registerMessage(a.text.c_str());
+            return message == 0 ? "cannot register " + text::toUtf8(a.text)
+                                : postToController(message, a.wParam, a.lParam);
+        }
     case ActionKind::OutputKey:
         return runProgram(m_options.outswap, {}, 0);
     case ActionKind::BridgeTurnOffTv:

@@ -73,6 +73,18 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
     case ActionKind::FirmwareWakeupFactor:
         firmware.setWakeupFactor(static_cast<std::uint16_t>(a.value));
         break;
+    case ActionKind::FirmwareWakeupFails:
+        firmware.failWakeupFactorReads(static_cast<int>(a.value));
+        break;
+    case ActionKind::FirmwareEvent:
+        peers.firmwareEvent(a.value);
+        break;
+    case ActionKind::CeccLogicalAddress:
+        peers.cecc().setPreferredLogicalAddress(static_cast<std::uint8_t>(a.value));
+        break;
+    case ActionKind::CeccNotify:
+        peers.cecc().notifyStatus(static_cast<std::uint8_t>(a.value));
+        break;
     case ActionKind::TvPowerOn:
         tv.powerOn();
         break;

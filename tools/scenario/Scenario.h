@@ -55,6 +55,10 @@ enum class ActionKind {
     CeccNeverAnswers,      // flag
     FirmwareHdmiControl,   // flag
     FirmwareWakeupFactor,  // value
+    FirmwareWakeupFails,   // value: number of wake-up factor reads that fail
+    FirmwareEvent,         // value: any firmware event code
+    CeccLogicalAddress,    // value: the logical address the CEC controller takes first when it allocates one
+    CeccNotify,            // value: the status byte of a status-change notification
     FirmwareDevice,        // flag: present
     SystemLanguage,        // text: four hex digits
     SystemModel,           // text
@@ -87,6 +91,10 @@ enum class ActionKind {
     Resume, // value: wake-up factor
     SessionLock,
     SessionUnlock,
+    SessionConsole, // value: the active console session's identifier (1 at first)
+    SessionEvent, // value: WTS event code, address: session identifier (nullopt: the console's, 1)
+    PowerEvent,   // value: WM_POWERBROADCAST event
+    PostToController, // text: registered message name (empty: value is the message number), wParam, lParam
     OutputKey,
     BridgeTurnOffTv,
     BridgeChangeOutput,  // value: wParam
@@ -113,6 +121,8 @@ struct Action {
     std::uint32_t valueType = 0;
     std::vector<std::uint8_t> bytes;
     std::wstring text;
+    std::uint64_t wParam = 0;
+    std::uint64_t lParam = 0;
 };
 
 // A CEC frame an expectation looks for: exact bytes, or a fragment of its decoded text
@@ -129,7 +139,7 @@ enum class ExpectKind {
     Program,         // text: file (or its end), text2: parameters (hasText2), negated
     Window,          // text: class, text2: title, negated
     Registry,        // hive, path, name, valueType + bytes, or missing (valueType 0)
-    Log,             // text, negated
+    Log,             // text, negated; count: exactly that many lines
     Notification,    // value: 1 supported, 0 not supported; none: negated
     MessageBox,      // text (fragment; empty: any), negated
     MediaCommand,    // value: the application command (flag: a given one; else any), negated
@@ -146,6 +156,7 @@ struct Expectation {
     bool negated = false;
     FramePattern frame;
     std::optional<std::uint64_t> afterMs; // the frame comes exactly this long after the previous match
+    std::optional<std::uint32_t> count;   // log lines: exactly this many
     std::uint32_t value = 0;
     bool flag = false;
     SoundOutput sound = SoundOutput::Speaker;

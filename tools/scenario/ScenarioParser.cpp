@@ -2,6 +2,7 @@
 // Portable.
 #include "tools/scenario/ScenarioParser.h"
 
+#include "common/FirmwareEvents.h"
 #include "common/Text.h"
 
 #include <algorithm>
@@ -24,6 +25,7 @@ constexpr std::uint32_t kMaxDword = 0xFFFFFFFF;
 // The maker's vendor identifier, which "tv vendor maker" names.
 constexpr std::uint32_t kMakerVendor = 0x0A1B2C;
 constexpr std::uint32_t kWakeupFactorCec = 0x31;
+
 constexpr std::uint32_t kVkBrowserBack = 0xA6;
 constexpr std::uint32_t kIdOk = 1;
 constexpr std::uint32_t kIdCancel = 2;
@@ -648,6 +650,18 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::FirmwareHdmiControl).flag = a.onOff("HDMI control"); }},
     {"firmware wakeup-factor", "cec|<hex>", "what the firmware reports as the last wake-up's cause",
      [](Args& a, Step& s) { act(s, ActionKind::FirmwareWakeupFactor).value = a.chooseOrHex("wake-up factor", {{"cec", kWakeupFactorCec}}, kMaxWord); }},
+    {"firmware wakeup-factor-fails", "<count>", "the next <count> reads of the wake-up factor fail",
+     [](Args& a, Step& s) { act(s, ActionKind::FirmwareWakeupFails).value = a.number("failure count", 1000000); }},
+    {"firmware event", "hot-plug-high|hot-plug-low|cecc-notification|<hex>", "the firmware signals this event code (any, also out of order)",
+     [](Args& a, Step& s) {
+         act(s, ActionKind::FirmwareEvent).value = a.chooseOrHex(
+             "event code", {{"hot-plug-high", fwevent::kHotPlugHigh}, {"hot-plug-low", fwevent::kHotPlugLow},
+                            {"cecc-notification", fwevent::kCeccNotification}}, kMaxWord);
+     }},
+    {"cecc logical-address", "<number>", "the logical address (0 to 14) the CEC controller takes when it is free, instead of 4",
+     [](Args& a, Step& s) { act(s, ActionKind::CeccLogicalAddress).value = a.number("logical address", 14); }},
+    {"cecc notify", "<hex>", "the CEC controller signals a status change with this status byte (bit 5: changed, bit 0: address valid)",
+     [](Args& a, Step& s) { act(s, ActionKind::CeccNotify).value = a.hex("status byte", 0xFF); }},
     {"firmware device", "present|missing", "whether the firmware driver device can be opened",
      [](Args& a, Step& s) { act(s, ActionKind::FirmwareDevice).flag = a.choose("firmware device", {{"present", 1}, {"missing", 0}}) != 0; }},
     {"system language", "<4 hex digits>", "the system's default language, as 0409 or 0411",
@@ -744,6 +758,33 @@ const StepForm kForms[] = {
      [](Args&, Step& s) { act(s, ActionKind::SessionLock); }},
     {"session unlock", "", "the user unlocks the session",
      [](Args&, Step& s) { act(s, ActionKind::SessionUnlock); }},
+    {"session console", "<number>", "another console session becomes the active one (the controller's is 1)",
+     [](Args& a, Step& s) { act(s, ActionKind::SessionConsole).value = a.number("session identifier", kMaxWord); }},
+    {"session event", "<hex> [session <number>]", "WM_WTSSESSION_CHANGE with this event, for the console's session (1) unless said",
+     [](Args& a, Step& s) {
+         Action& x = act(s, ActionKind::SessionEvent);
+         x.value = a.hex("session event", kMaxWord);
+         if (a.accept("session")) {
+             x.address = static_cast<std::uint16_t>(a.number("session identifier", kMaxWord));
+         }
+     }},
+    {"pc power-event", "<number>", "the system broadcasts WM_POWERBROADCAST with this event (4 suspend, 7 resume, 18 resume automatic)",
+     [](Args& a, Step& s) { act(s, ActionKind::PowerEvent).value = a.number("power event", kMaxWord); }},
+    {"post", "<message name>|<number> [<wParam> [<lParam>]]", "an application posts this registered (or numbered) message to the controller's window",
+     [](Args& a, Step& s) {
+         Action& x = act(s, ActionKind::PostToController);
+         if (!a.atEnd() && !a.peek().quoted && !a.peek().text.empty() &&
+             std::isdigit(static_cast<unsigned char>(a.peek().text[0]))) {
+             x.value = a.number("message number", kMaxWord);
+             if (x.value == 0) {
+                 throw Malformed{"message number 0 is no message"};
+             }
+         } else {
+             x.text = text::fromUtf8(a.text("message name"));
+         }
+         x.wParam = a.atEnd() ? 0 : a.number("wParam");
+         x.lParam = a.atEnd() ? 0 : a.number("lParam");
+     }},
     {"output-key", "", "the output key: the output-change tool posts HDMIOUT_CHANGE_OUTPUT",
      [](Args&, Step& s) { act(s, ActionKind::OutputKey); }},
     {"bridge turn-off-tv", "", "an application asks through the bridge library to turn off the TV",
@@ -826,8 +867,14 @@ const StepForm kForms[] = {
          Expectation& e = expect(s, ExpectKind::Registry);
          registryValueArgs(a, e.hive, e.path, e.name, e.valueType, e.bytes, true);
      }},
-    {"expect log", "<text>", "a trace log line containing the text since the last checkpoint",
-     [](Args& a, Step& s) { expect(s, ExpectKind::Log).text = a.text("log text"); }},
+    {"expect log", "<text> [count <number>]", "a trace log line containing the text since the last checkpoint (count: exactly that many)",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::Log);
+         e.text = a.text("log text");
+         if (a.accept("count")) {
+             e.count = a.number("line count");
+         }
+     }},
     {"expect no log", "<text>", "no trace log line containing the text since the last checkpoint",
      [](Args& a, Step& s) { expect(s, ExpectKind::Log, true).text = a.text("log text"); }},
     {"expect notification", "supported|not-supported|none", "the notice the controller asked for since the last checkpoint (the last one)",

@@ -330,6 +330,17 @@ std::string ScenarioRunner::checkFrame(const Expectation& e) {
 
 std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
     const std::vector<Event>& events = m_journal.events();
+    if (e.kind == ExpectKind::Log && e.count) {
+        const auto lines = std::count_if(events.begin() + static_cast<std::ptrdiff_t>(m_checkpoint), events.end(),
+                                         [&](const Event& event) {
+                                             return event.kind == EventKind::Log &&
+                                                    event.text.find(e.text) != std::string::npos;
+                                         });
+        return static_cast<std::uint32_t>(lines) == *e.count
+                   ? std::string()
+                   : std::to_string(lines) + " log lines containing \"" + e.text + "\" since " +
+                         Journal::timeStamp(m_checkpointTime) + ", expected " + std::to_string(*e.count);
+    }
     const Event* found = nullptr;
     for (std::size_t i = m_checkpoint; i < events.size(); ++i) {
         const Event& event = events[i];

@@ -395,11 +395,15 @@ void VirtualTarget::startController(const std::wstring& commandLine) {
 }
 
 void VirtualTarget::postToController(const wchar_t* messageName, platform::WParam wParam, std::uint32_t fromProcess) {
+    postToController(m_world.desktop().registerMessage(messageName), wParam, 0, fromProcess, text::toUtf8(messageName));
+}
+
+void VirtualTarget::postToController(platform::MessageId message, platform::WParam wParam, platform::LParam lParam,
+                                     std::uint32_t fromProcess, const std::string& what) {
     sim::SimDesktop& desktop = m_world.desktop();
-    const platform::MessageId message = desktop.registerMessage(messageName);
     const platform::WindowHandle window = desktop.find(kMainWindowClass, kMainWindowTitle);
-    if (window == 0 || !desktop.post(window, message, wParam, 0, fromProcess)) {
-        add(makeEvent(now(), EventKind::Note, "no controller window: " + text::toUtf8(messageName) + " is lost"));
+    if (window == 0 || !desktop.post(window, message, wParam, lParam, fromProcess)) {
+        add(makeEvent(now(), EventKind::Note, "no controller window: " + what + " is lost"));
     }
 }
 
@@ -473,6 +477,25 @@ std::string VirtualTarget::act(const Action& a) {
         break;
     case ActionKind::SessionUnlock:
         m_world.unlockSession();
+        break;
+    case ActionKind::SessionConsole:
+        m_world.peers().session().setActiveConsoleSessionId(a.value);
+        break;
+    case ActionKind::SessionEvent:
+        m_world.sessionEvent(a.value, a.address.value_or(1));
+        break;
+    case ActionKind::PowerEvent:
+        m_world.powerEvent(a.value);
+        break;
+    case ActionKind::PostToController:
+        if (a.text.empty()) {
+            char what[32];
+            std::snprintf(what, sizeof what, "message 0x%x", a.value);
+            postToController(a.value, a.wParam, a.lParam, kApplicationProcess, what);
+        } else {
+            postToController(m_world.desktop().registerMessage(a.text.c_str()), a.wParam, a.lParam,
+                             kApplicationProcess, text::toUtf8(a.text));
+        }
         break;
     case ActionKind::OutputKey:
         postToController(L"HDMIOUT_CHANGE_OUTPUT", 0, kOutswapProcess);

@@ -96,6 +96,8 @@ private:
     simrun::SimController* runningController();
     void noteEnded();
     void postToController(const wchar_t* messageName, platform::WParam wParam, std::uint32_t fromProcess);
+    void postToController(platform::MessageId message, platform::WParam wParam, platform::LParam lParam,
+                          std::uint32_t fromProcess, const std::string& what);
     void add(Event event);
     void pollRecords(std::vector<Event>& batch);
     void pollTv();

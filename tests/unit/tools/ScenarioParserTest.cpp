@@ -94,6 +94,32 @@ TEST(ScenarioParser, ExpectationsTakeTheirPatterns) {
     EXPECT_EQ(install.action.text, L"WinDVD.exe");
     EXPECT_EQ(install.action.name, L"Dvd Main");
     EXPECT_EQ(parsed("disc-drive locked").action.value, 2u);
+    EXPECT_EQ(parsed("expect log \"Call manageWakeup()\" count 3").expectation.count, std::optional<std::uint32_t>(3));
+    EXPECT_FALSE(parsed("expect log count").expectation.count) << "a text that is the word count";
+}
+
+TEST(ScenarioParser, StepsThatReachAnyEventOrMessageCarryItsNumbers) {
+    EXPECT_EQ(parsed("firmware event hot-plug-high").action.value, 0x1581u);
+    EXPECT_EQ(parsed("firmware event 15ff").action.value, 0x15FFu);
+    EXPECT_EQ(parsed("firmware wakeup-factor-fails 3").action.value, 3u);
+    EXPECT_EQ(parsed("cecc logical-address 11").action.value, 11u);
+    EXPECT_EQ(parsed("cecc notify 20").action.value, 0x20u);
+    EXPECT_EQ(parsed("pc power-event 18").action.value, 18u);
+    const Step other = parsed("session event 8 session 2");
+    EXPECT_EQ(other.action.value, 8u);
+    EXPECT_EQ(other.action.address, std::optional<std::uint16_t>(2));
+    EXPECT_FALSE(parsed("session event 7").action.address) << "the console's own session";
+
+    const Step numbered = parsed("post 0x8485 2");
+    EXPECT_EQ(numbered.action.kind, ActionKind::PostToController);
+    EXPECT_EQ(numbered.action.value, 0x8485u);
+    EXPECT_TRUE(numbered.action.text.empty());
+    EXPECT_EQ(numbered.action.wParam, 2u);
+    EXPECT_EQ(numbered.action.lParam, 0u);
+    const Step named = parsed("post QUICKMENU_NOTIFY_CLOSE_MENU 0 0xFFFFFFFF");
+    EXPECT_EQ(named.action.text, L"QUICKMENU_NOTIFY_CLOSE_MENU");
+    EXPECT_EQ(named.action.lParam, 0xFFFFFFFFu);
+    EXPECT_EQ(parsed("post \"7up\"").action.text, L"7up") << "a quoted name is a name even when it starts with a digit";
 }
 
 struct Malformed {
@@ -143,7 +169,14 @@ INSTANTIATE_TEST_SUITE_P(
                       Malformed{"expect keys 00 up", "bad virtual-key code '00'"},
                       Malformed{"expect keys 11 sideways", "expected down or up"},
                       Malformed{"disc-drive maybe", "unknown keyword 'maybe' for disc drive"},
-                      Malformed{"app install Player.exe", "missing window class"}));
+                      Malformed{"app install Player.exe", "missing window class"},
+                      Malformed{"post 0", "message number 0 is no message"},
+                      Malformed{"post 0x10000", "too large"},
+                      Malformed{"post", "missing message name"},
+                      Malformed{"cecc logical-address 15", "too large (at most 14)"},
+                      Malformed{"firmware event 10000", "too large (at most 0xFFFF)"},
+                      Malformed{"expect log Foo count", "missing line count"},
+                      Malformed{"session event 8 session", "missing session identifier"}));
 
 TEST(ScenarioParser, AFileIsReadLineByLineAndStopsAtTheFirstMalformedLine) {
     Scenario scenario;
