@@ -1,9 +1,10 @@
-// Win32Files, Win32Clock and Win32Threads against the system: appending bytes unchanged, the
-// folder rule, the clock's fields and sleep, thread identifiers.
+// Win32Files, Win32Clock and Win32Threads against the system: the files contract, a file not
+// held open between appends, the clock's fields and sleep, thread identifiers.
 // Win32 only.
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Threads.h"
+#include "tests/support/FilesContract.h"
 
 #include <windows.h>
 
@@ -12,6 +13,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -30,26 +32,43 @@ protected:
     }
     void TearDown() override { std::filesystem::remove_all(folder); }
 
-    static std::string contents(const std::filesystem::path& path) {
-        std::ifstream in(path, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
-
     win32::Win32Files files;
     std::filesystem::path folder;
 };
 
-TEST_F(Win32FilesTest, AppendsConcatenateBytesUnchanged) {
-    const std::filesystem::path log = folder / L"trace_2024.log";
-    const std::string first = "first line\r\n";
-    const std::string second("bin\0\xFF\n\r\n", 8); // no text-mode translation, zero byte kept
-    ASSERT_TRUE(files.append(log.c_str(), first.data(), first.size()));
-    ASSERT_TRUE(files.append(log.c_str(), second.data(), second.size()));
-    EXPECT_EQ(contents(log), first + second);
+class Win32FilesEnv {
+public:
+    Win32FilesEnv() {
+        wchar_t temp[MAX_PATH + 1] = {};
+        GetTempPathW(MAX_PATH + 1, temp);
+        static int serial = 0;
+        m_folder = std::filesystem::path(temp) / (L"SentrixFilesContract." + std::to_wstring(GetCurrentProcessId()) +
+                                                  L"." + std::to_wstring(++serial));
+        std::filesystem::remove_all(m_folder);
+        std::filesystem::create_directories(m_folder);
+    }
+    ~Win32FilesEnv() {
+        std::error_code ignored;
+        std::filesystem::remove_all(m_folder, ignored);
+    }
+    Win32FilesEnv(const Win32FilesEnv&) = delete;
+    Win32FilesEnv& operator=(const Win32FilesEnv&) = delete;
 
-    ASSERT_TRUE(files.append(log.c_str(), nullptr, 0)); // opens and closes, adds nothing
-    EXPECT_EQ(contents(log), first + second);
-}
+    platform::Files& files() { return m_files; }
+    std::wstring folder() { return m_folder.wstring(); }
+    std::optional<std::string> content(const std::wstring& path) {
+        if (!std::filesystem::is_regular_file(path)) {
+            return std::nullopt;
+        }
+        std::ifstream in(std::filesystem::path(path), std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    bool folderExists(const std::wstring& path) { return std::filesystem::is_directory(path); }
+
+private:
+    win32::Win32Files m_files;
+    std::filesystem::path m_folder;
+};
 
 TEST_F(Win32FilesTest, FileIsClosedBetweenAppends) {
     const std::filesystem::path log = folder / L"closed.log";
@@ -57,15 +76,6 @@ TEST_F(Win32FilesTest, FileIsClosedBetweenAppends) {
     // Nothing holds the file open: it can be removed at once.
     std::error_code error;
     EXPECT_TRUE(std::filesystem::remove(log, error)) << error.message();
-}
-
-TEST_F(Win32FilesTest, MissingFolderIsNotCreated) {
-    const std::filesystem::path missing = folder / L"absent" / L"trace.log";
-    EXPECT_FALSE(files.append(missing.c_str(), "x", 1));
-    EXPECT_FALSE(std::filesystem::exists(folder / L"absent"));
-    EXPECT_FALSE(files.append(nullptr, "x", 1));
-    EXPECT_FALSE(files.append(L"", "x", 1));
-    EXPECT_FALSE(files.append((folder / L"nodata.log").c_str(), nullptr, 4));
 }
 
 // Day of the week of a Gregorian date, 0 Sunday.
@@ -115,3 +125,8 @@ TEST(Win32Threads, ThreadIdentifiersDifferPerThread) {
 }
 
 } // namespace
+
+namespace testing_support {
+using Win32FilesEnvironments = ::testing::Types<Win32FilesEnv>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FilesContract, Win32FilesEnvironments);
+} // namespace testing_support
