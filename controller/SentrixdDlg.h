@@ -85,6 +85,16 @@ public:
 
     // CEC message handling.
     int handleCecMessage();
+    // One opcode the controller answers: the frame bytes it needs (header and opcode
+    // included), the name it is traced under, and its handler.
+    struct ReceivedOpcode {
+        std::uint8_t opcode;
+        int minLength;
+        const wchar_t* trace;
+        void (*handle)(CSentrixdDlg& dlg, const std::uint8_t* message);
+    };
+    // The entry of `opcode`; null for an opcode the controller does not answer.
+    static const ReceivedOpcode* receivedOpcode(std::uint8_t opcode);
     void onActiveSource(const std::uint8_t* message);
     void onSetStreamPath(const std::uint8_t* message, int announce);
     void onRoutingChange(const std::uint8_t* message);

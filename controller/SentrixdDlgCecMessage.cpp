@@ -39,29 +39,41 @@ constexpr std::uint8_t kStatusOnce = 0x03;
 bool fromUnregistered(const std::uint8_t* m) { return (m[0] >> 4) == 0xF; }
 bool directlyAddressed(const std::uint8_t* m) { return (m[0] & 0xF) != 0xF; }
 
-// Frame bytes (header and opcode included) each handled opcode needs; shorter frames are
-// dropped rather than read with whatever an earlier frame left in the buffer.
-int requiredLength(std::uint8_t opcode) {
-    switch (opcode) {
-    case cec::kRoutingChange:
-        return 6;
-    case cec::kDeviceVendorId:
-        return 5;
-    case cec::kActiveSource:
-    case cec::kSetStreamPath:
-    case cec::kRoutingInformation:
-        return 4;
-    case cec::kGiveDeckStatus:
-    case cec::kPlay:
-    case cec::kDeckControl:
-    case cec::kGiveTunerDeviceStatus:
-        return 3;
-    default:
-        return 2;
-    }
-}
-
 } // namespace
+
+const CSentrixdDlg::ReceivedOpcode* CSentrixdDlg::receivedOpcode(std::uint8_t opcode) {
+    // Frames shorter than an opcode needs are dropped rather than read with whatever an
+    // earlier frame left in the buffer.
+    static const ReceivedOpcode kTable[] = {
+        {cec::kTunerStepIncrement, 2, L"Tuner Step Increment", [](CSentrixdDlg& d, const std::uint8_t*) { d.onTunerStepIncrement(); }},
+        {cec::kTunerStepDecrement, 2, L"Tuner Step Decrement", [](CSentrixdDlg& d, const std::uint8_t*) { d.onTunerStepDecrement(); }},
+        {cec::kGiveTunerDeviceStatus, 3, L"Give Tuner Device Status", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveTunerDeviceStatus(m); }},
+        {cec::kGiveDeckStatus, 3, L"Give Deck Status", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveDeckStatus(m); }},
+        {cec::kStandby, 2, L"Standby", [](CSentrixdDlg& d, const std::uint8_t*) { d.onStandby(); }},
+        {cec::kPlay, 3, L"Play", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onPlay(m); }},
+        {cec::kDeckControl, 3, L"Deck Control", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onDeckControl(m); }},
+        {cec::kGiveOsdName, 2, L"Get OSD Name", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveOsdName(m); }},
+        {cec::kRoutingChange, 6, L"Routing Change", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onRoutingChange(m); }},
+        {cec::kRoutingInformation, 4, L"Routing Information", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onRoutingInformation(m); }},
+        {cec::kActiveSource, 4, L"Active Source", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onActiveSource(m); }},
+        {cec::kRequestActiveSource, 2, L"Request Active Source", [](CSentrixdDlg& d, const std::uint8_t*) { d.onRequestActiveSource(); }},
+        {cec::kSetStreamPath, 4, L"Set Stream Path",
+         [](CSentrixdDlg& d, const std::uint8_t* m) {
+             d.cancelDisplayOff();
+             d.onSetStreamPath(m, 1);
+         }},
+        {cec::kDeviceVendorId, 5, L"Device Vendor ID", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onDeviceVendorID(m); }},
+        {cec::kMenuRequest, 2, L"Menu Request", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onMenuRequest(m); }},
+        {cec::kSelectAnalogueService, 2, L"Select Analogue Service", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onSelectAnalogueService(m); }},
+        {cec::kSelectDigitalService, 2, L"Select Digital Service", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onSelectDigitalService(m); }},
+    };
+    for (const ReceivedOpcode& entry : kTable) {
+        if (entry.opcode == opcode) {
+            return &entry;
+        }
+    }
+    return nullptr;
+}
 
 int CSentrixdDlg::handleCecMessage() {
     DLG_SCOPE("CSentrixdDlg::handleCecMessage");
@@ -81,97 +93,18 @@ int CSentrixdDlg::handleCecMessage() {
     // Only the bytes the frame has count; the rest of the buffer stays zero.
     std::memcpy(buffer, frame, static_cast<std::size_t>(length));
     const std::uint8_t opcode = buffer[1];
-    const bool known = length >= 2 && (opcode == cec::kTunerStepIncrement || opcode == cec::kTunerStepDecrement ||
-                                       opcode == cec::kGiveTunerDeviceStatus || opcode == cec::kGiveDeckStatus ||
-                                       opcode == cec::kStandby || opcode == cec::kPlay || opcode == cec::kDeckControl ||
-                                       opcode == cec::kGiveOsdName || opcode == cec::kRoutingChange ||
-                                       opcode == cec::kRoutingInformation || opcode == cec::kActiveSource ||
-                                       opcode == cec::kRequestActiveSource || opcode == cec::kSetStreamPath ||
-                                       opcode == cec::kDeviceVendorId || opcode == cec::kMenuRequest ||
-                                       opcode == cec::kSelectAnalogueService || opcode == cec::kSelectDigitalService);
-    if (!known) {
+    const ReceivedOpcode* entry = length >= 2 ? receivedOpcode(opcode) : nullptr;
+    if (entry == nullptr) {
         TRACE_MSG(L"Received Other: data=%02x %02x %02x %02x, size=0x%x", opcode, buffer[2], buffer[3], buffer[4],
                   static_cast<unsigned>(length));
         return 1;
     }
-    if (length < requiredLength(opcode)) {
+    if (length < entry->minLength) {
         TRACE_ERROR(L"ERROR Invalid message length : 0x%x", static_cast<unsigned>(length));
         return 1;
     }
-
-    switch (opcode) {
-    case cec::kTunerStepIncrement:
-        TRACE_MSG(L"Received:Tuner Step Increment");
-        onTunerStepIncrement();
-        break;
-    case cec::kTunerStepDecrement:
-        TRACE_MSG(L"Received:Tuner Step Decrement");
-        onTunerStepDecrement();
-        break;
-    case cec::kGiveTunerDeviceStatus:
-        TRACE_MSG(L"Received:Give Tuner Device Status");
-        onGiveTunerDeviceStatus(buffer);
-        break;
-    case cec::kGiveDeckStatus:
-        TRACE_MSG(L"Received:Give Deck Status");
-        onGiveDeckStatus(buffer);
-        break;
-    case cec::kStandby:
-        TRACE_MSG(L"Received:Standby");
-        onStandby();
-        break;
-    case cec::kPlay:
-        TRACE_MSG(L"Received:Play");
-        onPlay(buffer);
-        break;
-    case cec::kDeckControl:
-        TRACE_MSG(L"Received:Deck Control");
-        onDeckControl(buffer);
-        break;
-    case cec::kGiveOsdName:
-        TRACE_MSG(L"Received:Get OSD Name");
-        onGiveOsdName(buffer);
-        break;
-    case cec::kRoutingChange:
-        TRACE_MSG(L"Received:Routing Change");
-        onRoutingChange(buffer);
-        break;
-    case cec::kRoutingInformation:
-        TRACE_MSG(L"Received:Routing Information");
-        onRoutingInformation(buffer);
-        break;
-    case cec::kActiveSource:
-        TRACE_MSG(L"Received:Active Source");
-        onActiveSource(buffer);
-        break;
-    case cec::kRequestActiveSource:
-        TRACE_MSG(L"Received:Request Active Source");
-        onRequestActiveSource();
-        break;
-    case cec::kSetStreamPath:
-        TRACE_MSG(L"Received:Set Stream Path");
-        cancelDisplayOff();
-        onSetStreamPath(buffer, 1);
-        break;
-    case cec::kDeviceVendorId:
-        TRACE_MSG(L"Received:Device Vendor ID");
-        onDeviceVendorID(buffer);
-        break;
-    case cec::kMenuRequest:
-        TRACE_MSG(L"Received:Menu Request");
-        onMenuRequest(buffer);
-        break;
-    case cec::kSelectAnalogueService:
-        TRACE_MSG(L"Received:Select Analogue Service");
-        onSelectAnalogueService(buffer);
-        break;
-    case cec::kSelectDigitalService:
-        TRACE_MSG(L"Received:Select Digital Service");
-        onSelectDigitalService(buffer);
-        break;
-    default:
-        break;
-    }
+    TRACE_MSG(L"Received:%ls", entry->trace);
+    entry->handle(*this, buffer);
     return 1;
 }
 
