@@ -1,7 +1,7 @@
 // The bridge library's keyboard hook procedure. Portable.
 #include "bridge/HdmiKeyHook.h"
 
-#include "bridge/ControllerWindow.h"
+#include "common/ControllerIdentity.h"
 
 platform::LResult HdmiKeyHook::keyHookProc(int code, platform::WParam virtualKey, platform::LParam keystroke) {
     if (code < 0 || virtualKey != kVkBrowserBack) {

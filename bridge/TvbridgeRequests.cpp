@@ -1,7 +1,7 @@
 // The bridge library's requests to the controller. Portable.
 #include "bridge/TvbridgeRequests.h"
 
-#include "bridge/ControllerWindow.h"
+#include "common/ControllerIdentity.h"
 
 namespace {
 

@@ -4,6 +4,7 @@
 // Portable.
 #pragma once
 
+#include "common/ControllerIdentity.h"
 #include "controller/CmdInfo.h"
 #include "platform/Registry.h"
 
@@ -18,7 +19,6 @@ public:
     static constexpr std::int32_t kErrorCreateKey = static_cast<std::int32_t>(0x80000102u); // create a key
     static constexpr std::int32_t kErrorSetValue = static_cast<std::int32_t>(0x80000103u);  // write a value
 
-    static constexpr const wchar_t* kProductKey = L"SOFTWARE\\KORVATH\\Sentrixd";
     static constexpr const wchar_t* kSettingKey = L"Setting";
     static constexpr const wchar_t* kVersionValue = L"CurrentVersion";
 

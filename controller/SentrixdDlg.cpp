@@ -20,7 +20,6 @@
 
 namespace {
 
-constexpr const wchar_t* kProductKey = L"SOFTWARE\\KORVATH\\Sentrixd";
 constexpr std::uint32_t kCeccSettleMs = 2000;
 constexpr platform::WParam kIdOk = 1;
 constexpr platform::WParam kIdCancel = 2;

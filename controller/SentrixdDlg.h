@@ -6,6 +6,7 @@
 // Portable.
 #pragma once
 
+#include "common/ControllerIdentity.h"
 #include "common/FirmwareEvents.h"
 #include "common/HardIO.h"
 #include "controller/CecCertificationStatus.h"
@@ -36,8 +37,8 @@ inline constexpr std::uint32_t kHotPlugHigh = fwevent::kHotPlugHigh;
 } // namespace tiles
 
 // The main window's identity, as the other programs find it.
-inline constexpr const wchar_t* kMainWindowClass = L"#32770";
-inline constexpr const wchar_t* kMainWindowTitle = L"KorSentrixSuiteMain";
+inline constexpr const wchar_t* kMainWindowClass = kControllerWindowClass;
+inline constexpr const wchar_t* kMainWindowTitle = kControllerWindowTitle;
 
 class CecControlCommand;
 class TraceScope;

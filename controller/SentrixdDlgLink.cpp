@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr const wchar_t* kProductKey = L"SOFTWARE\\KORVATH\\Sentrixd";
 constexpr int kEdidRetries = 5;
 constexpr std::uint32_t kEdidRetryWaitMs = 2000;
 constexpr std::uint32_t kNotifyRetryWaitMs = 2000;

@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr const wchar_t* kProductKey = L"SOFTWARE\\KORVATH\\Sentrixd";
 constexpr std::uint32_t kDisplaySettleMs = 3000;
 constexpr const wchar_t* kTonemuxTitle = L"KorTonemux";
 constexpr const wchar_t* kTonemuxProgram = L"Tonemux.exe";

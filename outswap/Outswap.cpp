@@ -1,7 +1,7 @@
 // The output-change tool. Portable.
 #include "outswap/Outswap.h"
 
-#include "bridge/ControllerWindow.h"
+#include "common/ControllerIdentity.h"
 #include "common/Trace.h"
 
 #include <cstdint>

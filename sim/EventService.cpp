@@ -12,7 +12,7 @@ bool EventService::post(std::uint32_t code) {
         delivered = m_sink->deliver(code);
     } else {
         const platform::MessageId message = m_desktop.registerMessage(kMessageName);
-        const platform::WindowHandle window = m_desktop.find(kControllerClass, kControllerTitle);
+        const platform::WindowHandle window = m_desktop.find(kControllerWindowClass, kControllerWindowTitle);
         if (message != 0 && window != 0) {
             delivered = m_desktop.post(window, message, code, 0, m_processId);
         }

@@ -8,6 +8,7 @@
 // Simulation.
 #pragma once
 
+#include "common/ControllerIdentity.h"
 #include "common/FirmwareEvents.h"
 #include "sim/SimDesktop.h"
 
@@ -31,8 +32,6 @@ class EventService {
 public:
     static constexpr std::uint32_t kDefaultProcessId = 0x264;
     static constexpr const wchar_t* kMessageName = L"KORVATH_TILES_NOTIFY_EVENT";
-    static constexpr const wchar_t* kControllerClass = L"#32770";
-    static constexpr const wchar_t* kControllerTitle = L"KorSentrixSuiteMain";
 
     struct Record {
         std::uint64_t time = 0;

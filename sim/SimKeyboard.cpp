@@ -1,6 +1,8 @@
 // The simulated keyboard and key hook. Simulation.
 #include "sim/SimKeyboard.h"
 
+#include "common/ControllerIdentity.h"
+
 #include <atomic>
 
 namespace sim {
@@ -66,7 +68,7 @@ std::intptr_t SimKeyboard::keyHookProc(int code, std::uintptr_t wParam, std::int
     if (code < 0 || wParam != kVkBrowserBack) {
         return 0; // the next hook's answer: let the key through
     }
-    const platform::WindowHandle window = m_desktop.find(L"#32770", L"KorSentrixSuiteMain");
+    const platform::WindowHandle window = m_desktop.find(kControllerWindowClass, kControllerWindowTitle);
     if (window != 0) {
         const platform::WindowHandle foreground = m_desktop.foreground();
         const SimDesktop::WindowInfo* info = foreground != 0 ? m_desktop.info(foreground) : nullptr;

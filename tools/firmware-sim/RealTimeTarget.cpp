@@ -4,6 +4,7 @@
 #include "tools/scenario/PeerActions.h"
 
 #include "common/FirmwareRecord.h"
+#include "common/ControllerIdentity.h"
 #include "common/Text.h"
 #include "platform/Session.h"
 #include "tools/firmware-sim/ScriptRunner.h"
@@ -27,8 +28,6 @@ using scenario::Event;
 using scenario::EventKind;
 using scenario::makeEvent;
 
-constexpr const wchar_t* kControllerClass = L"#32770";
-constexpr const wchar_t* kControllerTitle = L"KorSentrixSuiteMain";
 // Nothing the world runs on its own waits this long: "never" in a delay setting.
 // The console session the controller runs in.
 constexpr platform::LParam kConsoleSession = 1;
@@ -310,7 +309,7 @@ std::string RealTimeTarget::runProgram(const std::wstring& program, const std::v
 
 std::string RealTimeTarget::postToController(platform::MessageId message, platform::WParam wParam,
                                              platform::LParam lParam) {
-    const platform::WindowHandle window = m_windowing.findWindow(kControllerClass, kControllerTitle);
+    const platform::WindowHandle window = m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     if (window == 0 || !m_windowing.postMessage(window, message, wParam, lParam)) {
         note("no controller window: the message is lost");
     }

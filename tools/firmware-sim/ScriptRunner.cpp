@@ -1,6 +1,7 @@
 // The firmware simulator's step player. Portable.
 #include "tools/firmware-sim/ScriptRunner.h"
 
+#include "common/ControllerIdentity.h"
 #include "common/Text.h"
 #include "sim/CecOpcodes.h"
 
@@ -19,8 +20,6 @@ namespace fwsim {
 namespace {
 
 constexpr std::uint64_t kPollMs = 10;
-constexpr const wchar_t* kControllerClass = L"#32770";
-constexpr const wchar_t* kControllerTitle = L"KorSentrixSuiteMain";
 
 platform::SystemTime utcNow() {
     const auto ms = std::chrono::duration_cast<std::chrono::milliseconds>(
@@ -298,7 +297,7 @@ bool ScriptRunner::poll(const std::function<bool()>& condition, std::uint64_t ti
 }
 
 std::string ScriptRunner::expectWindow(const Step& step) {
-    const bool ok = poll([&] { return (m_windowing.findWindow(kControllerClass, kControllerTitle) != 0) == step.flag; },
+    const bool ok = poll([&] { return (m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle) != 0) == step.flag; },
                          step.withinMs);
     if (ok) {
         return {};
@@ -328,7 +327,7 @@ std::string ScriptRunner::post(const Step& step) {
     if (message == 0) {
         return "the message cannot be registered";
     }
-    const platform::WindowHandle window = m_windowing.findWindow(kControllerClass, kControllerTitle);
+    const platform::WindowHandle window = m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     if (window == 0) {
         return "no controller window";
     }

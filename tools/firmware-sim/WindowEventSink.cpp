@@ -1,6 +1,8 @@
 // Event delivery to the controller's window. Portable.
 #include "tools/firmware-sim/WindowEventSink.h"
 
+#include "common/ControllerIdentity.h"
+
 namespace fwsim {
 
 bool WindowEventSink::deliver(std::uint32_t code) {
@@ -11,7 +13,7 @@ bool WindowEventSink::deliver(std::uint32_t code) {
         }
     }
     const platform::WindowHandle window =
-        m_windowing.findWindow(sim::EventService::kControllerClass, sim::EventService::kControllerTitle);
+        m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     return window != 0 && m_windowing.postMessage(window, m_message, code, 0);
 }
 
