@@ -1,7 +1,8 @@
 // Processes and program threads of the simulated world (platform::Processes,
 // platform::ThreadStarter). A process is a waitable end object of SimSync: opening it gives a
 // new handle to that object, which the opener closes. As on Windows, OpenProcess of an
-// identifier that names no running process fails with ERROR_INVALID_PARAMETER. Threads are real
+// identifier that names no running process fails with ERROR_INVALID_PARAMETER (Windows still
+// opens an ended process while some handle to it is open; here an ended process is gone). Threads are real
 // threads; after starting one, and after ending a process, the world settles (see SimSync), so
 // that what the threads do happens at that virtual moment and every run is repeatable. Every
 // thread started is joined when the starter goes.
