@@ -8,12 +8,15 @@
 #include "controller/CmdInfo.h"
 #include "platform/Clock.h"
 #include "platform/FirmwareTransport.h"
+#include "platform/InputFocus.h"
 #include "platform/Libraries.h"
 #include "platform/Locale.h"
+#include "platform/Processes.h"
 #include "platform/Registry.h"
 #include "platform/Session.h"
 #include "platform/Shell.h"
 #include "platform/Sync.h"
+#include "platform/ThreadStarter.h"
 #include "platform/Threads.h"
 #include "platform/Windowing.h"
 #include "platform/Wmi.h"
@@ -33,24 +36,27 @@ struct ControllerPorts {
     platform::Locale& locale;
     platform::Wmi& wmi;
     platform::Threads& threads;
+    // The end-application watches: the process behind a window, waiting for it on a thread.
+    platform::InputFocus& focus;
+    platform::Processes& processes;
+    platform::ThreadStarter& threadStarter;
 };
 
-// The application launcher and its control menu.
+// The application launcher and its control menu. The end-application watches belong to the
+// main window.
 class LauncherService {
 public:
     virtual ~LauncherService() = default;
-    virtual void initialize(platform::WindowHandle owner) = 0;
+    // False when the menu or the launcher's registry key is missing (no items then).
+    virtual bool initialize(platform::WindowHandle owner) = 0;
     // Deletes the launcher items and the control menu window.
     virtual void uninitialize() = 0;
-    // One of the control menu's messages or a custom launcher item's message.
+    // The message of one of the launcher's items (a control menu message or a custom item's).
     virtual bool isAppLauncherMessage(platform::MessageId message) const = 0;
-    virtual void execute(platform::MessageId message, platform::WParam wParam, platform::LParam lParam) = 0;
+    // Acts on the chosen item; 1 on success, 0 on failure.
+    virtual int execute(platform::MessageId message) = 0;
     // 0 when there is nothing to show.
     virtual int showAppLauncher() = 0;
-    // Watches application `number` (1 to 6) until its process ends, then posts
-    // WM_END_APPLICATION with the number to `notify`; stops early when `stopEvent` is set.
-    // False when no watch was started.
-    virtual bool createEndAppThread(int number, platform::SyncHandle stopEvent, platform::WindowHandle notify) = 0;
 };
 
 // One command of a remote-key rule.

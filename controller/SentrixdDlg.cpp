@@ -68,7 +68,14 @@ CSentrixdDlg::CSentrixdDlg(ControllerPorts& ports, ControllerServices& services)
     }
 }
 
-CSentrixdDlg::~CSentrixdDlg() { m_cmdSetting.unload(m_cmdInfoList); }
+CSentrixdDlg::~CSentrixdDlg() {
+    // A window that was never destroyed properly still ends its watches before it goes.
+    if (m_hEndAppEvent != 0) {
+        stopEndAppThreads();
+        m_ports.sync.closeHandle(m_hEndAppEvent);
+    }
+    m_cmdSetting.unload(m_cmdInfoList);
+}
 
 bool CSentrixdDlg::Create() {
     m_hWnd = m_ports.windowing.createDialogWindow(kMainWindowTitle, *this);
@@ -284,9 +291,7 @@ bool CSentrixdDlg::DestroyWindow() {
     }
     m_hdmiHookHelper.uninitialize();
     if (m_hEndAppEvent != 0) {
-        if (anyEndAppSlotTaken()) {
-            m_ports.sync.setEvent(m_hEndAppEvent);
-        }
+        stopEndAppThreads();
         m_ports.sync.closeHandle(m_hEndAppEvent);
         m_hEndAppEvent = 0;
     }
@@ -320,7 +325,8 @@ void CSentrixdDlg::stopTimer(platform::TimerId& member) {
 }
 
 bool CSentrixdDlg::anyEndAppSlotTaken() const {
-    return std::any_of(std::begin(m_endAppSlots), std::end(m_endAppSlots), [](bool taken) { return taken; });
+    return std::any_of(std::begin(m_endAppSlots), std::end(m_endAppSlots),
+                       [](const std::atomic<EndAppWatch*>& slot) { return slot.load() != nullptr; });
 }
 
 std::uint8_t CSentrixdDlg::ownHeader(std::uint8_t destination) const {

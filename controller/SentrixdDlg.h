@@ -16,8 +16,11 @@
 #include "controller/EDIDHelper.h"
 #include "controller/HdmiHookHelper.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
 
 // Private messages of the controller.
 inline constexpr platform::MessageId WM_POWERBROADCAST_RESUME = 0x8483;
@@ -41,7 +44,17 @@ inline constexpr const wchar_t* kMainWindowClass = kControllerWindowClass;
 inline constexpr const wchar_t* kMainWindowTitle = kControllerWindowTitle;
 
 class CecControlCommand;
+class CSentrixdDlg;
 class TraceScope;
+
+// The record of one end-application watch: its own, never shared with another watch. Made
+// and freed by the main window's thread; freed only once its thread has ended.
+struct EndAppWatch {
+    CSentrixdDlg* pDlg = nullptr;
+    platform::WindowHandle hWnd = 0; // the application's window
+    int nType = 0;                   // 1 to 6
+    platform::SyncHandle hThread = 0;
+};
 class CecMessage;
 
 class CSentrixdDlg final : public platform::WindowClient {
@@ -148,6 +161,15 @@ public:
     void onNotifyCecInfo();
     void onBrowserBack();
 
+    // End-application watches (one per application type 1 to 6).
+    void createEndAppThread(int type);
+    static void EndAppThread(EndAppWatch* watch);
+    // Signals the stop event to every running watch, waits until they have all ended, then
+    // resets the event. Nothing when no watch runs.
+    void stopEndAppThreads();
+    // Frees the records of the watches that have ended.
+    void releaseEndedAppThreads();
+
     // Output switching, on-screen name and configuration reload.
     int selectDisplayOutput(std::uint32_t value);
     int selectSoundOutput(std::uint32_t value);
@@ -172,7 +194,7 @@ private:
     void onTilesEvent(platform::WParam code);
     // onSetStreamPath with a locally built message that carries the own physical address.
     void streamToOwnAddress(int announce);
-    void onLauncherMessage(platform::MessageId message, platform::WParam wParam, platform::LParam lParam);
+    void onLauncherMessage(platform::MessageId message);
     void onPowerBroadcast(platform::WParam event);
     void onTimerMessage(platform::WParam id);
     void onEndApplication(platform::WParam number);
@@ -240,7 +262,10 @@ public:
     std::uint32_t m_nDisplayTarget = 0;
     std::uint32_t m_nDisplayChangeCount = 0;
     platform::SyncHandle m_hEndAppEvent = 0;
-    bool m_endAppSlots[kEndAppSlots] = {};
+    // Each slot is empty or holds its type's running watch: filled and tested by the main
+    // window's thread, emptied by the watch as its last act (or by WM_END_APPLICATION).
+    std::atomic<EndAppWatch*> m_endAppSlots[kEndAppSlots] = {};
+    std::vector<std::unique_ptr<EndAppWatch>> m_endAppWatches; // main window's thread only
 
     int m_bActiveSource = 0;
     std::uint32_t m_dwCecCtrlCmdStatus = 0;

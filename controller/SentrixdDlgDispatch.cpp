@@ -40,7 +40,7 @@ platform::LResult CSentrixdDlg::DefWindowProcW(platform::MessageId message, plat
 
     if (!done) {
         if (m_appLauncher.isAppLauncherMessage(message)) {
-            onLauncherMessage(message, wParam, lParam);
+            onLauncherMessage(message);
         } else if (is(message, m_uiDllQueryTurnOffTv)) {
             TRACE_MSG(L"Received Message:m_uiDllQueryTurnOffTv");
             stopTimer(m_nTimerDisplay);
@@ -138,10 +138,10 @@ void CSentrixdDlg::onTilesEvent(platform::WParam code) {
     }
 }
 
-void CSentrixdDlg::onLauncherMessage(platform::MessageId message, platform::WParam wParam, platform::LParam lParam) {
+void CSentrixdDlg::onLauncherMessage(platform::MessageId message) {
     DLG_SCOPE("CSentrixdDlg::onLauncherMessage");
     TRACE_MSG(L"Received Message:m_appLauncher");
-    m_appLauncher.execute(message, wParam, lParam);
+    m_appLauncher.execute(message);
 
     if (is(message, m_uiQuickMenuCloseMenu)) {
         TRACE_MSG(L"Received Close Menu");
@@ -175,9 +175,7 @@ void CSentrixdDlg::onLauncherMessage(platform::MessageId message, platform::WPar
         m_bKeyHookSet = 1;
     }
     TRACE_MSG(L"Create Thread for detecting end application.");
-    if (m_appLauncher.createEndAppThread(application, m_hEndAppEvent, m_hWnd)) {
-        m_endAppSlots[application - 1] = true;
-    }
+    createEndAppThread(application);
 }
 
 void CSentrixdDlg::onPowerBroadcast(platform::WParam event) {
@@ -231,8 +229,9 @@ void CSentrixdDlg::onTimerMessage(platform::WParam id) {
 void CSentrixdDlg::onEndApplication(platform::WParam number) {
     DLG_SCOPE("CSentrixdDlg::onEndApplication");
     if (number >= 1 && number <= static_cast<platform::WParam>(kEndAppSlots)) {
-        m_endAppSlots[number - 1] = false;
+        m_endAppSlots[number - 1].store(nullptr);
     }
+    releaseEndedAppThreads();
     if (m_dwLauncherShowMode == 1 && m_appLauncher.showAppLauncher() == 0) {
         showMessageBox(strings::kNoApplication);
     }

@@ -514,9 +514,7 @@ void CSentrixdDlg::setActiveSource(ActiveSourceState state) {
         }
         m_bKeyHookSet = 0;
     }
-    if (anyEndAppSlotTaken()) {
-        m_ports.sync.setEvent(m_hEndAppEvent);
-    }
+    stopEndAppThreads();
     TRACE_MSG(L"setActiveSource(INACTIVE)");
     m_bActiveSource = 0;
 }

@@ -4,10 +4,12 @@
 #include "controller/SentrixdApp.h"
 #include "controller/UnavailableServices.h"
 #include "controller/commands/CommandObjects.h"
+#include "controller/launcher/AppLauncher.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32FirmwareTransport.h"
 #include "platform/win32/Win32Input.h"
+#include "platform/win32/Win32Processes.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32Sync.h"
 #include "platform/win32/Win32System.h"
@@ -33,14 +35,18 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     Win32KeyboardInput keyboard;
     Win32InputFocus focus;
     Win32MediaControl media;
+    Win32Processes processes;
+    Win32ThreadStarter threadStarter;
 
     TraceLog::setProgramModule(TraceModule::Sentrixd);
     TraceLog::installPorts({&registry, &clock, &files, &threads});
 
-    UnavailableLauncher launcher(windowing);
+    UnavailableControlMenuFactory menus;
+    AppLauncher launcher(LauncherPorts{registry, windowing, focus, shell}, menus);
     CommandObjects commands(CommandPorts{registry, windowing, shell, keyboard, focus, media});
     UnavailableNotifications notifications;
-    ControllerPorts ports{registry, windowing, sync, clock, firmware, libraries, shell, session, locale, wmi, threads};
+    ControllerPorts ports{registry, windowing, sync,    clock,   firmware, libraries,  shell,        session,
+                          locale,   wmi,       threads, focus,   processes, threadStarter};
     ControllerServices services{launcher, commands, notifications};
 
     CSentrixdApp app(ports, services);

@@ -1,28 +1,28 @@
-// The launcher and notification dialog for a controller built without them: the launcher
-// offers nothing and no notice is shown. Each
-// says so in the trace log, so that a missing part is never mistaken for a working one. The
-// control menu's messages are still recognised, so that the main window's own part of them
-// (the key hook, the end-application watch) works whoever posts them.
+// The control menu and notification dialog for a controller built without them: the menu has
+// no window and shows nothing, and no notice is shown. Each says so in the trace log, so that a
+// missing part is never mistaken for a working one. The launcher itself still reads its items
+// and acts on their messages, whoever posts them.
 // Portable.
 #pragma once
 
 #include "controller/ControllerServices.h"
+#include "controller/launcher/ControlMenu.h"
 
-#include <vector>
-
-class UnavailableLauncher final : public LauncherService {
+class UnavailableControlMenu final : public ControlMenu {
 public:
-    explicit UnavailableLauncher(platform::Windowing& windowing) : m_windowing(windowing) {}
-    void initialize(platform::WindowHandle owner) override;
-    void uninitialize() override { m_menuMessages.clear(); }
-    bool isAppLauncherMessage(platform::MessageId message) const override;
-    void execute(platform::MessageId, platform::WParam, platform::LParam) override {}
-    int showAppLauncher() override;
-    bool createEndAppThread(int number, platform::SyncHandle stopEvent, platform::WindowHandle notify) override;
+    bool create(platform::WindowHandle) override { return false; }
+    platform::WindowHandle window() const override { return 0; }
+    void clearItems() override {}
+    void setTitle(const std::wstring&) override {}
+    void addItem(const std::wstring&, platform::MessageId) override {}
+    void show() override;
+    void hide() override {}
+    bool isVisible() const override { return false; }
+};
 
-private:
-    platform::Windowing& m_windowing;
-    std::vector<platform::MessageId> m_menuMessages;
+class UnavailableControlMenuFactory final : public ControlMenuFactory {
+public:
+    std::unique_ptr<ControlMenu> createControlMenu() override { return std::make_unique<UnavailableControlMenu>(); }
 };
 
 class UnavailableNotifications final : public NotificationDialogs {

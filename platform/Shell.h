@@ -1,5 +1,6 @@
-// Shell port: the program's own file name, the common program files folder, starting a
-// program through the shell, and the common-controls initialisation of a GUI program
+// Shell port: the program's own file name, the common program files folder and the Windows
+// folder, starting a program through the shell, and the common-controls initialisation of a GUI
+// program
 // (GetModuleFileNameW, SHGetFolderPathW, ShellExecuteW, InitCommonControlsEx).
 // Portable.
 #pragma once
@@ -19,6 +20,10 @@ public:
     // The common program files folder, created if needed, into a buffer of `capacity` (260)
     // characters. False on failure.
     virtual bool commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity) = 0;
+
+    // The Windows folder (SHGetFolderPathW with CSIDL_WINDOWS | CSIDL_FLAG_CREATE) into a buffer
+    // of `capacity` (260) characters. False on failure, the buffer then untouched.
+    virtual bool windowsFolder(wchar_t* buffer, std::uint32_t capacity) = 0;
 
     // Starts `file` with the default verb, the given parameters (may be null), no working
     // folder and the show command. False when the shell refuses (a result of 32 or less).

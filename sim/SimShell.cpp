@@ -46,6 +46,15 @@ bool SimShell::commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity)
     return true;
 }
 
+bool SimShell::windowsFolder(wchar_t* buffer, std::uint32_t capacity) {
+    if (m_windowsFolderFailing || buffer == nullptr || m_windowsFolder.size() >= capacity) {
+        return false;
+    }
+    std::copy(m_windowsFolder.begin(), m_windowsFolder.end(), buffer);
+    buffer[m_windowsFolder.size()] = L'\0';
+    return true;
+}
+
 bool SimShell::shellExecute(const wchar_t* file, const wchar_t* parameters, int showCommand) {
     Execute execute;
     execute.time = m_clock.now();

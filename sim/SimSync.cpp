@@ -4,10 +4,14 @@
 #include "common/Text.h"
 #include "sim/SimThreads.h"
 
+#include <algorithm>
 #include <chrono>
 
 namespace sim {
 namespace {
+// Set on the threads that the simulated world started for a program (see beginSimThread).
+thread_local bool t_simThread = false;
+
 std::wstring upper(const wchar_t* name) {
     std::wstring out;
     for (const wchar_t* p = name; *p != L'\0'; ++p) {
@@ -88,7 +92,7 @@ bool SimSync::setEvent(platform::SyncHandle event) {
     {
         std::lock_guard<std::mutex> guard(m_lock);
         auto object = lookup(event);
-        if (object == nullptr || !object->isEvent) {
+        if (object == nullptr || !object->isEvent || !object->settable) {
             setLastError(platform::error::kInvalidHandle);
             return false;
         }
@@ -101,7 +105,7 @@ bool SimSync::setEvent(platform::SyncHandle event) {
 bool SimSync::resetEvent(platform::SyncHandle event) {
     std::lock_guard<std::mutex> guard(m_lock);
     auto object = lookup(event);
-    if (object == nullptr || !object->isEvent) {
+    if (object == nullptr || !object->isEvent || !object->settable) {
         setLastError(platform::error::kInvalidHandle);
         return false;
     }
@@ -133,10 +137,18 @@ std::uint32_t SimSync::waitAny(const platform::SyncHandle* handles, std::uint32_
     std::uint32_t result = ready();
     if (result == platform::kWaitTimeout && timeoutMs != 0) {
         auto until = [&] { return (result = ready()) != platform::kWaitTimeout; };
+        const Waiter waiter{std::vector<platform::SyncHandle>(handles, handles + count)};
+        if (t_simThread) {
+            m_waiters.push_back(&waiter);
+            m_changed.notify_all(); // a settle may be waiting for this thread to block
+        }
         if (timeoutMs == platform::kInfinite) {
             m_changed.wait(guard, until);
         } else {
             m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), until);
+        }
+        if (t_simThread) {
+            m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &waiter));
         }
     }
     if (result == platform::kWaitFailed - 1) {
@@ -158,6 +170,71 @@ bool SimSync::closeHandle(platform::SyncHandle handle) {
         name = name->second.expired() ? m_names.erase(name) : std::next(name);
     }
     return true;
+}
+
+platform::SyncHandle SimSync::createEndObject() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto object = std::make_shared<Object>();
+    object->isEvent = true;
+    object->manualReset = true;
+    object->settable = false;
+    return addHandle(object);
+}
+
+platform::SyncHandle SimSync::duplicateHandle(platform::SyncHandle handle) {
+    std::lock_guard<std::mutex> guard(m_lock);
+    auto object = lookup(handle);
+    if (object == nullptr) {
+        setLastError(platform::error::kInvalidHandle);
+        return 0;
+    }
+    return addHandle(object);
+}
+
+void SimSync::signalEnd(platform::SyncHandle handle) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (auto object = lookup(handle)) {
+            object->signalled = true;
+        }
+    }
+    m_changed.notify_all();
+}
+
+void SimSync::beginSimThread() {
+    std::lock_guard<std::mutex> guard(m_lock);
+    ++m_simThreads;
+}
+
+void SimSync::enterSimThread() { t_simThread = true; }
+
+void SimSync::endSimThread(platform::SyncHandle handle) {
+    {
+        std::lock_guard<std::mutex> guard(m_lock);
+        if (auto object = lookup(handle)) {
+            object->signalled = true;
+        }
+        --m_simThreads;
+    }
+    m_changed.notify_all();
+}
+
+bool SimSync::quiescent() const {
+    std::size_t blocked = 0;
+    for (const Waiter* waiter : m_waiters) {
+        bool satisfied = false;
+        for (platform::SyncHandle handle : waiter->handles) {
+            auto object = lookup(handle);
+            satisfied = satisfied || object == nullptr || (object->isEvent && object->signalled);
+        }
+        blocked += satisfied ? 0 : 1;
+    }
+    return blocked == m_simThreads;
+}
+
+void SimSync::settle() {
+    std::unique_lock<std::mutex> guard(m_lock);
+    m_changed.wait(guard, [this] { return quiescent(); });
 }
 
 bool SimSync::mutexExists(const std::wstring& name) const {

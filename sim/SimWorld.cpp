@@ -24,9 +24,38 @@ platform::WindowHandle SimWorld::startApplication(const std::wstring& windowClas
     info.visible = true;
     info.processId = m_nextProcessId;
     m_nextProcessId += 4;
-    const platform::WindowHandle window = m_desktop.addModelWindow(info, nullptr);
+    const std::uint32_t processId = info.processId;
+    m_processes.addProcess(processId);
+    const platform::WindowHandle window = m_desktop.addModelWindow(info, [this, processId](const platform::Message& m) {
+        if (m.message == platform::wm::kClose) {
+            // The application closes at once, but not inside the post that told it to.
+            m_clock.scheduleAfter(0, [this, processId] { endProcess(processId); });
+        }
+    });
     m_desktop.setForeground(window);
     return window;
+}
+
+void SimWorld::endProcess(std::uint32_t processId) {
+    for (platform::WindowHandle window : m_desktop.windows()) {
+        const SimDesktop::WindowInfo* info = m_desktop.info(window);
+        if (info != nullptr && info->processId == processId) {
+            m_desktop.destroyWindow(window);
+        }
+    }
+    m_processes.endProcess(processId);
+}
+
+bool SimWorld::endApplication(const std::wstring& windowClass) {
+    for (platform::WindowHandle window : m_desktop.windows()) {
+        const SimDesktop::WindowInfo* info = m_desktop.info(window);
+        if (info != nullptr && info->parent == 0 && text::equalsNoCase(info->className, windowClass) &&
+            m_processes.running(info->processId)) {
+            endProcess(info->processId);
+            return true;
+        }
+    }
+    return false;
 }
 
 void SimWorld::installApplication(const std::wstring& file, const std::wstring& windowClass,

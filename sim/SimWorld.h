@@ -12,6 +12,7 @@
 #include "sim/SimFiles.h"
 #include "sim/SimFirmware.h"
 #include "sim/SimLibraries.h"
+#include "sim/SimProcesses.h"
 #include "sim/SimRegistry.h"
 #include "sim/SimSync.h"
 #include "sim/SimThreads.h"
@@ -49,6 +50,8 @@ public:
     SimSync& sync() { return m_sync; }
     SimFiles& files() { return m_files; }
     SimThreads& threads() { return m_threads; }
+    SimProcesses& processes() { return m_processes; }
+    SimThreadStarter& threadStarter() { return m_threadStarter; }
     SimFirmware& firmware() { return m_firmware; }
     SimLibraries& libraries() { return m_libraries; }
     Peers& peers() { return *m_peers; }
@@ -75,6 +78,11 @@ public:
     // class `windowClass` that comes to the front.
     void installApplication(const std::wstring& file, const std::wstring& windowClass,
                             const std::wstring& folder = L"C:\\Program Files\\Applications");
+    // The application whose window has class `windowClass` ends: its windows go, then its
+    // process ends (what waits for it wakes). False when no such window exists. An
+    // application's window that receives WM_CLOSE ends its application the same way.
+    bool endApplication(const std::wstring& windowClass);
+
     // The user brings the window of class `windowClass` to the front; when no window has that
     // class, an application with such a window is started first. Returns the window.
     platform::WindowHandle bringToFront(const std::wstring& windowClass);
@@ -90,6 +98,7 @@ public:
 
 private:
     platform::WindowHandle startApplication(const std::wstring& windowClass, const std::wstring& title);
+    void endProcess(std::uint32_t processId);
 
     VirtualClock m_clock;
     SimRegistry m_registry;
@@ -97,11 +106,13 @@ private:
     SimSync m_sync;
     SimFiles m_files;
     SimThreads m_threads;
+    SimProcesses m_processes{m_sync};
     SimFirmware m_firmware{m_clock};
     SimLibraries m_libraries{m_clock};
     std::unique_ptr<Peers> m_peers;
     std::list<Program> m_programs;
     std::uint32_t m_nextProcessId = 0x400;
+    SimThreadStarter m_threadStarter{m_sync}; // last: its threads are joined first
 };
 
 } // namespace sim

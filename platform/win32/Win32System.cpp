@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include <commctrl.h>
 #include <shellapi.h>
 #include <shlobj.h>
@@ -59,6 +61,18 @@ bool Win32Shell::commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacit
     }
     return SUCCEEDED(::SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES_COMMON | CSIDL_FLAG_CREATE, nullptr,
                                         SHGFP_TYPE_CURRENT, buffer));
+}
+
+bool Win32Shell::windowsFolder(wchar_t* buffer, std::uint32_t capacity) {
+    if (buffer == nullptr || capacity < MAX_PATH) {
+        return false;
+    }
+    wchar_t path[MAX_PATH] = {};
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+        return false;
+    }
+    std::copy(path, path + MAX_PATH, buffer);
+    return true;
 }
 
 bool Win32Shell::shellExecute(const wchar_t* file, const wchar_t* parameters, int showCommand) {

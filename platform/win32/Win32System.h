@@ -24,6 +24,7 @@ public:
     std::uint32_t moduleFileName(wchar_t* buffer, std::uint32_t capacity) override;
     bool commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity) override;
     bool shellExecute(const wchar_t* file, const wchar_t* parameters, int showCommand) override;
+    bool windowsFolder(wchar_t* buffer, std::uint32_t capacity) override;
     bool initCommonControls(std::uint32_t classes) override;
 };
 

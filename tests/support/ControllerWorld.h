@@ -53,6 +53,28 @@ protected:
         return started;
     }
     simrun::SimController& controller() { return *controllers.front(); }
+
+    // Launcher entries in the per-user key, read when a controller starts: the key with its
+    // "MediaCenter" value, and one subkey with "Special" (and, for a custom item, its label
+    // and command).
+    static constexpr const wchar_t* kLauncherKey = L"SOFTWARE\\KORVATH\\Sentrixd\\Launcher";
+    void launcherKey(std::uint32_t mediaCenter = 0) {
+        world.registry().setDword(platform::kHkeyCurrentUser, kLauncherKey, L"MediaCenter", mediaCenter);
+    }
+    void launcherItem(const std::wstring& subKey, std::uint32_t special, const std::wstring& displayName = L"",
+                      const std::wstring& cmdParam = L"") {
+        const std::wstring path = std::wstring(kLauncherKey) + L"\\" + subKey;
+        world.registry().setDword(platform::kHkeyCurrentUser, path, L"Special", special);
+        if (special == 0) {
+            world.registry().setString(platform::kHkeyCurrentUser, path, L"DisplayName", displayName);
+            world.registry().setString(platform::kHkeyCurrentUser, path, L"CmdParam", cmdParam);
+        }
+    }
+    // How often the control menu was shown.
+    std::size_t menusShown() {
+        auto* menu = controller().menu();
+        return menu != nullptr ? menu->shown().size() : 0;
+    }
     bool runFor(std::uint64_t ms) { return controller().runFor(ms); }
     std::uint64_t now() { return world.clock().now(); }
 

@@ -374,6 +374,7 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return "the console session is the real machine's";
     case ActionKind::AppInstall:
     case ActionKind::AppFront:
+    case ActionKind::AppEnd:
         return "applications and their windows are the real machine's, set up outside the scenario";
     case ActionKind::ControllerStart: {
         m_journal.add(makeEvent(now(), EventKind::Controller,

@@ -101,8 +101,10 @@ enum class ActionKind {
     BridgeTvEnhancement, // value: wParam
     SettingsChanged,
     KeyPress,        // value: virtual-key code
-    AppFront,        // text: window class
-    MessageBoxAnswer // value: result (1 OK, 2 cancel)
+    AppFront,         // text: window class
+    MessageBoxAnswer, // value: result (1 OK, 2 cancel)
+    AppEnd,           // text: window class of the application that ends
+    MenuChoose        // text: a fragment of the control menu entry the user confirms
 };
 
 struct Action {
@@ -148,7 +150,8 @@ enum class ExpectKind {
     TvPower,         // flag: on
     TvInput,         // address (nullopt: its tuner), toPc
     TvShowingPc,     // flag
-    ControllerRunning // flag
+    ControllerRunning, // flag
+    Menu               // text: fragment of the offered entries, joined by " | " in order; negated
 };
 
 struct Expectation {

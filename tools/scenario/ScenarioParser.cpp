@@ -799,6 +799,10 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::KeyPress).value = a.chooseOrHex("key", {{"browser-back", kVkBrowserBack}}, kMaxByte); }},
     {"app front", "<window class>", "the user brings the application's window of this class to the front (starting it when none is open)",
      [](Args& a, Step& s) { act(s, ActionKind::AppFront).text = text::fromUtf8(a.text("window class")); }},
+    {"app end", "<window class>", "the application with a window of this class ends (its windows close, its process ends)",
+     [](Args& a, Step& s) { act(s, ActionKind::AppEnd).text = text::fromUtf8(a.text("window class")); }},
+    {"menu choose", "<text>", "the user confirms the control menu's first entry whose label contains the text",
+     [](Args& a, Step& s) { act(s, ActionKind::MenuChoose).text = text::fromUtf8(a.text("menu entry")); }},
     {"message-box answer", "[ok|cancel]", "the user answers the open message box (ok unless said)",
      [](Args& a, Step& s) {
          act(s, ActionKind::MessageBoxAnswer).value = a.atEnd() ? kIdOk : a.choose("answer", {{"ok", kIdOk}, {"cancel", kIdCancel}});
@@ -890,6 +894,10 @@ const StepForm kForms[] = {
              e.text = a.text("message text");
          }
      }},
+    {"expect menu", "<text>", "the control menu was offered since the last checkpoint with entries (joined by \" | \", in order) containing the text",
+     [](Args& a, Step& s) { expect(s, ExpectKind::Menu).text = a.text("menu entries"); }},
+    {"expect no menu", "", "the control menu was not offered since the last checkpoint",
+     [](Args&, Step& s) { expect(s, ExpectKind::Menu, true); }},
     {"expect no message-box", "", "no message box shown since the last checkpoint",
      [](Args&, Step& s) { expect(s, ExpectKind::MessageBox, true); }},
     {"expect media-command", "play|pause|stop|fast-forward|rewind|channel-up|channel-down|<number>", "a media command sent to the applications since the last checkpoint",

@@ -228,6 +228,7 @@ std::string ScenarioRunner::check(const Expectation& e) {
     case ExpectKind::MessageBox:
     case ExpectKind::MediaCommand:
     case ExpectKind::Eject:
+    case ExpectKind::Menu:
         return checkSinceCheckpoint(e);
     case ExpectKind::Keys:
         return checkKeys(e);
@@ -368,6 +369,9 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
         case ExpectKind::Eject:
             match = event.kind == EventKind::Eject;
             break;
+        case ExpectKind::Menu:
+            match = event.kind == EventKind::Launcher && event.subject.find(e.text) != std::string::npos;
+            break;
         default:
             break;
         }
@@ -405,6 +409,8 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
                                 : "no media command " + std::to_string(e.value) + " sent" + since;
     case ExpectKind::Eject:
         return found != nullptr ? std::string() : "no disc was ejected" + since;
+    case ExpectKind::Menu:
+        return found != nullptr ? std::string() : "no control menu with \"" + e.text + "\" offered" + since;
     case ExpectKind::MessageBox:
         return found != nullptr ? std::string()
                                 : (e.text.empty() ? "no message box" : "no message box with \"" + e.text + "\"") +

@@ -324,9 +324,19 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
             event.value = notice.variant;
             batch.push_back(std::move(event));
         }
-        const auto& offered = entry.controller->launcher.shownAt;
+        static const std::vector<simrun::RecordingControlMenu::Showing> kNone;
+        const simrun::RecordingControlMenu* menu = entry.controller->menu();
+        const auto& offered = menu != nullptr ? menu->shown() : kNone;
         for (; entry.launcherShown < offered.size(); ++entry.launcherShown) {
-            batch.push_back(makeEvent(offered[entry.launcherShown], EventKind::Launcher, "the control menu is offered"));
+            const auto& showing = offered[entry.launcherShown];
+            std::wstring entries;
+            for (const auto& item : showing.entries) {
+                entries += (entries.empty() ? L"" : L" | ") + item.label;
+            }
+            Event event = makeEvent(showing.time, EventKind::Launcher,
+                                    "the control menu is offered: " + text::toUtf8(entries));
+            event.subject = text::toUtf8(entries);
+            batch.push_back(std::move(event));
         }
     }
 }
@@ -526,6 +536,23 @@ std::string VirtualTarget::act(const Action& a) {
             return "no message box is open";
         }
         break;
+    case ActionKind::AppEnd:
+        if (!m_world.endApplication(a.text)) {
+            return "no application has a window of class \"" + text::toUtf8(a.text) + "\"";
+        }
+        break;
+    case ActionKind::MenuChoose: {
+        simrun::RecordingControlMenu* menu = nullptr;
+        for (ControllerEntry& entry : m_controllers) {
+            if (entry.controller->menu() != nullptr && entry.controller->menu()->isVisible()) {
+                menu = entry.controller->menu();
+            }
+        }
+        if (menu == nullptr || !menu->choose(a.text)) {
+            return "no control menu with an entry \"" + text::toUtf8(a.text) + "\" is shown";
+        }
+        break;
+    }
     default:
         break; // the steps on the peers, carried out above
     }

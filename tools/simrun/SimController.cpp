@@ -3,31 +3,23 @@
 
 namespace simrun {
 
-void RecordingLauncher::initialize(platform::WindowHandle) { ++initializeCount; }
-
-void RecordingLauncher::uninitialize() { ++uninitializeCount; }
-
-int RecordingLauncher::showAppLauncher() {
-    shownAt.push_back(clock != nullptr ? clock->now() : 0);
-    return itemsToShow;
-}
-
-bool RecordingLauncher::createEndAppThread(int, platform::SyncHandle, platform::WindowHandle) { return false; }
-
 void RecordingNotifications::showNotifyCecInfo(int variant) {
     shown.push_back({clock != nullptr ? clock->now() : 0, variant});
 }
 
 SimController::SimController(sim::SimWorld& world, const std::wstring& commandLine)
     : m_world(world), m_program(world.startProgram(kUiThreadId)),
+      m_menus(world.desktop(), m_program.thread.processId),
+      launcher(LauncherPorts{world.registry(), m_program.windowing, world.peers().focus(), world.peers().shell()},
+               m_menus),
       m_commands(CommandPorts{world.registry(), m_program.windowing, world.peers().shell(), world.peers().keyboard(),
                               world.peers().focus(), world.peers().media()}),
       m_ports{world.registry(),        m_program.windowing,      world.sync(),
               world.clock(),           world.firmware(),         world.libraries(),
               world.peers().shell(),   world.peers().session(),  world.peers().locale(),
-              world.peers().wmi(),     world.threads()},
+              world.peers().wmi(),     world.threads(),          world.peers().focus(),
+              world.processes(),       world.threadStarter()},
       m_services{launcher, m_commands, notifications}, m_app(m_ports, m_services) {
-    launcher.clock = &world.clock();
     notifications.clock = &world.clock();
     m_started = m_app.InitInstance(commandLine);
     if (!m_started) {

@@ -1,6 +1,7 @@
 // The controller running as a program of a simulated world: its ports are the world's, its
-// command objects are the real ones on the world's keyboard, focus, shell and media windows,
-// its launcher and notification dialog are recorders, and the world's driver
+// command objects and application launcher are the real ones on the world's keyboard, focus,
+// shell and media windows, its control menu and notification dialog are recorders, and the
+// world's driver
 // dispatches its messages. Used by the scenario runner and by the tests.
 // Simulation.
 #pragma once
@@ -8,7 +9,9 @@
 #include "controller/ControllerServices.h"
 #include "controller/SentrixdApp.h"
 #include "controller/commands/CommandObjects.h"
+#include "controller/launcher/AppLauncher.h"
 #include "sim/SimWorld.h"
+#include "tools/simrun/RecordingControlMenu.h"
 
 #include <cstdint>
 #include <memory>
@@ -18,27 +21,6 @@
 #include <vector>
 
 namespace simrun {
-
-// The launcher as the simulated world sees it: records what the controller asks of it and
-// offers items when a test says so.
-class RecordingLauncher final : public LauncherService {
-public:
-    void initialize(platform::WindowHandle owner) override;
-    void uninitialize() override;
-    bool isAppLauncherMessage(platform::MessageId message) const override { return messages.count(message) != 0; }
-    void execute(platform::MessageId message, platform::WParam, platform::LParam) override { executed.push_back(message); }
-    int showAppLauncher() override;
-    bool createEndAppThread(int number, platform::SyncHandle stopEvent, platform::WindowHandle notify) override;
-
-    std::set<platform::MessageId> messages; // the control-menu messages it claims
-    std::vector<platform::MessageId> executed;
-    int itemsToShow = 0; // what showAppLauncher answers
-    int initializeCount = 0;
-    int uninitializeCount = 0;
-    std::vector<std::uint64_t> shownAt;
-
-    sim::VirtualClock* clock = nullptr;
-};
 
 // Notification dialogs the controller asked for.
 class RecordingNotifications final : public NotificationDialogs {
@@ -78,7 +60,8 @@ public:
     // Posts a message to the controller's window as another program would.
     bool post(platform::MessageId message, platform::WParam wParam, platform::LParam lParam = 0);
 
-    RecordingLauncher launcher;
+    // The control menu the launcher made, while it exists (null before start-up or after).
+    RecordingControlMenu* menu() const { return m_menus.menu(); }
     RecordingNotifications notifications;
 
 private:
@@ -86,6 +69,12 @@ private:
 
     sim::SimWorld& m_world;
     sim::SimWorld::Program& m_program;
+    RecordingControlMenuFactory m_menus;
+
+public:
+    AppLauncher launcher;
+
+private:
     CommandObjects m_commands;
     ControllerPorts m_ports;
     ControllerServices m_services;

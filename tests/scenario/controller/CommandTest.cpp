@@ -36,7 +36,7 @@ protected:
         return n;
     }
     std::size_t mediaWindows() { return world.peers().media().created().size(); }
-    std::size_t menus() { return controller().launcher.shownAt.size(); }
+    std::size_t menus() { return menusShown(); }
 };
 
 struct PrecedenceCase {
@@ -53,8 +53,9 @@ TEST_P(CommandPrecedence, OneCommandRunsForAnyCombinationOfBits) {
     world.peers().media().setDrive(true, true);
     // "0D" is the Enter key to the key command and a program that is not installed to the run command.
     rule(L"Probe", std::wstring(L"0,70,0,,0,") + c.command + L",0D");
+    launcherKey();
+    launcherItem(L"Notes", 0, L"Notes", L"notepad.exe");
     startAttached();
-    controller().launcher.itemsToShow = 1;
     trace->clear();
     key(0x70);
     EXPECT_EQ(batches(), c.batches);

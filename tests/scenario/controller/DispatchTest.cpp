@@ -99,15 +99,16 @@ TEST_F(DispatchTest, AResumeMessageFromAnotherWindowIsIgnored) {
 }
 
 TEST_F(DispatchTest, EndOfAnUnknownApplicationStillShowsTheLauncherInLauncherMode) {
+    launcherKey();
+    launcherItem(L"Notes", 0, L"Notes", L"notepad.exe");
     auto& controller = startAttached();
     world.registry().setDword(platform::kHkeyCurrentUser, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode", 1);
     postRegistered(L"SENTRIXSET_CHANGED", 0);
     runFor(20000);
-    controller.launcher.itemsToShow = 1;
-    const std::size_t shown = controller.launcher.shownAt.size();
+    const std::size_t shown = menusShown();
     controller.post(WM_END_APPLICATION, 7, 0);
     runFor(10);
-    EXPECT_EQ(controller.launcher.shownAt.size(), shown + 1);
+    EXPECT_EQ(menusShown(), shown + 1);
     EXPECT_TRUE(world.desktop().messageBoxes().empty());
 }
 

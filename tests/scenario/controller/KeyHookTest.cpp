@@ -15,11 +15,10 @@ protected:
         world.peers().tv().setVendorId(vendor);
         world.peers().plugCable();
         world.clock().advanceTo(3000);
+        launcherKey();
+        launcherItem(L"Alder", 1);
+        launcherItem(L"Birch", 2);
         auto& controller = start();
-        for (const wchar_t* name : {L"QUICKMENU_NOTIFY_LAUNCH_ALDER", L"QUICKMENU_NOTIFY_LAUNCH_BIRCH",
-                                    L"QUICKMENU_NOTIFY_CLOSE_MENU"}) {
-            controller.launcher.messages.insert(world.desktop().registerMessage(name));
-        }
         controller.runFor(20000);
         return controller;
     }
@@ -37,10 +36,10 @@ protected:
 };
 
 TEST_F(KeyHookTest, LaunchingFromTheMenuWithAnotherTvInstallsTheHookAndBrowserBackClosesThePlayer) {
-    auto& controller = startWithTv(0x00E091);
+    startWithTv(0x00E091);
     postRegistered(L"QUICKMENU_NOTIFY_LAUNCH_BIRCH", 0);
     runFor(100);
-    ASSERT_EQ(controller.launcher.executed.size(), 1u);
+    ASSERT_EQ(trace->count("Enter AppLauncher::execute"), 1u);
     EXPECT_TRUE(trace->hasText("SUCEESS SetKeyHook()"));
     EXPECT_TRUE(world.peers().keyboard().hookInstalled());
     EXPECT_TRUE(trace->hasText("Create Thread for detecting end application."));

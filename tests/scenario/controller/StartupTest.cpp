@@ -160,7 +160,7 @@ TEST_F(StartupTest, TeardownReleasesEverythingInOrder) {
     EXPECT_EQ(order, (std::vector<std::string>{"Enter CSentrixdDlg::DestroyWindow", "Enter CSentrixdDlg::unloadSettings",
                                                "Enter EDIDHelper::uninitialize", "Enter HdmiHookHelper::uninitialize",
                                                "Enter HardIO::uninitialize"}));
-    EXPECT_EQ(controller.launcher.uninitializeCount, 1);
+    EXPECT_EQ(trace->count("Enter AppLauncher::uninitialize"), 1u);
     EXPECT_EQ(world.libraries().loadCount(L"Panelid.dll"), 0);
     EXPECT_EQ(world.libraries().loadCount(L"TVBRIDGE.dll"), 0);
     EXPECT_EQ(world.sync().openHandleCount(), 0u);
