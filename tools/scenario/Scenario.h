@@ -94,7 +94,11 @@ enum class ActionKind {
     SettingsChanged,
     KeyPress,        // value: virtual-key code
     AppFront,        // text: window class
-    MessageBoxAnswer // value: result (1 OK, 2 cancel)
+    MessageBoxAnswer, // value: result (1 OK, 2 cancel)
+    // The settings program and its user.
+    SettingsStart,
+    SettingsClick, // value: control identifier (1 OK, 2 Cancel, or a check box)
+    SettingsAbout
 };
 
 struct Action {
@@ -138,7 +142,11 @@ enum class ExpectKind {
     TvPower,         // flag: on
     TvInput,         // address (nullopt: its tuner), toPc
     TvShowingPc,     // flag
-    ControllerRunning // flag
+    ControllerRunning, // flag
+    SettingsBox,       // value: check box identifier, flag: checked; hasText2 with text2 "enabled"/"disabled"
+    SettingsAbout,     // text: the version text the About dialog showed
+    SettingsOpen,      // flag: the settings dialog is open
+    FirmwareSetting    // value: setting number, bytes[0]: 1 on, 0 off
 };
 
 struct Expectation {
