@@ -315,6 +315,10 @@ void parseExpect(Words& words, Step& step) {
         step.program = text::fromUtf8(words.next("file path"));
         step.word = words.next("text");
         parseWithin(words, step);
+    } else if (what == "setting") {
+        step.kind = StepKind::ExpectSetting;
+        step.setting = static_cast<std::uint32_t>(words.number("setting number", 0xFFFF));
+        step.number = static_cast<std::uint32_t>(words.number("setting value", 0xFFFFFFFF));
     } else {
         throw Failure{"unknown expectation '" + what + "'"};
     }

@@ -29,6 +29,7 @@
 //   expect log "TEXT" [count N] [within MS]
 //   expect log-layout                      every line of the trace log in its layout, CRLF
 //   expect file PATH "TEXT" [within MS]    a file (a test program's own log) contains the text
+//   expect setting NUMBER VALUE            a firmware setting (0x154, 0x155) holds the value now
 //   measure latency COUNT [give-osd-name|request-active-source]
 //   measure idle PROGRAM MS
 // OPCODE is a number or the opcode's name in quotes ("Active Source"); an address A is tv, pc,
@@ -73,6 +74,7 @@ enum class StepKind {
     ExpectLog,
     ExpectLogLayout,
     ExpectFile,
+    ExpectSetting,
     MeasureLatency,
     MeasureIdle,
 };
@@ -103,6 +105,7 @@ struct Step {
     std::optional<std::vector<std::uint8_t>> operands; // expect frame: exactly these operands
     std::optional<std::uint64_t> gapMs;
     std::uint64_t toleranceMs = 0;
+    std::uint32_t setting = 0; // expect setting: the firmware setting's number
 };
 
 struct ScriptError {

@@ -194,6 +194,8 @@ std::string ScriptRunner::execute(const Step& step) {
         return expectLog(step);
     case StepKind::ExpectFile:
         return expectFile(step);
+    case StepKind::ExpectSetting:
+        return expectSetting(step);
     case StepKind::ExpectLogLayout:
         return expectLogLayout();
     case StepKind::MeasureLatency:
@@ -374,6 +376,18 @@ void ScriptRunner::mark() {
     m_lastFrameTime.reset();
     const auto log = readLog();
     m_logMark = log ? log->size() : 0;
+}
+
+std::string ScriptRunner::expectSetting(const Step& step) {
+    std::uint32_t value = 0;
+    m_hardware.driver().withWorld([&] { value = m_hardware.firmware().setting(step.setting); });
+    if (value == step.number) {
+        return {};
+    }
+    char text[96];
+    std::snprintf(text, sizeof text, "firmware setting 0x%x is %u, expected %u", static_cast<unsigned>(step.setting),
+                  static_cast<unsigned>(value), static_cast<unsigned>(step.number));
+    return text;
 }
 
 std::string ScriptRunner::expectFile(const Step& step) {

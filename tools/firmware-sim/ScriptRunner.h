@@ -78,6 +78,7 @@ private:
     // The trace log as it is now, or nothing when the file cannot be read.
     std::optional<std::string> readLog();
     std::string expectFile(const Step& step);
+    std::string expectSetting(const Step& step);
     std::wstring logPath() const;
     void mark();
     // Polls `condition` every few milliseconds until it holds or the time is up.

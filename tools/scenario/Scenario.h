@@ -104,7 +104,11 @@ enum class ActionKind {
     AppFront,         // text: window class
     MessageBoxAnswer, // value: result (1 OK, 2 cancel)
     AppEnd,           // text: window class of the application that ends
-    MenuChoose        // text: a fragment of the control menu entry the user confirms
+    MenuChoose,       // text: a fragment of the control menu entry the user confirms
+    // The settings program and its user.
+    SettingsStart,
+    SettingsClick, // value: control identifier (1 OK, 2 Cancel, or a check box)
+    SettingsAbout
 };
 
 struct Action {
@@ -151,7 +155,11 @@ enum class ExpectKind {
     TvInput,         // address (nullopt: its tuner), toPc
     TvShowingPc,     // flag
     ControllerRunning, // flag
-    Menu               // text: fragment of the offered entries, joined by " | " in order; negated
+    Menu,              // text: fragment of the offered entries, joined by " | " in order; negated
+    SettingsBox,       // value: check box identifier, flag: checked; hasText2 with text2 "enabled"/"disabled"
+    SettingsAbout,     // text: the version text the About dialog showed
+    SettingsOpen,      // flag: the settings dialog is open
+    FirmwareSetting    // value: setting number, bytes[0]: 1 on, 0 off
 };
 
 struct Expectation {

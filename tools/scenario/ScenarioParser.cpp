@@ -574,6 +574,13 @@ void registryValueArgs(Args& args, Hive& hive, std::wstring& path, std::wstring&
     args.registryData(type, bytes, allowMissing);
 }
 
+// The settings program's check boxes by name, or a control identifier.
+std::uint32_t settingsBoxArg(Args& args) {
+    return args.chooseOrHex("settings box",
+                            {{"hdmi-control", 1007}, {"power-on-off", 1010}, {"power-off", 1011}, {"notify", 1009}, {"menu", 1012}},
+                            kMaxWord);
+}
+
 using ParseFn = void (*)(Args&, Step&);
 
 struct StepForm {
@@ -942,6 +949,37 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { expect(s, ExpectKind::TvShowingPc).flag = a.choose("yes or no", {{"yes", 1}, {"no", 0}}) != 0; }},
     {"expect controller", "running|ended", "whether a controller process is running",
      [](Args& a, Step& s) { expect(s, ExpectKind::ControllerRunning).flag = a.choose("controller state", {{"running", 1}, {"ended", 0}}) != 0; }},
+    // The settings program.
+    {"settings start", "", "the user starts the settings program; its dialog opens",
+     [](Args&, Step& s) { act(s, ActionKind::SettingsStart); }},
+    {"settings click", "hdmi-control|power-on-off|power-off|notify|menu|<hex control id>", "the user clicks a check box of the settings dialog",
+     [](Args& a, Step& s) { act(s, ActionKind::SettingsClick).value = settingsBoxArg(a); }},
+    {"settings ok", "", "the user presses OK in the settings dialog",
+     [](Args&, Step& s) { act(s, ActionKind::SettingsClick).value = kIdOk; }},
+    {"settings cancel", "", "the user presses Cancel in the settings dialog",
+     [](Args&, Step& s) { act(s, ActionKind::SettingsClick).value = kIdCancel; }},
+    {"settings about", "", "the user opens About from the system menu, reads it and closes it",
+     [](Args&, Step& s) { act(s, ActionKind::SettingsAbout); }},
+    {"expect settings box", "hdmi-control|power-on-off|power-off|notify|menu|<hex> checked|unchecked [enabled|disabled]", "a check box of the open settings dialog",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::SettingsBox);
+         e.value = settingsBoxArg(a);
+         e.flag = a.choose("check state", {{"checked", 1}, {"unchecked", 0}}) != 0;
+         if (!a.atEnd()) {
+             e.hasText2 = true;
+             e.text2 = a.choose("enabled state", {{"enabled", 1}, {"disabled", 0}}) != 0 ? "enabled" : "disabled";
+         }
+     }},
+    {"expect settings about-version", "<text>", "the version text the About dialog showed when last opened",
+     [](Args& a, Step& s) { expect(s, ExpectKind::SettingsAbout).text = a.text("version text"); }},
+    {"expect settings", "open|closed", "whether the settings dialog is open",
+     [](Args& a, Step& s) { expect(s, ExpectKind::SettingsOpen).flag = a.choose("dialog state", {{"open", 1}, {"closed", 0}}) != 0; }},
+    {"expect firmware", "hdmi-control|power-by-tv on|off", "a firmware setting now",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::FirmwareSetting);
+         e.value = a.choose("firmware setting", {{"hdmi-control", 0x154}, {"power-by-tv", 0x155}});
+         e.bytes = {static_cast<std::uint8_t>(a.onOff("firmware setting"))};
+     }},
 };
 // clang-format on
 

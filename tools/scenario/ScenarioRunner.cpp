@@ -291,6 +291,11 @@ std::string ScenarioRunner::check(const Expectation& e) {
         return running == e.flag ? std::string()
                                  : std::string("the controller is ") + (running ? "running" : "not running");
     }
+    case ExpectKind::SettingsBox:
+    case ExpectKind::SettingsAbout:
+    case ExpectKind::SettingsOpen:
+    case ExpectKind::FirmwareSetting:
+        return checkSettings(e);
     }
     return "unknown expectation";
 }

@@ -57,6 +57,8 @@ private:
     void playStep(const Step& step);
     void fail(const Step& step, const std::string& message);
     std::string checkFrame(const Expectation& expectation);
+    // The settings program's dialog and the firmware settings (SettingsExpectations.cpp).
+    std::string checkSettings(const Expectation& expectation);
     std::string checkSinceCheckpoint(const Expectation& expectation);
     std::string checkKeys(const Expectation& expectation);
 

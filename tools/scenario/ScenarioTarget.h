@@ -58,6 +58,23 @@ public:
     virtual TvState tvState() = 0;
     // A controller process has been started and has not ended.
     virtual bool controllerRunning() = 0;
+
+    // The settings program's dialog and the firmware's settings, on targets that have them;
+    // nullopt where they cannot be seen.
+    struct SettingsBoxState {
+        bool checked = false;
+        bool enabled = false;
+    };
+    virtual std::optional<SettingsBoxState> settingsBox(int id) {
+        (void)id;
+        return std::nullopt;
+    }
+    virtual std::optional<bool> settingsOpen() { return std::nullopt; }
+    virtual std::optional<std::wstring> settingsAboutVersion() { return std::nullopt; }
+    virtual std::optional<std::uint32_t> firmwareSetting(std::uint32_t number) {
+        (void)number;
+        return std::nullopt;
+    }
 };
 
 } // namespace scenario

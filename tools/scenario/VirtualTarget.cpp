@@ -531,6 +531,10 @@ std::string VirtualTarget::act(const Action& a) {
     case ActionKind::AppFront:
         m_world.bringToFront(a.text);
         break;
+    case ActionKind::SettingsStart:
+    case ActionKind::SettingsClick:
+    case ActionKind::SettingsAbout:
+        return actOnSettings(a);
     case ActionKind::MessageBoxAnswer:
         if (!m_world.desktop().answerMessageBox(static_cast<int>(a.value))) {
             return "no message box is open";
@@ -557,6 +561,45 @@ std::string VirtualTarget::act(const Action& a) {
         break; // the steps on the peers, carried out above
     }
     return {};
+}
+
+} // namespace scenario
+
+namespace scenario {
+
+std::string VirtualTarget::actOnSettings(const Action& a) {
+    if (a.kind == ActionKind::SettingsStart) {
+        if (m_settings && m_settings->open()) {
+            return "the settings program is already open";
+        }
+        m_settings = std::make_unique<SettingsProgram>(m_world, kSettingsProcess);
+        return m_settings->start();
+    }
+    if (!m_settings) {
+        return "the settings program has not been started";
+    }
+    return a.kind == ActionKind::SettingsAbout ? m_settings->openAbout() : m_settings->click(static_cast<int>(a.value));
+}
+
+std::optional<ScenarioTarget::SettingsBoxState> VirtualTarget::settingsBox(int id) {
+    if (!m_settings) {
+        return std::nullopt;
+    }
+    const std::optional<SettingsProgram::Box> box = m_settings->box(id);
+    if (!box) {
+        return std::nullopt;
+    }
+    return SettingsBoxState{box->checked, box->enabled};
+}
+
+std::optional<bool> VirtualTarget::settingsOpen() { return m_settings && m_settings->open(); }
+
+std::optional<std::wstring> VirtualTarget::settingsAboutVersion() {
+    return m_settings ? m_settings->aboutVersion() : std::nullopt;
+}
+
+std::optional<std::uint32_t> VirtualTarget::firmwareSetting(std::uint32_t number) {
+    return m_world.firmware().setting(number);
 }
 
 } // namespace scenario

@@ -19,6 +19,7 @@
 #include "platform/Files.h"
 #include "sim/SimWorld.h"
 #include "tools/scenario/ScenarioTarget.h"
+#include "tools/scenario/SettingsProgram.h"
 #include "tools/simrun/SimController.h"
 
 #include <cstddef>
@@ -60,6 +61,10 @@ public:
     std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path, const std::wstring& name) override;
     TvState tvState() override;
     bool controllerRunning() override;
+    std::optional<SettingsBoxState> settingsBox(int id) override;
+    std::optional<bool> settingsOpen() override;
+    std::optional<std::wstring> settingsAboutVersion() override;
+    std::optional<std::uint32_t> firmwareSetting(std::uint32_t number) override;
 
 private:
     // The trace log's file port: the world's files, and each line handed to the target.
@@ -98,6 +103,8 @@ private:
     void postToController(const wchar_t* messageName, platform::WParam wParam, std::uint32_t fromProcess);
     void postToController(platform::MessageId message, platform::WParam wParam, platform::LParam lParam,
                           std::uint32_t fromProcess, const std::string& what);
+    // The settings program's steps (starting it, clicking its controls, About).
+    std::string actOnSettings(const Action& action);
     void add(Event event);
     void pollRecords(std::vector<Event>& batch);
     void pollTv();
@@ -106,6 +113,7 @@ private:
     sim::SimWorld m_world;
     TraceFiles m_traceFiles{*this};
     std::vector<ControllerEntry> m_controllers;
+    std::unique_ptr<SettingsProgram> m_settings; // the settings program, once started
     int m_starting = 0; // controllers started and not yet through their start-up
     std::optional<std::uint64_t> m_resumeAt;
     Seen m_seen;

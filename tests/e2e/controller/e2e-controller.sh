@@ -2,17 +2,19 @@
 # End-to-end runs of the real controller under Wine, against the firmware simulator. Run by ctest
 # (tests/e2e/controller/CMakeLists.txt); Linux host only.
 #
-#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG
+#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER]
 #       A Wine prefix and Xvfb of its own in DIR/wine (tests/wine/wine-env.sh: the cached
 #       template, X11 Driver Managed=N, WINEDEBUG=-all, Xvfb before the first Wine command), with
 #       the product installed: Sentrixd.exe and Outswap.exe in C:\Program Files\Korvath\Sentrix,
 #       the simulator's stand-in Panelid.dll beside Sentrixd.exe, the 64-bit bridge library as
 #       C:\Program Files\Common Files\Korvath Shared\TVBRIDGE.dll, the installation data imported
 #       with "regedit /S" as Windows would, and the test settings of the machine hive: the trace
-#       log of the controller on (TRACELOG), the firmware simulator's pipe (FirmwarePipe), the
+#       log of the controller and of the settings program on (TRACELOG), the firmware simulator's pipe (FirmwarePipe), the
 #       test window KeyLog.exe in C:\e2e\bin registered under App Paths, and the remote-key rules
 #       of the tests: key 71 sends Ctrl+C, key 72 runs the first installed of
 #       "Missing.exe /a" and "KeyLog.exe C:\e2e\log\run.txt --from-rule", key 73 ejects the disc.
+#       Given, the settings program goes beside the controller and its test user SettingsDriver.exe
+#       into C:\e2e\bin.
 #   e2e-controller.sh run     DIR SCENARIO FIRMWARE_SIM
 #       Plays one scenario file, a step list of the simulator (*.fws) or a scenario of the
 #       scenario language (*.scn, played by the simulator's real-time target): the user's copy of
@@ -36,7 +38,7 @@ readonly kProductDir='Program Files/Korvath/Sentrix'
 readonly kSharedDir='Program Files/Common Files/Korvath Shared'
 readonly kTestDir='e2e'
 readonly kSimulatorTimeoutSeconds=110
-readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe KeyLog.exe FirmwareSim.exe)
+readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe KeyLog.exe FirmwareSim.exe Sentrixset.exe SettingsDriver.exe)
 
 here=$(cd "$(dirname "$0")" && pwd)
 wineEnv=$here/../../wine/wine-env.sh
@@ -111,8 +113,10 @@ screenshot() {
 }
 
 setup() {
-    [[ $# -eq 7 ]] || die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG"
+    [[ $# -eq 7 || $# -eq 9 ]] ||
+        die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER]"
     local sentrixd=$1 outswap=$2 tvbridge=$3 panelidSim=$4 bridgeClient=$5 keyLog=$6 reg=$7 file
+    local sentrixset=${8:-} settingsDriver=${9:-}
     for file in "$@"; do
         [[ -f $file ]] || die "missing $file"
     done
@@ -126,6 +130,10 @@ setup() {
     cp "$panelidSim" "$c/$kProductDir/Panelid.dll"
     cp "$tvbridge" "$c/$kSharedDir/TVBRIDGE.dll"
     cp "$bridgeClient" "$keyLog" "$c/$kTestDir/bin/"
+    if [[ -n $sentrixset ]]; then
+        cp "$sentrixset" "$c/$kProductDir/"
+        cp "$settingsDriver" "$c/$kTestDir/bin/"
+    fi
     cp "$reg" "$c/$kTestDir/Sentrix.reg"
     cat >"$c/$kTestDir/e2e-settings.reg" <<'EOF'
 Windows Registry Editor Version 5.00
@@ -134,6 +142,11 @@ Windows Registry Editor Version 5.00
 "TraceLogFilePath"="C:\\e2e\\log\\Sentrixd.log"
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\TRACELOG\Sentrixd]
+"LOG_ERROR"=dword:00000001
+"LOG_TRACE"=dword:00000001
+"LOG_FUNC"=dword:00000001
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\TRACELOG\Sentrixset]
 "LOG_ERROR"=dword:00000001
 "LOG_TRACE"=dword:00000001
 "LOG_FUNC"=dword:00000001

@@ -196,6 +196,13 @@ TEST_F(ScriptRunnerTest, FileExpectationsWaitForTheTextInAProgramsOwnFile) {
     EXPECT_NE(runner->failure().find("does not contain \"11 down;11 up;\""), std::string::npos) << runner->failure();
 }
 
+TEST_F(ScriptRunnerTest, SettingExpectationsReadTheFirmwaresSettingNow) {
+    hardware.driver().withWorld([&] { hardware.firmware().setSetting(0x154, 0); });
+    EXPECT_TRUE(play("expect setting 0x154 0\nexpect setting 0x155 1"));
+    EXPECT_FALSE(play("expect setting 0x154 1"));
+    EXPECT_EQ(runner->failure(), "line 1: expect setting 0x154 1: firmware setting 0x154 is 0, expected 1");
+}
+
 TEST_F(ScriptRunnerTest, TheLogFileIsNamedAfterTheDayLikeTheTraceLogNamesIt) {
     platform::SystemTime day;
     day.year = 2026;

@@ -155,6 +155,7 @@ TEST(FirmwareSimScriptTest, AMalformedLineIsReportedWithItsNumberAndNothingRuns)
         {"expect log \"x\" count", "missing count"},
         {"expect file C:\\e2e\\keys.txt", "missing text"},
         {"expect tea", "unknown expectation 'tea'"},
+        {"expect setting 0x154", "missing setting value"},
         {"press-key 0", "bad virtual key '0'"},
         {"press-key 0x1FF", "bad virtual key '0x1FF'"},
         {"plug now", "unexpected 'now'"},

@@ -178,6 +178,29 @@ INSTANTIATE_TEST_SUITE_P(
                       Malformed{"expect log Foo count", "missing line count"},
                       Malformed{"session event 8 session", "missing session identifier"}));
 
+TEST(ScenarioParser, SettingsStepsNameTheBoxesAndTheirStates) {
+    EXPECT_EQ(parsed("settings click power-off").action.value, 1011u);
+    EXPECT_EQ(parsed("settings click 0x3f1").action.value, 1009u);
+    EXPECT_EQ(parsed("settings ok").action.value, 1u);
+    EXPECT_EQ(parsed("settings cancel").action.value, 2u);
+    const Step box = parsed("expect settings box menu unchecked disabled");
+    EXPECT_EQ(box.expectation.kind, ExpectKind::SettingsBox);
+    EXPECT_EQ(box.expectation.value, 1012u);
+    EXPECT_FALSE(box.expectation.flag);
+    EXPECT_EQ(box.expectation.text2, "disabled");
+    EXPECT_FALSE(parsed("expect settings box notify checked").expectation.hasText2);
+    EXPECT_EQ(parsed("expect settings closed").expectation.kind, ExpectKind::SettingsOpen);
+    const Step firmware = parsed("expect firmware power-by-tv off");
+    EXPECT_EQ(firmware.expectation.value, 0x155u);
+    EXPECT_EQ(firmware.expectation.bytes, std::vector<std::uint8_t>{0});
+    for (const char* bad : {"settings click sideways", "expect settings box menu ticked", "expect settings ajar",
+                            "expect firmware hdmi-control maybe", "settings ok now"}) {
+        Step step;
+        ScenarioError error;
+        EXPECT_EQ(parseLine(bad, "t.scn", 1, step, error), LineParse::Error) << bad;
+    }
+}
+
 TEST(ScenarioParser, AFileIsReadLineByLineAndStopsAtTheFirstMalformedLine) {
     Scenario scenario;
     ScenarioError error;
