@@ -1,7 +1,7 @@
 // The settings program's main dialog. Portable.
 #include "settings/SentrixsetDlg.h"
 
-#include "bridge/ControllerWindow.h"
+#include "common/ControllerIdentity.h"
 #include "common/Bytes.h"
 #include "common/FirmwareRecord.h"
 #include "common/Trace.h"
