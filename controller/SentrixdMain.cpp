@@ -4,7 +4,9 @@
 #include "controller/SentrixdApp.h"
 #include "controller/UnavailableServices.h"
 #include "controller/commands/CommandObjects.h"
+#include "controller/notice/NotifyCecInfoDialogs.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32FirmwareTransport.h"
 #include "platform/win32/Win32Input.h"
@@ -33,13 +35,14 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     Win32KeyboardInput keyboard;
     Win32InputFocus focus;
     Win32MediaControl media;
+    Win32Dialogs dialogs;
 
     TraceLog::setProgramModule(TraceModule::Sentrixd);
     TraceLog::installPorts({&registry, &clock, &files, &threads});
 
     UnavailableLauncher launcher(windowing);
     CommandObjects commands(CommandPorts{registry, windowing, shell, keyboard, focus, media});
-    UnavailableNotifications notifications;
+    NotifyCecInfoDialogs notifications(dialogs, registry);
     ControllerPorts ports{registry, windowing, sync, clock, firmware, libraries, shell, session, locale, wmi, threads};
     ControllerServices services{launcher, commands, notifications};
 

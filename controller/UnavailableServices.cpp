@@ -42,8 +42,3 @@ bool UnavailableLauncher::createEndAppThread(int, platform::SyncHandle, platform
     TRACE_MSG(L"End-application watch not available in this build");
     return false;
 }
-
-void UnavailableNotifications::showNotifyCecInfo(int variant) {
-    TRACE_SCOPE(TraceModule::Sentrixd, "CNotifyCecInfoDlg::Create");
-    TRACE_MSG(L"Notification dialog not available in this build (variant %d)", variant);
-}

@@ -1,5 +1,4 @@
-// The launcher and notification dialog for a controller built without them: the launcher
-// offers nothing and no notice is shown. Each
+// The launcher for a controller built without it: it offers nothing, and
 // says so in the trace log, so that a missing part is never mistaken for a working one. The
 // control menu's messages are still recognised, so that the main window's own part of them
 // (the key hook, the end-application watch) works whoever posts them.
@@ -23,9 +22,4 @@ public:
 private:
     platform::Windowing& m_windowing;
     std::vector<platform::MessageId> m_menuMessages;
-};
-
-class UnavailableNotifications final : public NotificationDialogs {
-public:
-    void showNotifyCecInfo(int variant) override;
 };

@@ -94,8 +94,12 @@ enum class ActionKind {
     SettingsChanged,
     KeyPress,        // value: virtual-key code
     AppFront,        // text: window class
-    MessageBoxAnswer // value: result (1 OK, 2 cancel)
+    MessageBoxAnswer, // value: result (1 OK, 2 cancel)
+    NoticeAnswer      // value: a NoticeAnswer
 };
+
+// What the user does to the controller's notice.
+enum class NoticeAnswer : std::uint32_t { CheckBox = 1, Ok = 2, CloseBox = 3, Escape = 4 };
 
 struct Action {
     ActionKind kind = ActionKind::ControllerStop;
@@ -138,8 +142,13 @@ enum class ExpectKind {
     TvPower,         // flag: on
     TvInput,         // address (nullopt: its tuner), toPc
     TvShowingPc,     // flag
-    ControllerRunning // flag
+    ControllerRunning, // flag
+    Notice             // value: what of the newest notice (a NoticeField), text: the text it shows
 };
+
+// What an expectation on the controller's notice looks at: whether it is open, whether its box
+// is checked, or one of its texts.
+enum class NoticeField : std::uint32_t { Open = 1, Closed, Checked, Unchecked, Title, Message, CheckBoxText };
 
 struct Expectation {
     ExpectKind kind = ExpectKind::ControllerRunning;

@@ -60,6 +60,7 @@ public:
     std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path, const std::wstring& name) override;
     TvState tvState() override;
     bool controllerRunning() override;
+    std::optional<NoticeView> notice() override;
 
 private:
     // The trace log's file port: the world's files, and each line handed to the target.
@@ -94,6 +95,8 @@ private:
     void onTraceLine(std::string_view line);
     void startController(const std::wstring& commandLine);
     simrun::SimController* runningController();
+    // The user acting on the newest notice (VirtualNotice.cpp).
+    std::string answerNotice(NoticeAnswer answer);
     void noteEnded();
     void postToController(const wchar_t* messageName, platform::WParam wParam, std::uint32_t fromProcess);
     void add(Event event);

@@ -1,6 +1,10 @@
 // The controller in a simulated world. Simulation.
 #include "tools/simrun/SimController.h"
 
+#include "controller/SentrixdResources.h"
+#include "controller/StringTable.h"
+#include "tools/simrun/ControllerResources.h"
+
 namespace simrun {
 
 void RecordingLauncher::initialize(platform::WindowHandle) { ++initializeCount; }
@@ -14,10 +18,6 @@ int RecordingLauncher::showAppLauncher() {
 
 bool RecordingLauncher::createEndAppThread(int, platform::SyncHandle, platform::WindowHandle) { return false; }
 
-void RecordingNotifications::showNotifyCecInfo(int variant) {
-    shown.push_back({clock != nullptr ? clock->now() : 0, variant});
-}
-
 SimController::SimController(sim::SimWorld& world, const std::wstring& commandLine)
     : m_world(world), m_program(world.startProgram(kUiThreadId)),
       m_commands(CommandPorts{world.registry(), m_program.windowing, world.peers().shell(), world.peers().keyboard(),
@@ -26,9 +26,9 @@ SimController::SimController(sim::SimWorld& world, const std::wstring& commandLi
               world.clock(),           world.firmware(),         world.libraries(),
               world.peers().shell(),   world.peers().session(),  world.peers().locale(),
               world.peers().wmi(),     world.threads()},
-      m_services{launcher, m_commands, notifications}, m_app(m_ports, m_services) {
+      m_dialogs(world.desktop(), m_program.thread, controllerResources()), m_notices(m_dialogs, world.registry()),
+      m_services{launcher, m_commands, m_notices}, m_app(m_ports, m_services) {
     launcher.clock = &world.clock();
-    notifications.clock = &world.clock();
     m_started = m_app.InitInstance(commandLine);
     if (!m_started) {
         finish();
@@ -65,6 +65,19 @@ bool SimController::runUntil(std::uint64_t t) {
     }
     finish();
     return false;
+}
+
+std::vector<SimController::ShownNotice> SimController::noticesShown() const {
+    std::vector<ShownNotice> shown;
+    for (const auto& dialog : m_dialogs.dialogs()) {
+        if (dialog->templateId != IDD_NOTIFY_CEC_INFO || !dialog->initialised) {
+            continue;
+        }
+        const sim::SimDialogs::Control* message = dialog->control(IDC_NOTIFY_MESSAGE);
+        const bool supported = message != nullptr && message->text == strings::kTvSupports;
+        shown.push_back({dialog->createdAt, supported ? 1 : 0, dialog->window});
+    }
+    return shown;
 }
 
 bool SimController::post(platform::MessageId message, platform::WParam wParam, platform::LParam lParam) {

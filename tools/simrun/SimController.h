@@ -1,13 +1,15 @@
 // The controller running as a program of a simulated world: its ports are the world's, its
 // command objects are the real ones on the world's keyboard, focus, shell and media windows,
-// its launcher and notification dialog are recorders, and the world's driver
-// dispatches its messages. Used by the scenario runner and by the tests.
+// its notices are the real dialogs on the simulated desktop, its launcher is a recorder, and
+// the world's driver dispatches its messages. Used by the scenario runner and by the tests.
 // Simulation.
 #pragma once
 
 #include "controller/ControllerServices.h"
 #include "controller/SentrixdApp.h"
 #include "controller/commands/CommandObjects.h"
+#include "controller/notice/NotifyCecInfoDialogs.h"
+#include "sim/SimDialogs.h"
 #include "sim/SimWorld.h"
 
 #include <cstdint>
@@ -40,18 +42,6 @@ public:
     sim::VirtualClock* clock = nullptr;
 };
 
-// Notification dialogs the controller asked for.
-class RecordingNotifications final : public NotificationDialogs {
-public:
-    struct Shown {
-        std::uint64_t time;
-        int variant;
-    };
-    void showNotifyCecInfo(int variant) override;
-    std::vector<Shown> shown;
-    sim::VirtualClock* clock = nullptr;
-};
-
 class SimController {
 public:
     static constexpr std::uint32_t kUiThreadId = 0x1a4;
@@ -79,7 +69,19 @@ public:
     bool post(platform::MessageId message, platform::WParam wParam, platform::LParam lParam = 0);
 
     RecordingLauncher launcher;
-    RecordingNotifications notifications;
+
+    // A notice the controller showed: when, its variant (1: the TV supports HDMI control, told
+    // by the text the user reads) and its window (gone once it closed).
+    struct ShownNotice {
+        std::uint64_t time;
+        int variant;
+        platform::WindowHandle window;
+    };
+    // Every notice shown so far, oldest first (once its start-up has set its texts).
+    std::vector<ShownNotice> noticesShown() const;
+    // The controller's dialogs on the simulated desktop, for reading and answering them.
+    sim::SimDialogs& dialogs() { return m_dialogs; }
+    NotifyCecInfoDialogs& notices() { return m_notices; }
 
 private:
     void finish();
@@ -88,6 +90,8 @@ private:
     sim::SimWorld::Program& m_program;
     CommandObjects m_commands;
     ControllerPorts m_ports;
+    sim::SimDialogs m_dialogs;
+    NotifyCecInfoDialogs m_notices;
     ControllerServices m_services;
     CSentrixdApp m_app;
     bool m_started = false;
