@@ -5,7 +5,9 @@
 #include "controller/UnavailableServices.h"
 #include "controller/commands/CommandObjects.h"
 #include "controller/launcher/AppLauncher.h"
+#include "controller/notice/NotifyCecInfoDialogs.h"
 #include "platform/win32/Win32Clock.h"
+#include "platform/win32/Win32Dialogs.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32FirmwareTransport.h"
 #include "platform/win32/Win32Input.h"
@@ -37,6 +39,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     Win32MediaControl media;
     Win32Processes processes;
     Win32ThreadStarter threadStarter;
+    Win32Dialogs dialogs;
 
     TraceLog::setProgramModule(TraceModule::Sentrixd);
     TraceLog::installPorts({&registry, &clock, &files, &threads});
@@ -44,7 +47,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     UnavailableControlMenuFactory menus;
     AppLauncher launcher(LauncherPorts{registry, windowing, focus, shell}, menus);
     CommandObjects commands(CommandPorts{registry, windowing, shell, keyboard, focus, media});
-    UnavailableNotifications notifications;
+    NotifyCecInfoDialogs notifications(dialogs, registry);
     ControllerPorts ports{registry, windowing, sync,    clock,   firmware, libraries,  shell,        session,
                           locale,   wmi,       threads, focus,   processes, threadStarter};
     ControllerServices services{launcher, commands, notifications};

@@ -1,32 +1,33 @@
-// The controller's user-visible texts, by string resource number.
+// The controller's user-visible texts, by string resource number. The texts themselves are
+// defined once in SentrixdResources.h, which the resource script reads too.
 // Portable.
 #pragma once
 
+#include "controller/SentrixdResources.h"
+
 namespace strings {
-inline constexpr const wchar_t* kNotSupportedByTv =
-    L"This is only effective when the PC is connected to a TV which supports HDMI Control through the HDMI cable.";
-inline constexpr const wchar_t* kCaption = L"HDMI Control";
-inline constexpr const wchar_t* kEnableHdmiControl = L"To use HDMI Control, you must enable it.";
-inline constexpr const wchar_t* kNoApplication = L"No application found for this operation.";
-inline constexpr const wchar_t* kTvSupports = L"The connected TV supports NOVAE-LINK(HDMI Control).";
-inline constexpr const wchar_t* kTvNotSupported =
-    L"The connected TV is either not powered on, is in standby state, or does not support NOVAE-LINK(HDMI Control).";
-inline constexpr const wchar_t* kDoNotShowAgain = L"Do not display this message in the future.";
-inline constexpr const wchar_t* kSpace = L" ";
-inline constexpr const wchar_t* kCloseThisMenu = L"Close this menu.";
-inline constexpr const wchar_t* kControlMenu = L"Control Menu";
-inline constexpr const wchar_t* kClose = L"Close";
+inline constexpr const wchar_t* kNotSupportedByTv = TEXT_NOT_SUPPORTED_BY_TV;
+inline constexpr const wchar_t* kCaption = TEXT_CAPTION;
+inline constexpr const wchar_t* kBlank = TEXT_BLANK;
+inline constexpr const wchar_t* kCloseThisMenu = TEXT_CLOSE_THIS_MENU;
+inline constexpr const wchar_t* kControlMenu = TEXT_CONTROL_MENU;
+inline constexpr const wchar_t* kClose = TEXT_CLOSE;
+inline constexpr const wchar_t* kEnableHdmiControl = TEXT_ENABLE_HDMI_CONTROL;
+inline constexpr const wchar_t* kNoApplication = TEXT_NO_APPLICATION;
+inline constexpr const wchar_t* kTvSupports = TEXT_TV_SUPPORTS;
+inline constexpr const wchar_t* kTvNotSupported = TEXT_TV_NOT_SUPPORTED;
+inline constexpr const wchar_t* kDoNotShowAgain = TEXT_DO_NOT_SHOW_AGAIN;
 
 // Resource numbers of the texts above.
-inline constexpr int kIdNotSupportedByTv = 134;
-inline constexpr int kIdCaption = 135;
-inline constexpr int kIdSpace = 136;
-inline constexpr int kIdCloseThisMenu = 137;
-inline constexpr int kIdControlMenu = 138;
-inline constexpr int kIdClose = 139;
-inline constexpr int kIdEnableHdmiControl = 140;
-inline constexpr int kIdNoApplication = 141;
-inline constexpr int kIdDoNotShowAgain = 142;
-inline constexpr int kIdTvNotSupported = 143;
-inline constexpr int kIdTvSupports = 145;
+inline constexpr int kIdNotSupportedByTv = IDS_NOT_SUPPORTED_BY_TV;
+inline constexpr int kIdCaption = IDS_CAPTION;
+inline constexpr int kIdBlank = IDS_BLANK;
+inline constexpr int kIdCloseThisMenu = IDS_CLOSE_THIS_MENU;
+inline constexpr int kIdControlMenu = IDS_CONTROL_MENU;
+inline constexpr int kIdClose = IDS_CLOSE;
+inline constexpr int kIdEnableHdmiControl = IDS_ENABLE_HDMI_CONTROL;
+inline constexpr int kIdNoApplication = IDS_NO_APPLICATION;
+inline constexpr int kIdDoNotShowAgain = IDS_DO_NOT_SHOW_AGAIN;
+inline constexpr int kIdTvNotSupported = IDS_TV_NOT_SUPPORTED;
+inline constexpr int kIdTvSupports = IDS_TV_SUPPORTS;
 } // namespace strings

@@ -7,8 +7,3 @@ void UnavailableControlMenu::show() {
     TRACE_SCOPE(TraceModule::Sentrixd, "QuickMenu::show");
     TRACE_MSG(L"Control menu not available in this build");
 }
-
-void UnavailableNotifications::showNotifyCecInfo(int variant) {
-    TRACE_SCOPE(TraceModule::Sentrixd, "CNotifyCecInfoDlg::Create");
-    TRACE_MSG(L"Notification dialog not available in this build (variant %d)", variant);
-}

@@ -1,7 +1,6 @@
-// The control menu and notification dialog for a controller built without them: the menu has
-// no window and shows nothing, and no notice is shown. Each says so in the trace log, so that a
-// missing part is never mistaken for a working one. The launcher itself still reads its items
-// and acts on their messages, whoever posts them.
+// The control menu for a controller built without it: the menu has no window and shows
+// nothing, and says so in the trace log, so that a missing part is never mistaken for a
+// working one. The launcher itself still reads its items and acts on their messages.
 // Portable.
 #pragma once
 
@@ -23,9 +22,4 @@ public:
 class UnavailableControlMenuFactory final : public ControlMenuFactory {
 public:
     std::unique_ptr<ControlMenu> createControlMenu() override { return std::make_unique<UnavailableControlMenu>(); }
-};
-
-class UnavailableNotifications final : public NotificationDialogs {
-public:
-    void showNotifyCecInfo(int variant) override;
 };

@@ -248,6 +248,7 @@ platform::WindowHandle SimDialogs::make(platform::ResourceId templateId, platfor
     record.window = window;
     m_bindings[window] = std::move(binding);
     code.windowProc(window, platform::wm::kInitDialog, 0, 0);
+    record.initialised = true;
     return window;
 }
 

@@ -71,6 +71,7 @@ public:
         platform::WindowHandle window = 0;
         bool modal = false;
         std::uint64_t createdAt = 0;
+        bool initialised = false; // its WM_INITDIALOG has returned
         std::wstring title;
         std::vector<Control> controls;
         platform::ResourceId icon = 0;

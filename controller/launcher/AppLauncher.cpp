@@ -215,7 +215,7 @@ std::int32_t AppLauncher::createLauncherItemInfoList() {
                 birch = item->m_szDisplayName;
             }
         }
-        const std::wstring label = std::wstring(strings::kClose) + L" " + birch + L" " + strings::kSpace;
+        const std::wstring label = std::wstring(strings::kClose) + L" " + birch + L" " + strings::kBlank;
         m_items.push_back(makeItem(LauncherItemInfo::kCloseBirch, m_uiCloseBirch, label, L"", kBirchWindowClass));
     }
     if (m_uiCloseMenu != 0) {

@@ -31,8 +31,8 @@ using scenario::makeEvent;
 // Nothing the world runs on its own waits this long: "never" in a delay setting.
 // The console session the controller runs in.
 constexpr platform::LParam kConsoleSession = 1;
-// What a build without the notification dialog logs instead of showing it.
-constexpr std::string_view kNoticeLogText = "Notification dialog not available in this build (variant ";
+// What the controller logs when it shows a notice.
+constexpr std::string_view kNoticeLogText = "Show notification dialog (variant ";
 
 platform::RegKey hiveKey(scenario::Hive hive) {
     return hive == scenario::Hive::Machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;

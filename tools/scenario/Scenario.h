@@ -108,8 +108,12 @@ enum class ActionKind {
     // The settings program and its user.
     SettingsStart,
     SettingsClick, // value: control identifier (1 OK, 2 Cancel, or a check box)
-    SettingsAbout
+    SettingsAbout,
+    NoticeAnswer // value: a NoticeAnswer
 };
+
+// What the user does to the controller's notice.
+enum class NoticeAnswer : std::uint32_t { CheckBox = 1, Ok = 2, CloseBox = 3, Escape = 4 };
 
 struct Action {
     ActionKind kind = ActionKind::ControllerStop;
@@ -159,8 +163,13 @@ enum class ExpectKind {
     SettingsBox,       // value: check box identifier, flag: checked; hasText2 with text2 "enabled"/"disabled"
     SettingsAbout,     // text: the version text the About dialog showed
     SettingsOpen,      // flag: the settings dialog is open
-    FirmwareSetting    // value: setting number, bytes[0]: 1 on, 0 off
+    FirmwareSetting,   // value: setting number, bytes[0]: 1 on, 0 off
+    Notice             // value: what of the newest notice (a NoticeField), text: the text it shows
 };
+
+// What an expectation on the controller's notice looks at: whether it is open, whether its box
+// is checked, or one of its texts.
+enum class NoticeField : std::uint32_t { Open = 1, Closed, Checked, Unchecked, Title, Message, CheckBoxText };
 
 struct Expectation {
     ExpectKind kind = ExpectKind::ControllerRunning;

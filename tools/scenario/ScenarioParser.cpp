@@ -581,6 +581,12 @@ std::uint32_t settingsBoxArg(Args& args) {
                             kMaxWord);
 }
 
+void noticeText(Args& args, Step& step, NoticeField field) {
+    Expectation& e = expect(step, ExpectKind::Notice);
+    e.value = static_cast<std::uint32_t>(field);
+    e.text = args.text("notice text");
+}
+
 using ParseFn = void (*)(Args&, Step&);
 
 struct StepForm {
@@ -814,6 +820,14 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) {
          act(s, ActionKind::MessageBoxAnswer).value = a.atEnd() ? kIdOk : a.choose("answer", {{"ok", kIdOk}, {"cancel", kIdCancel}});
      }},
+    {"notice check", "", "the user clicks the check box of the controller's open notice",
+     [](Args&, Step& s) { act(s, ActionKind::NoticeAnswer).value = static_cast<std::uint32_t>(NoticeAnswer::CheckBox); }},
+    {"notice ok", "", "the user presses OK in the open notice",
+     [](Args&, Step& s) { act(s, ActionKind::NoticeAnswer).value = static_cast<std::uint32_t>(NoticeAnswer::Ok); }},
+    {"notice close", "", "the user clicks the open notice's close box",
+     [](Args&, Step& s) { act(s, ActionKind::NoticeAnswer).value = static_cast<std::uint32_t>(NoticeAnswer::CloseBox); }},
+    {"notice escape", "", "the user presses Esc in the open notice",
+     [](Args&, Step& s) { act(s, ActionKind::NoticeAnswer).value = static_cast<std::uint32_t>(NoticeAnswer::Escape); }},
     // Time and the timeline.
     {"wait", "<duration>", "lets virtual time pass",
      [](Args& a, Step& s) {
@@ -894,6 +908,19 @@ const StepForm kForms[] = {
          Expectation& e = expect(s, ExpectKind::Notification, which == 2);
          e.value = which == 2 ? 0 : which;
      }},
+    {"expect notice", "open|closed|checked|unchecked", "the newest notice now: still open or closed, its box checked or not",
+     [](Args& a, Step& s) {
+         expect(s, ExpectKind::Notice).value = a.choose("notice state", {{"open", static_cast<std::uint32_t>(NoticeField::Open)},
+                                                                          {"closed", static_cast<std::uint32_t>(NoticeField::Closed)},
+                                                                          {"checked", static_cast<std::uint32_t>(NoticeField::Checked)},
+                                                                          {"unchecked", static_cast<std::uint32_t>(NoticeField::Unchecked)}});
+     }},
+    {"expect notice title", "<text>", "the newest notice's title, exactly",
+     [](Args& a, Step& s) { noticeText(a, s, NoticeField::Title); }},
+    {"expect notice message", "<text>", "the newest notice's message, exactly",
+     [](Args& a, Step& s) { noticeText(a, s, NoticeField::Message); }},
+    {"expect notice check-box", "<text>", "the text of the newest notice's check box, exactly",
+     [](Args& a, Step& s) { noticeText(a, s, NoticeField::CheckBoxText); }},
     {"expect message-box", "[<text>]", "a message box shown since the last checkpoint (its text containing this)",
      [](Args& a, Step& s) {
          Expectation& e = expect(s, ExpectKind::MessageBox);

@@ -2,6 +2,7 @@
 #include "tools/scenario/ScenarioRunner.h"
 
 #include "common/Text.h"
+#include "tools/scenario/NoticeChecks.h"
 
 #include <algorithm>
 #include <cctype>
@@ -286,6 +287,8 @@ std::string ScenarioRunner::check(const Expectation& e) {
         return std::string(tv.showsPc ? "the TV shows the PC" : "the TV does not show the PC") + " (" +
                (tv.on ? "on" : "standby") + ", input " + inputText(tv.input, tv.pcInput) + ")";
     }
+    case ExpectKind::Notice:
+        return checkNotice(m_target, e);
     case ExpectKind::ControllerRunning: {
         const bool running = m_target.controllerRunning();
         return running == e.flag ? std::string()

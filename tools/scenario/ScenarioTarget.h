@@ -25,6 +25,15 @@ struct RegistryData {
     std::vector<std::uint8_t> bytes;
 };
 
+// The newest notice of the controller as the user sees it.
+struct NoticeView {
+    bool open = false;
+    std::wstring title;
+    std::wstring message;
+    std::wstring checkBoxText;
+    bool checked = false;
+};
+
 struct TvState {
     bool on = false;
     std::optional<std::uint16_t> input; // nullopt: its own tuner
@@ -75,6 +84,9 @@ public:
         (void)number;
         return std::nullopt;
     }
+    // The newest notice the controller has shown; nullopt when none has been shown, or when
+    // this world cannot see the controller's dialogs.
+    virtual std::optional<NoticeView> notice() { return std::nullopt; }
 };
 
 } // namespace scenario

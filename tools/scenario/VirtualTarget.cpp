@@ -315,7 +315,7 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
         }
     }
     for (ControllerEntry& entry : m_controllers) {
-        const auto& shown = entry.controller->notifications.shown;
+        const auto shown = entry.controller->noticesShown();
         for (; entry.notifications < shown.size(); ++entry.notifications) {
             const auto& notice = shown[entry.notifications];
             Event event = makeEvent(notice.time, EventKind::Notification,
@@ -535,6 +535,8 @@ std::string VirtualTarget::act(const Action& a) {
     case ActionKind::SettingsClick:
     case ActionKind::SettingsAbout:
         return actOnSettings(a);
+    case ActionKind::NoticeAnswer:
+        return answerNotice(static_cast<NoticeAnswer>(a.value));
     case ActionKind::MessageBoxAnswer:
         if (!m_world.desktop().answerMessageBox(static_cast<int>(a.value))) {
             return "no message box is open";

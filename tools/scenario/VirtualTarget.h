@@ -65,6 +65,7 @@ public:
     std::optional<bool> settingsOpen() override;
     std::optional<std::wstring> settingsAboutVersion() override;
     std::optional<std::uint32_t> firmwareSetting(std::uint32_t number) override;
+    std::optional<NoticeView> notice() override;
 
 private:
     // The trace log's file port: the world's files, and each line handed to the target.
@@ -99,6 +100,8 @@ private:
     void onTraceLine(std::string_view line);
     void startController(const std::wstring& commandLine);
     simrun::SimController* runningController();
+    // The user acting on the newest notice (VirtualNotice.cpp).
+    std::string answerNotice(NoticeAnswer answer);
     void noteEnded();
     void postToController(const wchar_t* messageName, platform::WParam wParam, std::uint32_t fromProcess);
     void postToController(platform::MessageId message, platform::WParam wParam, platform::LParam lParam,

@@ -1,11 +1,11 @@
 // The controller in a simulated world. Simulation.
 #include "tools/simrun/SimController.h"
 
-namespace simrun {
+#include "controller/SentrixdResources.h"
+#include "controller/StringTable.h"
+#include "tools/simrun/ControllerResources.h"
 
-void RecordingNotifications::showNotifyCecInfo(int variant) {
-    shown.push_back({clock != nullptr ? clock->now() : 0, variant});
-}
+namespace simrun {
 
 SimController::SimController(sim::SimWorld& world, const std::wstring& commandLine)
     : m_world(world), m_program(world.startProgram(kUiThreadId)),
@@ -19,8 +19,8 @@ SimController::SimController(sim::SimWorld& world, const std::wstring& commandLi
               world.peers().shell(),   world.peers().session(),  world.peers().locale(),
               world.peers().wmi(),     world.threads(),          world.peers().focus(),
               world.processes(),       world.threadStarter()},
-      m_services{launcher, m_commands, notifications}, m_app(m_ports, m_services) {
-    notifications.clock = &world.clock();
+      m_dialogs(world.desktop(), m_program.thread, controllerResources()), m_notices(m_dialogs, world.registry()),
+      m_services{launcher, m_commands, m_notices}, m_app(m_ports, m_services) {
     m_started = m_app.InitInstance(commandLine);
     if (!m_started) {
         finish();
@@ -57,6 +57,19 @@ bool SimController::runUntil(std::uint64_t t) {
     }
     finish();
     return false;
+}
+
+std::vector<SimController::ShownNotice> SimController::noticesShown() const {
+    std::vector<ShownNotice> shown;
+    for (const auto& dialog : m_dialogs.dialogs()) {
+        if (dialog->templateId != IDD_NOTIFY_CEC_INFO || !dialog->initialised) {
+            continue;
+        }
+        const sim::SimDialogs::Control* message = dialog->control(IDC_NOTIFY_MESSAGE);
+        const bool supported = message != nullptr && message->text == strings::kTvSupports;
+        shown.push_back({dialog->createdAt, supported ? 1 : 0, dialog->window});
+    }
+    return shown;
 }
 
 bool SimController::post(platform::MessageId message, platform::WParam wParam, platform::LParam lParam) {

@@ -1,8 +1,8 @@
 // The controller running as a program of a simulated world: its ports are the world's, its
 // command objects and application launcher are the real ones on the world's keyboard, focus,
-// shell and media windows, its control menu and notification dialog are recorders, and the
-// world's driver
-// dispatches its messages. Used by the scenario runner and by the tests.
+// shell and media windows, its notices are the real dialogs on the simulated desktop, its
+// control menu is a recorder, and the world's driver dispatches its messages. Used by the
+// scenario runner and by the tests.
 // Simulation.
 #pragma once
 
@@ -10,6 +10,8 @@
 #include "controller/SentrixdApp.h"
 #include "controller/commands/CommandObjects.h"
 #include "controller/launcher/AppLauncher.h"
+#include "controller/notice/NotifyCecInfoDialogs.h"
+#include "sim/SimDialogs.h"
 #include "sim/SimWorld.h"
 #include "tools/simrun/RecordingControlMenu.h"
 
@@ -21,18 +23,6 @@
 #include <vector>
 
 namespace simrun {
-
-// Notification dialogs the controller asked for.
-class RecordingNotifications final : public NotificationDialogs {
-public:
-    struct Shown {
-        std::uint64_t time;
-        int variant;
-    };
-    void showNotifyCecInfo(int variant) override;
-    std::vector<Shown> shown;
-    sim::VirtualClock* clock = nullptr;
-};
 
 class SimController {
 public:
@@ -62,7 +52,18 @@ public:
 
     // The control menu the launcher made, while it exists (null before start-up or after).
     RecordingControlMenu* menu() const { return m_menus.menu(); }
-    RecordingNotifications notifications;
+    // A notice the controller showed: when, its variant (1: the TV supports HDMI control, told
+    // by the text the user reads) and its window (gone once it closed).
+    struct ShownNotice {
+        std::uint64_t time;
+        int variant;
+        platform::WindowHandle window;
+    };
+    // Every notice shown so far, oldest first (once its start-up has set its texts).
+    std::vector<ShownNotice> noticesShown() const;
+    // The controller's dialogs on the simulated desktop, for reading and answering them.
+    sim::SimDialogs& dialogs() { return m_dialogs; }
+    NotifyCecInfoDialogs& notices() { return m_notices; }
 
 private:
     void finish();
@@ -77,6 +78,8 @@ public:
 private:
     CommandObjects m_commands;
     ControllerPorts m_ports;
+    sim::SimDialogs m_dialogs;
+    NotifyCecInfoDialogs m_notices;
     ControllerServices m_services;
     CSentrixdApp m_app;
     bool m_started = false;

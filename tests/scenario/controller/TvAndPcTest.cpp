@@ -188,10 +188,10 @@ TEST_P(NoticeTest, TheNoticeAfterStartupTellsWhetherTheTvSupportsHdmiControl) {
     world.registry().setDword(platform::kHkeyLocalMachine, kUserKey, L"NotifyNotShowNotSupport", c.notShowNotSupport);
     auto& controller = startAttached(30000);
     if (c.variant) {
-        ASSERT_EQ(controller.notifications.shown.size(), 1u);
-        EXPECT_EQ(controller.notifications.shown[0].variant, *c.variant);
+        ASSERT_EQ(controller.noticesShown().size(), 1u);
+        EXPECT_EQ(controller.noticesShown()[0].variant, *c.variant);
     } else {
-        EXPECT_TRUE(controller.notifications.shown.empty());
+        EXPECT_TRUE(controller.noticesShown().empty());
     }
 }
 
@@ -217,14 +217,14 @@ TEST_F(TvAndPcTest, AHotPlugDuringStartupAsksForOneNoticeOnly) {
     auto& controller = start();
     controller.runFor(20000);
     ASSERT_TRUE(trace->hasText("Received HPD High Event"));
-    ASSERT_EQ(controller.notifications.shown.size(), 1u);
-    EXPECT_EQ(controller.notifications.shown[0].variant, 1);
+    ASSERT_EQ(controller.noticesShown().size(), 1u);
+    EXPECT_EQ(controller.noticesShown()[0].variant, 1);
 }
 
 TEST_F(TvAndPcTest, LauncherModePostsNoNoticeAndRoutingAnnouncesThePc) {
     world.registry().setDword(platform::kHkeyLocalMachine, kUserKey, L"LauncherShowMode", 1);
     auto& controller = startAttached(30000);
-    EXPECT_TRUE(controller.notifications.shown.empty());
+    EXPECT_TRUE(controller.noticesShown().empty());
     const std::uint64_t t0 = now();
     world.peers().tv().switchToPc(Route::RoutingChange);
     runFor(15000);

@@ -172,12 +172,12 @@ TEST_F(RealTimeTargetTest, PeopleAndProgramsBecomeProgramRunsAndPostsToTheContro
     EXPECT_TRUE(journalHas(scenario::EventKind::Controller, "the controller has ended"));
 }
 
-TEST_F(RealTimeTargetTest, TheTraceLogsLinesAndTheNoticesItOnlyLogsJoinTheTimeline) {
+TEST_F(RealTimeTargetTest, TheTraceLogsLinesAndTheNoticesItLogsJoinTheTimeline) {
     std::filesystem::create_directories(logFolder);
     options.traceLogPath = (logFolder / "Sentrixd.log").wstring();
     appendLog(" :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog \r\n"
-              " :TID[0x1a4][2026/12/07 09:00:05.000] .\\UnavailableServices.cpp (52) : Notification dialog not "
-              "available in this build (variant 1)\r\n :TID[0x1a4][2026/12/07 09:00:05.0");
+              " :TID[0x1a4][2026/12/07 09:00:05.000] .\\NotifyCecInfoDialogs.cpp (39) : Show notification dialog "
+              "(variant 1)\r\n :TID[0x1a4][2026/12/07 09:00:05.0");
     EXPECT_EQ(play("wait 100ms\nexpect log \".\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog\"\n"
                    "expect notification supported\nexpect no log \"half\""),
               std::vector<std::string>{});
