@@ -47,6 +47,33 @@ inline constexpr int kIdCancel = 2;
 inline constexpr std::uint32_t kWsMaximize = 0x01000000;
 inline constexpr std::uint32_t kWsMinimize = 0x20000000;
 
+// Window styles and SetWindowPos arguments of pop-up windows.
+inline constexpr std::uint32_t kWsPopup = 0x80000000;
+inline constexpr WindowHandle kHwndTopmost = static_cast<WindowHandle>(-1);
+inline constexpr std::uint32_t kSwpNoSize = 0x0001;
+inline constexpr std::uint32_t kSwpNoMove = 0x0002;
+inline constexpr std::uint32_t kSwpNoZOrder = 0x0004;
+inline constexpr std::uint32_t kSwpNoActivate = 0x0010;
+inline constexpr int kSwShow = 5;
+
+// The part of MINMAXINFO a window procedure of a registered class may set: WM_GETMINMAXINFO
+// reaches it with lParam pointing at this record, which the adapter copies to and from the
+// system's own.
+struct MinTrackSize {
+    int width = 0;
+    int height = 0;
+};
+
+// A window's screen rectangle (GetWindowRect) and state, as the desktop holds it.
+struct WindowState {
+    int x = 0;
+    int y = 0;
+    int width = 0;
+    int height = 0;
+    bool visible = false;
+    bool topmost = false;
+};
+
 // MsgWaitForMultipleObjects results for one handle.
 inline constexpr std::uint32_t kMsgWaitSignalled = 0;
 inline constexpr std::uint32_t kMsgWaitInput = 1;
@@ -101,6 +128,23 @@ public:
     // GetClassNameW: characters copied (without terminator), 0 on failure.
     virtual int className(WindowHandle window, wchar_t* buffer, int capacity) = 0;
     virtual std::uint32_t windowStyle(WindowHandle window) = 0;
+
+    // Windows of a class of the program's own (a component toolkit's pop-up windows).
+    // RegisterClassExW with the class styles, the arrow cursor, no icon and no background brush;
+    // `procedure` receives every message of the class's windows: WM_CREATE once, from
+    // createWindow, with the creation parameter in lParam (the CREATESTRUCT's lpCreateParams),
+    // and WM_DESTROY only from destroyWindow, as for a dialog client. False when the class exists
+    // already (ERROR_CLASS_ALREADY_EXISTS) or cannot be registered.
+    virtual bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle, WindowClient& procedure) = 0;
+    // CreateWindowExW of a registered class at the default position and size, owned by `owner`.
+    // 0 on failure.
+    virtual WindowHandle createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
+                                      WindowHandle owner, std::uintptr_t creationParameter) = 0;
+    // SetWindowPos (kSwp* flags; insertAfter kHwndTopmost or 0 for the top).
+    virtual bool setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width, int height,
+                              std::uint32_t flags) = 0;
+    // GetWindowRect, IsWindowVisible and the WS_EX_TOPMOST bit; false for no window.
+    virtual bool windowState(WindowHandle window, WindowState& state) = 0;
 };
 
 } // namespace platform

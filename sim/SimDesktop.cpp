@@ -531,3 +531,125 @@ std::uint32_t SimWindowing::windowStyle(platform::WindowHandle window) {
 }
 
 } // namespace sim
+
+// --- windows of registered classes ------------------------------------------------------------
+
+namespace sim {
+
+namespace {
+constexpr platform::ErrorCode kCannotFindWindowClass = 1407;
+constexpr platform::ErrorCode kClassAlreadyExists = 1410;
+constexpr platform::MessageId kWmSize = 0x0005;
+constexpr platform::LResult kCreateFailed = -1;
+} // namespace
+
+const SimDesktop::Placement* SimDesktop::placement(platform::WindowHandle window) const {
+    if (!isWindow(window)) {
+        return nullptr;
+    }
+    static const Placement kUnplaced;
+    const auto it = m_placements.find(window);
+    return it != m_placements.end() ? &it->second : &kUnplaced;
+}
+
+SimDesktop::Placement* SimDesktop::mutablePlacement(platform::WindowHandle window) {
+    return isWindow(window) ? &m_placements[window] : nullptr;
+}
+
+bool SimDesktop::registerClass(std::uint32_t processId, const WindowClass& windowClass) {
+    const auto key = std::make_pair(processId, upper(windowClass.name));
+    if (windowClass.name.empty() || windowClass.procedure == nullptr) {
+        setLastError(platform::error::kInvalidParameter);
+        return false;
+    }
+    if (m_classes.count(key) != 0) {
+        setLastError(kClassAlreadyExists);
+        return false;
+    }
+    m_classes.emplace(key, windowClass);
+    return true;
+}
+
+const SimDesktop::WindowClass* SimDesktop::findClass(std::uint32_t processId, const std::wstring& name) const {
+    const auto it = m_classes.find(std::make_pair(processId, upper(name)));
+    return it != m_classes.end() ? &it->second : nullptr;
+}
+
+bool SimWindowing::registerWindowClass(const wchar_t* className, std::uint32_t classStyle,
+                                       platform::WindowClient& procedure) {
+    return m_desktop.registerClass(m_thread.processId,
+                                   SimDesktop::WindowClass{className != nullptr ? className : L"", classStyle, &procedure});
+}
+
+platform::WindowHandle SimWindowing::createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
+                                                  platform::WindowHandle owner, std::uintptr_t creationParameter) {
+    const SimDesktop::WindowClass* windowClass =
+        m_desktop.findClass(m_thread.processId, className != nullptr ? className : L"");
+    if (windowClass == nullptr) {
+        setLastError(kCannotFindWindowClass);
+        return 0;
+    }
+    if (owner != 0 && !m_desktop.isWindow(owner)) {
+        setLastError(platform::error::kInvalidWindowHandle);
+        return 0;
+    }
+    SimDesktop::WindowInfo info;
+    info.className = windowClass->name;
+    info.title = title != nullptr ? title : L"";
+    info.style = style;
+    info.owner = owner; // a pop-up at the default position and size: (0, 0), 0 x 0
+    platform::WindowClient* procedure = windowClass->procedure;
+    const platform::WindowHandle window = m_desktop.createWindow(info, &m_thread, procedure);
+    if (procedure->windowProc(window, platform::wm::kCreate, 0, static_cast<platform::LParam>(creationParameter)) ==
+        kCreateFailed) {
+        m_desktop.destroyWindow(window);
+        setLastError(platform::error::kInvalidWindowHandle);
+        return 0;
+    }
+    return window;
+}
+
+bool SimWindowing::setWindowPos(platform::WindowHandle window, platform::WindowHandle insertAfter, int x, int y,
+                                int width, int height, std::uint32_t flags) {
+    SimDesktop::Placement* info = m_desktop.mutablePlacement(window);
+    if (info == nullptr) {
+        setLastError(platform::error::kInvalidWindowHandle);
+        return false;
+    }
+    if ((flags & platform::kSwpNoMove) == 0) {
+        info->x = x;
+        info->y = y;
+    }
+    bool resized = false;
+    if ((flags & platform::kSwpNoSize) == 0) {
+        width = std::max(width, 0);
+        height = std::max(height, 0);
+        resized = width != info->width || height != info->height;
+        info->width = width;
+        info->height = height;
+    }
+    if ((flags & platform::kSwpNoZOrder) == 0 && insertAfter == platform::kHwndTopmost) {
+        info->topmost = true;
+    }
+    if (resized && m_desktop.threadOf(window) == &m_thread) {
+        // WM_SIZE from the default handling of WM_WINDOWPOSCHANGED, sent at once.
+        m_desktop.dispatch(platform::Message{
+            window, kWmSize, 0,
+            static_cast<platform::LParam>((static_cast<std::uint32_t>(info->height) << 16) |
+                                          (static_cast<std::uint32_t>(info->width) & 0xFFFF))});
+    }
+    return true;
+}
+
+bool SimWindowing::windowState(platform::WindowHandle window, platform::WindowState& state) {
+    const SimDesktop::WindowInfo* info = m_desktop.info(window);
+    const SimDesktop::Placement* placed = m_desktop.placement(window);
+    if (info == nullptr || placed == nullptr) {
+        setLastError(platform::error::kInvalidWindowHandle);
+        return false;
+    }
+    state = platform::WindowState{placed->x, placed->y, placed->width, placed->height, info->visible, placed->topmost};
+    return true;
+}
+
+} // namespace sim

@@ -93,6 +93,33 @@ public:
     platform::WindowHandle find(const wchar_t* className, const wchar_t* title) const;
     UiThread* threadOf(platform::WindowHandle window) const;
 
+    // Placement of pop-up windows of registered classes: position, size, topmost, region.
+    struct RoundRegion {
+        int left = 0, top = 0, right = 0, bottom = 0, ellipseWidth = 0, ellipseHeight = 0;
+    };
+    struct Placement {
+        int x = 0;
+        int y = 0;
+        int width = 0;
+        int height = 0;
+        bool topmost = false;
+        // The window region set by SetWindowRgn: a rounded rectangle; none while rectangular.
+        std::optional<RoundRegion> region;
+    };
+    // Null for no window; a window that was never placed is at (0, 0), 0 x 0.
+    const Placement* placement(platform::WindowHandle window) const;
+    Placement* mutablePlacement(platform::WindowHandle window);
+
+    // Window classes registered by a program (RegisterClassExW): names compare case-insensitively
+    // and are the program's own.
+    struct WindowClass {
+        std::wstring name;
+        std::uint32_t style = 0;
+        platform::WindowClient* procedure = nullptr;
+    };
+    bool registerClass(std::uint32_t processId, const WindowClass& windowClass);
+    const WindowClass* findClass(std::uint32_t processId, const std::wstring& name) const;
+
     // Posts as the given process; kBroadcastWindow reaches every top-level window.
     bool post(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
               platform::LParam lParam, std::uint32_t fromProcess);
@@ -152,6 +179,8 @@ private:
 
     VirtualClock& m_clock;
     std::vector<std::unique_ptr<UiThread>> m_threads;
+    std::map<std::pair<std::uint32_t, std::wstring>, WindowClass> m_classes;
+    std::map<platform::WindowHandle, Placement> m_placements; // (process, upper-cased name)
     std::map<std::wstring, platform::MessageId> m_messages; // upper-cased name
     std::map<platform::MessageId, std::wstring> m_messageNames;
     std::vector<std::wstring> m_failingRegistrations;
@@ -200,6 +229,13 @@ public:
     platform::WindowHandle parentWindow(platform::WindowHandle window) override;
     int className(platform::WindowHandle window, wchar_t* buffer, int capacity) override;
     std::uint32_t windowStyle(platform::WindowHandle window) override;
+    bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle,
+                             platform::WindowClient& procedure) override;
+    platform::WindowHandle createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
+                                        platform::WindowHandle owner, std::uintptr_t creationParameter) override;
+    bool setWindowPos(platform::WindowHandle window, platform::WindowHandle insertAfter, int x, int y, int width,
+                      int height, std::uint32_t flags) override;
+    bool windowState(platform::WindowHandle window, platform::WindowState& state) override;
 
 private:
     SimDesktop& m_desktop;

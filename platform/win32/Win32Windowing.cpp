@@ -14,6 +14,7 @@
 #include "platform/win32/Win32Handles.h"
 
 #include <cstring>
+#include <map>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -40,6 +41,87 @@ struct DialogBinding {
 thread_local DialogBinding* t_pendingBinding = nullptr;
 
 LRESULT CALLBACK clientProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+
+// The posted message that dispatchMessage is handing to a window procedure: the procedure of a
+// registered class takes it (once) to tell a program's post from the system's own send.
+struct PostedMessage {
+    HWND window = nullptr;
+    UINT message = 0;
+    bool pending = false;
+};
+thread_local PostedMessage t_dispatchedPost;
+
+// Procedures of the classes registered through registerWindowClass, by class atom.
+std::map<ATOM, WindowClient*>& classProcedures() {
+    static std::map<ATOM, WindowClient*> procedures;
+    return procedures;
+}
+
+// The creation parameter of the window that createWindow is making on this thread.
+struct PendingCreation {
+    std::uintptr_t parameter = 0;
+    bool active = false;
+};
+thread_local PendingCreation t_pendingCreation;
+
+// Calls a class procedure; an exception never leaves a window procedure.
+bool callProcedure(WindowClient& client, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+    try {
+        result = client.windowProc(fromHwnd(window), message, wParam, lParam);
+        return true;
+    } catch (...) {
+        return false;
+    }
+}
+
+LRESULT CALLBACK registeredClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    const bool posted = t_dispatchedPost.pending && t_dispatchedPost.window == window &&
+                        t_dispatchedPost.message == message;
+    if (posted) {
+        t_dispatchedPost.pending = false;
+    }
+    const auto found = classProcedures().find(static_cast<ATOM>(GetClassWord(window, GCW_ATOM)));
+    if (found == classProcedures().end() || message == WM_NCCREATE || message == WM_NCDESTROY) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    WindowClient& client = *found->second;
+    LRESULT result = 0;
+    switch (message) {
+    case WM_CREATE:
+        if (posted || !t_pendingCreation.active) {
+            return 0; // not the window's own creation: nothing for the client
+        }
+        t_pendingCreation.active = false;
+        if (!callProcedure(client, window, message, wParam, static_cast<LPARAM>(t_pendingCreation.parameter), result)) {
+            return -1;
+        }
+        return result;
+    case WM_DESTROY:
+        if (posted) {
+            return 0; // a program's post, never the window's destruction
+        }
+        break;
+    case WM_GETMINMAXINFO: {
+        if (posted || lParam == 0) {
+            return 0; // only the system's own request carries a record
+        }
+        auto* info = reinterpret_cast<MINMAXINFO*>(lParam);
+        MinTrackSize size{info->ptMinTrackSize.x, info->ptMinTrackSize.y};
+        if (!callProcedure(client, window, message, wParam, reinterpret_cast<LPARAM>(&size), result)) {
+            return DefWindowProcW(window, message, wParam, lParam);
+        }
+        info->ptMinTrackSize.x = size.width;
+        info->ptMinTrackSize.y = size.height;
+        return result;
+    }
+    default:
+        break;
+    }
+    if (!callProcedure(client, window, message, wParam, lParam, result)) {
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+    return result;
+}
 
 // The binding of one of our dialog windows, or null for any other window.
 DialogBinding* bindingOf(HWND window) {
@@ -246,7 +328,9 @@ void Win32Windowing::dispatchMessage(const Message& message) {
     msg.pt.x = static_cast<short>(LOWORD(position));
     msg.pt.y = static_cast<short>(HIWORD(position));
     TranslateMessage(&msg);
+    t_dispatchedPost = PostedMessage{msg.hwnd, msg.message, true};
     DispatchMessageW(&msg);
+    t_dispatchedPost = PostedMessage{};
 }
 
 void Win32Windowing::postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
@@ -306,6 +390,51 @@ int Win32Windowing::className(WindowHandle window, wchar_t* buffer, int capacity
 
 std::uint32_t Win32Windowing::windowStyle(WindowHandle window) {
     return static_cast<std::uint32_t>(GetWindowLongW(toHwnd(window), GWL_STYLE));
+}
+
+bool Win32Windowing::registerWindowClass(const wchar_t* className, std::uint32_t classStyle, WindowClient& procedure) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = &registeredClassProcedure;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = className;
+    const ATOM atom = RegisterClassExW(&windowClass);
+    if (atom == 0) {
+        return false;
+    }
+    classProcedures()[atom] = &procedure;
+    return true;
+}
+
+WindowHandle Win32Windowing::createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
+                                          WindowHandle owner, std::uintptr_t creationParameter) {
+    const PendingCreation previous = std::exchange(t_pendingCreation, PendingCreation{creationParameter, true});
+    const HWND window = CreateWindowExW(0, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                                        CW_USEDEFAULT, toHwnd(owner), nullptr, GetModuleHandleW(nullptr), nullptr);
+    t_pendingCreation = previous;
+    return fromHwnd(window);
+}
+
+bool Win32Windowing::setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width, int height,
+                                  std::uint32_t flags) {
+    return SetWindowPos(toHwnd(window), toHwnd(insertAfter), x, y, width, height, flags) != FALSE;
+}
+
+bool Win32Windowing::windowState(WindowHandle window, WindowState& state) {
+    const HWND hwnd = toHwnd(window);
+    RECT rect{};
+    if (GetWindowRect(hwnd, &rect) == FALSE) {
+        return false;
+    }
+    state.x = rect.left;
+    state.y = rect.top;
+    state.width = rect.right - rect.left;
+    state.height = rect.bottom - rect.top;
+    state.visible = IsWindowVisible(hwnd) != FALSE;
+    state.topmost = (GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST) != 0;
+    return true;
 }
 
 } // namespace platform::win32

@@ -39,6 +39,16 @@ public:
     WindowHandle parentWindow(WindowHandle window) override;
     int className(WindowHandle window, wchar_t* buffer, int capacity) override;
     std::uint32_t windowStyle(WindowHandle window) override;
+
+    // Classes whose procedure is a WindowClient: WM_CREATE reaches it only from createWindow
+    // (lParam: the creation parameter), WM_GETMINMAXINFO with a MinTrackSize record, and a
+    // posted WM_CREATE, WM_DESTROY or WM_GETMINMAXINFO never.
+    bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle, WindowClient& procedure) override;
+    WindowHandle createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style, WindowHandle owner,
+                              std::uintptr_t creationParameter) override;
+    bool setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width, int height,
+                      std::uint32_t flags) override;
+    bool windowState(WindowHandle window, WindowState& state) override;
 };
 
 } // namespace platform::win32
