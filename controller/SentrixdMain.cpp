@@ -2,12 +2,13 @@
 // process. Win32 only.
 #include "common/TraceLog.h"
 #include "controller/SentrixdApp.h"
-#include "controller/UnavailableServices.h"
 #include "controller/commands/CommandObjects.h"
 #include "controller/launcher/AppLauncher.h"
+#include "controller/menu/QuickMenu.h"
 #include "controller/notice/NotifyCecInfoDialogs.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Dialogs.h"
+#include "platform/win32/Win32Drawing.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32FirmwareTransport.h"
 #include "platform/win32/Win32Input.h"
@@ -40,11 +41,12 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     Win32Processes processes;
     Win32ThreadStarter threadStarter;
     Win32Dialogs dialogs;
+    Win32Drawing drawing;
 
     TraceLog::setProgramModule(TraceModule::Sentrixd);
     TraceLog::installPorts({&registry, &clock, &files, &threads});
 
-    UnavailableControlMenuFactory menus;
+    QuickMenuFactory menus(windowing, drawing);
     AppLauncher launcher(LauncherPorts{registry, windowing, focus, shell}, menus);
     CommandObjects commands(CommandPorts{registry, windowing, shell, keyboard, focus, media});
     NotifyCecInfoDialogs notifications(dialogs, registry);

@@ -20,6 +20,7 @@
 
 #include <gtest/gtest.h>
 
+#include <deque>
 #include <functional>
 #include <string>
 #include <utility>
@@ -124,6 +125,11 @@ protected:
             }
         }
     }
+    // A client that outlives the test body, so that the dialogs TearDown destroys still have
+    // the client their teardown messages go to.
+    RecordingDialogClient& newClient() { return clients.emplace_back(); }
+
+    std::deque<RecordingDialogClient> clients; // destroyed after the environment
     Env env;
     std::vector<platform::WindowHandle> made;
 };
@@ -131,7 +137,7 @@ protected:
 TYPED_TEST_SUITE_P(DialogsContract);
 
 TYPED_TEST_P(DialogsContract, AModelessDialogComesFromItsTemplateInitialisedAndHidden) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     EXPECT_EQ(client.initCount, 1);
@@ -151,7 +157,7 @@ TYPED_TEST_P(DialogsContract, AModelessDialogComesFromItsTemplateInitialisedAndH
 }
 
 TYPED_TEST_P(DialogsContract, AMissingTemplateMakesNoDialogAndRunsNoCode) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     EXPECT_EQ(this->env.dialogs().createDialog(CONTRACT_DIALOG + 1, 0, client), 0u);
     EXPECT_EQ(this->env.dialogs().runModalDialog(CONTRACT_DIALOG + 1, 0, client), -1);
     EXPECT_EQ(client.initCount, 0);
@@ -159,7 +165,7 @@ TYPED_TEST_P(DialogsContract, AMissingTemplateMakesNoDialogAndRunsNoCode) {
 }
 
 TYPED_TEST_P(DialogsContract, ControlsAreAddressedByIdentifierAndAMissingOneIsRefused) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     platform::Dialogs& dialogs = this->env.dialogs();
@@ -191,7 +197,7 @@ TYPED_TEST_P(DialogsContract, ControlsAreAddressedByIdentifierAndAMissingOneIsRe
 }
 
 TYPED_TEST_P(DialogsContract, TimersAndPostedMessagesReachTheClientWithTheirParameters) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     EXPECT_EQ(this->env.dialogs().setTimer(dialog, 7, 20), 7u);
@@ -221,7 +227,7 @@ TYPED_TEST_P(DialogsContract, TimersAndPostedMessagesReachTheClientWithTheirPara
 }
 
 TYPED_TEST_P(DialogsContract, TheCloseBoxBecomesCancelAndNothingClosesTheDialogOnItsOwn) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     this->env.clickCloseBox(dialog);
@@ -235,7 +241,7 @@ TYPED_TEST_P(DialogsContract, TheCloseBoxBecomesCancelAndNothingClosesTheDialogO
 }
 
 TYPED_TEST_P(DialogsContract, DestroyingRunsTheTeardownOnceAndTheClientMayReleaseItself) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     EXPECT_TRUE(this->env.dialogs().destroyDialog(dialog));
@@ -258,7 +264,7 @@ TYPED_TEST_P(DialogsContract, DestroyingRunsTheTeardownOnceAndTheClientMayReleas
 }
 
 TYPED_TEST_P(DialogsContract, AModalDialogReturnsTheResultItEndsWith) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     platform::Dialogs& dialogs = this->env.dialogs();
     client.onInit = [&](platform::WindowHandle dialog) { dialogs.setTimer(dialog, 3, 20); };
     client.onTimerDo = [&](platform::WindowHandle dialog, platform::TimerId) {
@@ -274,7 +280,7 @@ TYPED_TEST_P(DialogsContract, AModalDialogReturnsTheResultItEndsWith) {
 }
 
 TYPED_TEST_P(DialogsContract, EndingAModelessDialogOnlyHidesIt) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     this->env.dialogs().showDialog(dialog, platform::sw::kShowNormal);
@@ -295,7 +301,7 @@ TYPED_TEST_P(DialogsContract, StringsIconsAndTheSystemMenuComeFromTheProgram) {
     EXPECT_EQ(dialogs.loadString(CONTRACT_STRING + 1, text, 32), 0);
     EXPECT_STREQ(text, L"");
 
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     EXPECT_FALSE(dialogs.setIcon(dialog, CONTRACT_ICON + 1));
@@ -309,7 +315,7 @@ TYPED_TEST_P(DialogsContract, StringsIconsAndTheSystemMenuComeFromTheProgram) {
 }
 
 TYPED_TEST_P(DialogsContract, PaintingDrawsBitmapResourcesIntoTheClientArea) {
-    RecordingDialogClient client;
+    RecordingDialogClient& client = this->newClient();
     const platform::WindowHandle dialog = this->create(client);
     ASSERT_NE(dialog, 0u);
     this->env.paint(dialog);

@@ -154,6 +154,12 @@ Windows Registry Editor Version 5.00
 [HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Simulator]
 "FirmwarePipe"="\\\\.\\pipe\\SentrixFirmwareSim"
 
+[HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Launcher]
+"MediaCenter"=dword:00000000
+
+[HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Launcher\DVD Player]
+"Special"=dword:00000002
+
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\KeyLog.exe]
 @="C:\\e2e\\bin\\KeyLog.exe"
 
