@@ -1,5 +1,6 @@
 // The virtual clock: action order, sleeping through actions, and the calendar.
 #include "sim/VirtualClock.h"
+#include "tests/support/ClockContract.h"
 
 #include <gtest/gtest.h>
 
@@ -61,3 +62,21 @@ TEST(VirtualClock, WallClockFollowsVirtualTimeAcrossTheYearEnd) {
     EXPECT_EQ(clock.tickCount() - tick0, 700u);
     EXPECT_EQ(sim::VirtualClock::toEpochMs(sim::VirtualClock::fromEpochMs(951782400000)), 951782400000); // 2000-02-29
 }
+
+namespace testing_support {
+namespace {
+
+// The virtual clock at its default start and in time zones east and west of UTC.
+template <int OffsetMinutes>
+struct VirtualClockEnv {
+    static constexpr std::uint32_t kTickResolutionMs = 1;
+    VirtualClockEnv() { virtualClock.setLocalOffsetMinutes(OffsetMinutes); }
+    platform::Clock& clock() { return virtualClock; }
+    sim::VirtualClock virtualClock;
+};
+
+using VirtualClockEnvs = ::testing::Types<VirtualClockEnv<0>, VirtualClockEnv<330>, VirtualClockEnv<-600>>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Sim, ClockContract, VirtualClockEnvs);
+
+} // namespace
+} // namespace testing_support

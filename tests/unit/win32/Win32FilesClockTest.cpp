@@ -1,9 +1,10 @@
-// Win32Files, Win32Clock and Win32Threads against the system: the files contract, a file not
-// held open between appends, the clock's fields and sleep, thread identifiers.
+// Win32Files, Win32Clock and Win32Threads against the system: the files and clock contracts, a
+// file not held open between appends, thread identifiers.
 // Win32 only.
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Files.h"
 #include "platform/win32/Win32Threads.h"
+#include "tests/support/ClockContract.h"
 #include "tests/support/FilesContract.h"
 
 #include <windows.h>
@@ -78,41 +79,11 @@ TEST_F(Win32FilesTest, FileIsClosedBetweenAppends) {
     EXPECT_TRUE(std::filesystem::remove(log, error)) << error.message();
 }
 
-// Day of the week of a Gregorian date, 0 Sunday.
-int dayOfWeek(int year, int month, int day) {
-    static const int offsets[] = {0, 3, 2, 5, 0, 3, 5, 1, 4, 6, 2, 4};
-    if (month < 3) {
-        year -= 1;
-    }
-    return (year + year / 4 - year / 100 + year / 400 + offsets[month - 1] + day) % 7;
-}
-
-TEST(Win32Clock, TimesCarryConsistentFields) {
-    win32::Win32Clock clock;
-    for (const SystemTime& time : {clock.utcTime(), clock.localTime()}) {
-        EXPECT_GE(time.year, 2020);
-        ASSERT_GE(time.month, 1);
-        ASSERT_LE(time.month, 12);
-        EXPECT_GE(time.day, 1);
-        EXPECT_LE(time.day, 31);
-        EXPECT_LE(time.hour, 23);
-        EXPECT_LE(time.minute, 59);
-        EXPECT_LE(time.second, 59);
-        EXPECT_LE(time.milliseconds, 999);
-        EXPECT_EQ(time.dayOfWeek, dayOfWeek(time.year, time.month, time.day));
-    }
-}
-
-TEST(Win32Clock, SleepBlocksForAboutTheTimeAsked) {
-    win32::Win32Clock clock;
-    constexpr std::uint32_t kSleepMs = 200;
-    constexpr std::uint32_t kTickResolutionMs = 16; // the tick count moves in steps of this size
-    const std::uint32_t before = clock.tickCount();
-    clock.sleep(kSleepMs);
-    const std::uint32_t elapsed = clock.tickCount() - before;
-    EXPECT_GE(elapsed, kSleepMs - 2 * kTickResolutionMs);
-    EXPECT_LT(elapsed, 10 * kSleepMs);
-}
+struct Win32ClockEnv {
+    static constexpr std::uint32_t kTickResolutionMs = 16; // the tick count moves in steps of this size
+    platform::Clock& clock() { return system; }
+    win32::Win32Clock system;
+};
 
 TEST(Win32Threads, ThreadIdentifiersDifferPerThread) {
     win32::Win32Threads threads;
@@ -129,4 +100,6 @@ TEST(Win32Threads, ThreadIdentifiersDifferPerThread) {
 namespace testing_support {
 using Win32FilesEnvironments = ::testing::Types<Win32FilesEnv>;
 INSTANTIATE_TYPED_TEST_SUITE_P(Win32, FilesContract, Win32FilesEnvironments);
+using Win32ClockEnvironments = ::testing::Types<Win32ClockEnv>;
+INSTANTIATE_TYPED_TEST_SUITE_P(Win32, ClockContract, Win32ClockEnvironments);
 } // namespace testing_support
