@@ -27,6 +27,7 @@ inline constexpr ErrorCode kNotSupported = 50;
 inline constexpr ErrorCode kInvalidParameter = 87;
 inline constexpr ErrorCode kInsufficientBuffer = 122;
 inline constexpr ErrorCode kAlreadyExists = 183;
+inline constexpr ErrorCode kNotOwner = 288; // ERROR_NOT_OWNER: ReleaseMutex by a thread that does not own it
 inline constexpr ErrorCode kMoreData = 234;
 inline constexpr ErrorCode kNoMoreItems = 259;
 inline constexpr ErrorCode kKeyDeleted = 1018;

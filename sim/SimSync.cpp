@@ -11,6 +11,13 @@ namespace sim {
 namespace {
 // Set on the threads that the simulated world started for a program (see beginSimThread).
 thread_local bool t_simThread = false;
+// Lives exactly as long as its thread: a mutex whose owner's token has expired is abandoned.
+thread_local const std::shared_ptr<const int> t_threadLife = std::make_shared<const int>(0);
+
+// While a waiter cannot see its owner thread end (nothing notifies it), it looks again this often.
+constexpr std::chrono::milliseconds kAbandonCheck(10);
+// WaitForMultipleObjects takes at most this many handles.
+constexpr std::uint32_t kMaximumWaitObjects = 64;
 
 std::wstring upper(const wchar_t* name) {
     std::wstring out;
@@ -60,7 +67,11 @@ platform::SyncHandle SimSync::createMutex(const wchar_t* name, bool initialOwner
     }
     auto object = std::make_shared<Object>();
     object->name = key;
-    object->owned = initialOwner;
+    if (initialOwner) {
+        object->ownerKey = t_threadLife.get();
+        object->ownerLife = t_threadLife;
+        object->recursion = 1;
+    }
     if (!key.empty()) {
         m_names[key] = object;
     }
@@ -71,11 +82,19 @@ platform::SyncHandle SimSync::createMutex(const wchar_t* name, bool initialOwner
 bool SimSync::releaseMutex(platform::SyncHandle mutex) {
     std::lock_guard<std::mutex> guard(m_lock);
     auto object = lookup(mutex);
-    if (object == nullptr || object->isEvent || !object->owned) {
-        setLastError(object == nullptr ? platform::error::kInvalidHandle : platform::error::kAccessDenied);
+    if (object == nullptr || object->isEvent) {
+        setLastError(platform::error::kInvalidHandle);
         return false;
     }
-    object->owned = false;
+    if (object->recursion == 0 || object->ownerKey != t_threadLife.get() || object->ownerLife.expired()) {
+        setLastError(platform::error::kNotOwner);
+        return false;
+    }
+    if (--object->recursion == 0) {
+        object->ownerKey = nullptr;
+        object->ownerLife.reset();
+        m_changed.notify_all();
+    }
     return true;
 }
 
@@ -114,12 +133,14 @@ bool SimSync::resetEvent(platform::SyncHandle event) {
 }
 
 std::uint32_t SimSync::waitAny(const platform::SyncHandle* handles, std::uint32_t count, std::uint32_t timeoutMs) {
-    if (handles == nullptr || count == 0) {
+    if (handles == nullptr || count == 0 || count > kMaximumWaitObjects) {
         setLastError(platform::error::kInvalidParameter);
         return platform::kWaitFailed;
     }
     std::unique_lock<std::mutex> guard(m_lock);
+    bool waitsForMutex = false;
     auto ready = [&]() -> std::uint32_t {
+        waitsForMutex = false;
         for (std::uint32_t i = 0; i < count; ++i) {
             auto object = lookup(handles[i]);
             if (object == nullptr) {
@@ -130,6 +151,19 @@ std::uint32_t SimSync::waitAny(const platform::SyncHandle* handles, std::uint32_
                     object->signalled = false;
                 }
                 return platform::kWaitObject0 + i;
+            }
+            if (!object->isEvent) {
+                const bool mine = object->recursion > 0 && object->ownerKey == t_threadLife.get();
+                if (object->recursion == 0 || mine || object->ownerLife.expired()) {
+                    if (!mine) {
+                        object->recursion = 0; // free, or abandoned by its ended owner
+                    }
+                    object->ownerKey = t_threadLife.get();
+                    object->ownerLife = t_threadLife;
+                    ++object->recursion;
+                    return platform::kWaitObject0 + i;
+                }
+                waitsForMutex = true;
             }
         }
         return platform::kWaitTimeout;
@@ -142,10 +176,18 @@ std::uint32_t SimSync::waitAny(const platform::SyncHandle* handles, std::uint32_
             m_waiters.push_back(&waiter);
             m_changed.notify_all(); // a settle may be waiting for this thread to block
         }
-        if (timeoutMs == platform::kInfinite) {
-            m_changed.wait(guard, until);
-        } else {
-            m_changed.wait_for(guard, std::chrono::milliseconds(timeoutMs), until);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (!until()) {
+            if (timeoutMs != platform::kInfinite && std::chrono::steady_clock::now() >= deadline) {
+                break;
+            }
+            if (waitsForMutex) {
+                m_changed.wait_for(guard, kAbandonCheck);
+            } else if (timeoutMs == platform::kInfinite) {
+                m_changed.wait(guard);
+            } else {
+                m_changed.wait_until(guard, deadline);
+            }
         }
         if (t_simThread) {
             m_waiters.erase(std::find(m_waiters.begin(), m_waiters.end(), &waiter));

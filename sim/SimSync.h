@@ -1,6 +1,9 @@
 // Named mutexes and events of the simulated world, shared by all simulated programs. Events
 // are real synchronisation objects, so that real threads (the controller's watch threads) can
-// wait on them; a mutex name lives while any handle to it is open, as on Windows. Processes and
+// wait on them; a mutex name lives while any handle to it is open, as on Windows. A mutex
+// belongs to the thread that took it (created it as owner, or waited for it): that thread may
+// take it again and must release it as often, no other thread may release it, and once its
+// owner thread has ended without releasing it the next waiter takes it (abandoned). Processes and
 // threads are waitable end objects here too: signalled once they have ended, refused by
 // setEvent and resetEvent (ERROR_INVALID_HANDLE) as on Windows.
 //
@@ -61,7 +64,10 @@ private:
         bool manualReset = false;
         bool signalled = false;
         std::wstring name; // mutexes; upper-cased
-        bool owned = false;
+        // A mutex's owner: the thread's life token (see SimSync.cpp) and how often it took it.
+        const void* ownerKey = nullptr;
+        std::weak_ptr<const int> ownerLife;
+        std::uint32_t recursion = 0;
         bool settable = true; // false: a process or thread, signalled only when it ends
     };
     struct Waiter {
