@@ -10,8 +10,9 @@ constexpr std::int32_t kAdapter = 0;
 constexpr std::int32_t kHdmiDisplay = 1;
 } // namespace
 
-DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics)
-    : m_clock(clock), m_firmware(firmware), m_amdGraphics(amdGraphics) {
+DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics,
+                               bool intelGraphics, bool vistaOs)
+    : m_clock(clock), m_firmware(firmware), m_amdGraphics(amdGraphics), m_intelGraphics(intelGraphics) {
     SimAmdDisplayLibrary::Adapter adapter;
     adapter.index = kAdapter;
     adapter.displays.push_back(SimAmdDisplayLibrary::Display{0, 0, true, true, std::nullopt}); // the panel
@@ -19,7 +20,8 @@ DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTranspo
                                                              false, false, std::nullopt});
     m_adl.adapters().push_back(adapter);
     m_adl.setPresent(amdGraphics);
-    m_os.set(10, 0);
+    m_os.set(vistaOs ? 6 : 10, 0);
+    m_igfx.setRegistered(intelGraphics);
     m_panel = m_config.addTarget(0, 0x100, platform::dc::tech::kInternal);
     m_hdmi = m_config.addTarget(0, 0x200, platform::dc::tech::kHdmi, false);
     m_config.setDriverModel(0, 1105);
@@ -28,7 +30,7 @@ DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTranspo
 
 display::Panelid DisplayMachine::library() {
     return display::Panelid(display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
-                            display::VendorBackends{nullptr, nullptr, m_amdGraphics ? &m_amdFirst : nullptr, nullptr});
+                            display::VendorBackends{m_intelGraphics ? &m_intel : nullptr, nullptr, m_amdGraphics ? &m_amdFirst : nullptr, nullptr});
 }
 
 std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {
@@ -44,6 +46,7 @@ void DisplayMachine::setHdmiConnected(bool connected, const Edid& edid) {
     SimAmdDisplayLibrary::Display& hdmi = m_adl.adapters()[0].displays[kHdmiDisplay];
     hdmi.connected = connected;
     hdmi.edid = connected ? std::optional<Edid>(edid) : std::nullopt;
+    m_igfx.setEdid(m_hdmi, hdmi.edid);
     if (m_config.targets()[m_hdmi].connected == connected) {
         return;
     }

@@ -4,16 +4,20 @@
 // SetDisplayConfig does. Machine kinds: the Windows display configuration only (no graphics
 // vendor interface, so the EDID cannot be read: GetPanelid -1), or with AMD graphics, whose
 // first interface reads the connected HDMI display's EDID (and whose vendor code turns the
-// display configuration's AMD workarounds on).
+// display configuration's AMD workarounds on), or with Intel graphics, whose COM object reads
+// the EDID; with `vistaOs` the system reports version 6.0, so the Intel back-end also reads
+// and switches the arrangement (through the same simulated hardware).
 // Simulation.
 #pragma once
 
 #include "display/Panelid.h"
 #include "display/backends/AmdFirstBackend.h"
+#include "display/backends/IntelBackend.h"
 #include "sim/SimAmdDisplayLibrary.h"
 #include "sim/SimDeviceSetupClasses.h"
 #include "sim/SimDisplayConfig.h"
 #include "sim/SimDisplaySettings.h"
+#include "sim/SimIntelDisplay.h"
 #include "sim/SimOsVersion.h"
 #include "sim/SimRegistry.h"
 
@@ -25,7 +29,8 @@ class DisplayMachine {
 public:
     using Edid = std::array<std::uint8_t, 256>;
 
-    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics);
+    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics,
+                   bool intelGraphics = false, bool vistaOs = false);
 
     // Hardware: whether the HDMI display is seen connected, and its EDID.
     void setHdmiConnected(bool connected, const Edid& edid = {});
@@ -52,6 +57,9 @@ private:
     SimAmdDisplayLibrary m_adl;
     display::AmdFirstBackend m_amdFirst{m_adl};
     bool m_amdGraphics = false;
+    SimIntelDisplay m_igfx{m_config};
+    display::IntelBackend m_intel{m_igfx, m_registry, m_settings};
+    bool m_intelGraphics = false;
     std::size_t m_panel = 0;
     std::size_t m_hdmi = 0;
 };

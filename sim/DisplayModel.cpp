@@ -35,7 +35,9 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
         m_actions.cancel(*m_pendingSwitch);
         m_pendingSwitch.reset();
     }
-    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig);
+    const bool intel = kind == MachineKind::IntelDisplayConfig || kind == MachineKind::IntelVista;
+    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig, intel,
+                                                 kind == MachineKind::IntelVista);
     syncMachine();
     m_machine->arrange(before);
     m_arrangement = arrangement();

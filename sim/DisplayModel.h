@@ -26,7 +26,9 @@
 // over simulated hardware (sim/DisplayMachine): switches take effect at once, an attached HDMI
 // display is connected after the detection delay, GetPanelid answers -1 without AMD graphics
 // (no vendor interface reads the EDID) and reads the EDID through the first AMD interface
-// with them, and the switching faults of the stand-in do not apply.
+// with them, and the switching faults of the stand-in do not apply. With Intel graphics the
+// Intel COM object reads the EDID; on the Intel machine that reports Windows 6.0 it also
+// reads and switches the arrangement.
 // Simulation.
 #pragma once
 
@@ -79,7 +81,7 @@ public:
         std::uint32_t arrangement = 0;
     };
 
-    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig };
+    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig, IntelDisplayConfig, IntelVista };
 
     explicit DisplayModel(VirtualClock& clock);
     ~DisplayModel();

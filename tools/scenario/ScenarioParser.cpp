@@ -639,10 +639,10 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::DisplaySwitchingDelay).duration = a.durationOrNever("switching delay"); }},
     {"display arrangement", "panel|hdmi|clone|panel-extended|hdmi-extended|<hex>", "the desktop arrangement now, without any request",
      [](Args& a, Step& s) { act(s, ActionKind::DisplayArrangement).value = arrangementArg(a); }},
-    {"display machine", "stand-in|display-config|amd", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only or with AMD graphics",
+    {"display machine", "stand-in|display-config|amd|intel|intel-vista", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only, with AMD graphics, with Intel graphics, or with Intel graphics on Windows 6.0 (the Intel back-end switches)",
      [](Args& a, Step& s) {
          act(s, ActionKind::DisplayMachine).value =
-             a.choose("display machine", {{"stand-in", 0}, {"display-config", 1}, {"amd", 2}});
+             a.choose("display machine", {{"stand-in", 0}, {"display-config", 1}, {"amd", 2}, {"intel", 3}, {"intel-vista", 4}});
      }},
     {"sound-changer", "running|stopped|missing", "the sound-output changer: resident, installed but not running, or not installed",
      [](Args& a, Step& s) {
