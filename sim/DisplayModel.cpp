@@ -36,6 +36,9 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
         m_pendingSwitch.reset();
     }
     m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig);
+    if (kind == MachineKind::NvidiaDisplayConfig || kind == MachineKind::NvidiaVista) {
+        m_machine->useNvidia(kind == MachineKind::NvidiaVista);
+    }
     syncMachine();
     m_machine->arrange(before);
     m_arrangement = arrangement();

@@ -26,7 +26,9 @@
 // over simulated hardware (sim/DisplayMachine): switches take effect at once, an attached HDMI
 // display is connected after the detection delay, GetPanelid answers -1 without AMD graphics
 // (no vendor interface reads the EDID) and reads the EDID through the first AMD interface
-// with them, and the switching faults of the stand-in do not apply.
+// with them, and the switching faults of the stand-in do not apply. With NVIDIA graphics the
+// NVIDIA interface reads the EDID; on the Windows 6.0 variant it also reads and switches the
+// arrangement (the Windows display configuration being unusable there).
 // Simulation.
 #pragma once
 
@@ -79,7 +81,7 @@ public:
         std::uint32_t arrangement = 0;
     };
 
-    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig };
+    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig, NvidiaDisplayConfig, NvidiaVista };
 
     explicit DisplayModel(VirtualClock& clock);
     ~DisplayModel();

@@ -53,7 +53,9 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
         peers.display().setArrangement(a.value);
         break;
     case ActionKind::DisplayMachine:
-        peers.display().setMachineKind(a.value == 2   ? sim::DisplayModel::MachineKind::AmdDisplayConfig
+        peers.display().setMachineKind(a.value == 4   ? sim::DisplayModel::MachineKind::NvidiaVista
+                                       : a.value == 3 ? sim::DisplayModel::MachineKind::NvidiaDisplayConfig
+                                       : a.value == 2 ? sim::DisplayModel::MachineKind::AmdDisplayConfig
                                        : a.value == 1 ? sim::DisplayModel::MachineKind::DisplayConfigOnly
                                                       : sim::DisplayModel::MachineKind::StandIn,
                                        firmware);

@@ -639,10 +639,11 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::DisplaySwitchingDelay).duration = a.durationOrNever("switching delay"); }},
     {"display arrangement", "panel|hdmi|clone|panel-extended|hdmi-extended|<hex>", "the desktop arrangement now, without any request",
      [](Args& a, Step& s) { act(s, ActionKind::DisplayArrangement).value = arrangementArg(a); }},
-    {"display machine", "stand-in|display-config|amd", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only or with AMD graphics",
+    {"display machine", "stand-in|display-config|amd|nvidia|nvidia-vista", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only, with AMD graphics, or with NVIDIA graphics (on Windows 10, or on Windows 6.0 where the NVIDIA interface switches)",
      [](Args& a, Step& s) {
          act(s, ActionKind::DisplayMachine).value =
-             a.choose("display machine", {{"stand-in", 0}, {"display-config", 1}, {"amd", 2}});
+             a.choose("display machine",
+                      {{"stand-in", 0}, {"display-config", 1}, {"amd", 2}, {"nvidia", 3}, {"nvidia-vista", 4}});
      }},
     {"sound-changer", "running|stopped|missing", "the sound-output changer: resident, installed but not running, or not installed",
      [](Args& a, Step& s) {
