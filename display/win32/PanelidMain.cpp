@@ -3,9 +3,11 @@
 // everything before it returns. No exception leaves an export.
 // Win32 only.
 #include "display/Panelid.h"
+#include "display/backends/NvidiaBackend.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32FirmwareTransport.h"
+#include "platform/win32/Win32NvidiaDisplay.h"
 #include "platform/win32/Win32Registry.h"
 
 #include <cstdint>
@@ -23,11 +25,13 @@ struct CallPorts {
     platform::win32::Win32Registry registry;
     platform::win32::Win32Clock clock;
     platform::win32::Win32FirmwareTransport firmware;
+    platform::win32::Win32NvidiaDisplay nvidiaDisplay;
+    display::NvidiaBackend nvidia{nvidiaDisplay, clock, displaySettings};
 
     display::Panelid library() {
         return display::Panelid(
             display::PanelidPorts{devices, os, displayConfig, displaySettings, registry, clock, firmware},
-            display::VendorBackends{});
+            display::VendorBackends{.nvidia = &nvidia});
     }
 };
 
