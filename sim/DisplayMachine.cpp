@@ -30,7 +30,9 @@ DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTranspo
 
 display::Panelid DisplayMachine::library() {
     return display::Panelid(display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
-                            display::VendorBackends{m_intelGraphics ? &m_intel : nullptr, nullptr, m_amdGraphics ? &m_amdFirst : nullptr, nullptr});
+                            display::VendorBackends{m_intelGraphics ? &m_intel : nullptr,
+                                                    m_nvidiaGraphics ? &m_nvidiaBackend : nullptr,
+                                                    m_amdGraphics ? &m_amdFirst : nullptr, nullptr});
 }
 
 std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {
@@ -42,7 +44,22 @@ std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {
     return library().getPanelid(edid256);
 }
 
+void DisplayMachine::useNvidia(bool vista) {
+    m_nvidiaGraphics = true;
+    m_nvidia.bindTo(m_config);
+    m_nvidia.outputs() = {
+        {platform::nv::output::kPanel, platform::nv::connector::kLvds, true, std::nullopt, m_panel},
+        {platform::nv::output::kDigitalFirst, platform::nv::connector::kHdmiA, true, std::nullopt, m_hdmi},
+    };
+    if (vista) {
+        m_os.set(6, 0);
+    }
+}
+
 void DisplayMachine::setHdmiConnected(bool connected, const Edid& edid) {
+    if (SimNvidiaDisplay::Output* tv = m_nvidia.output(platform::nv::output::kDigitalFirst)) {
+        tv->edid = connected ? std::optional<Edid>(edid) : std::nullopt;
+    }
     SimAmdDisplayLibrary::Display& hdmi = m_adl.adapters()[0].displays[kHdmiDisplay];
     hdmi.connected = connected;
     hdmi.edid = connected ? std::optional<Edid>(edid) : std::nullopt;

@@ -14,6 +14,8 @@
 #include "display/backends/AmdFirstBackend.h"
 #include "display/backends/IntelBackend.h"
 #include "sim/SimAmdDisplayLibrary.h"
+#include "display/backends/NvidiaBackend.h"
+#include "sim/SimNvidiaDisplay.h"
 #include "sim/SimDeviceSetupClasses.h"
 #include "sim/SimDisplayConfig.h"
 #include "sim/SimDisplaySettings.h"
@@ -37,6 +39,10 @@ public:
     // Arranges the desktop as one of the panel/HDMI values at once; other values are ignored.
     void arrange(std::uint32_t value);
     SimDisplayConfig& displayConfig() { return m_config; }
+    // NVIDIA graphics: its interface reads the EDID; with `vista` the OS reports 6.0, so the
+    // NVIDIA back-end also reads and switches the arrangement.
+    void useNvidia(bool vista);
+    SimNvidiaDisplay& nvidia() { return m_nvidia; }
     SimDeviceSetupClasses& devices() { return m_devices; }
 
     // The library's operations.
@@ -60,6 +66,9 @@ private:
     SimIntelDisplay m_igfx{m_config};
     display::IntelBackend m_intel{m_igfx, m_registry, m_settings};
     bool m_intelGraphics = false;
+    SimNvidiaDisplay m_nvidia;
+    display::NvidiaBackend m_nvidiaBackend{m_nvidia, m_clock, m_settings};
+    bool m_nvidiaGraphics = false;
     std::size_t m_panel = 0;
     std::size_t m_hdmi = 0;
 };

@@ -38,6 +38,9 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
     const bool intel = kind == MachineKind::IntelDisplayConfig || kind == MachineKind::IntelVista;
     m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig, intel,
                                                  kind == MachineKind::IntelVista);
+    if (kind == MachineKind::NvidiaDisplayConfig || kind == MachineKind::NvidiaVista) {
+        m_machine->useNvidia(kind == MachineKind::NvidiaVista);
+    }
     syncMachine();
     m_machine->arrange(before);
     m_arrangement = arrangement();

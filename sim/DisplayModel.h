@@ -28,7 +28,9 @@
 // (no vendor interface reads the EDID) and reads the EDID through the first AMD interface
 // with them, and the switching faults of the stand-in do not apply. With Intel graphics the
 // Intel COM object reads the EDID; on the Intel machine that reports Windows 6.0 it also
-// reads and switches the arrangement.
+// reads and switches the arrangement. With NVIDIA graphics the
+// NVIDIA interface reads the EDID; on the Windows 6.0 variant it also reads and switches the
+// arrangement (the Windows display configuration being unusable there).
 // Simulation.
 #pragma once
 
@@ -81,7 +83,15 @@ public:
         std::uint32_t arrangement = 0;
     };
 
-    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig, IntelDisplayConfig, IntelVista };
+    enum class MachineKind {
+        StandIn,
+        DisplayConfigOnly,
+        AmdDisplayConfig,
+        IntelDisplayConfig,
+        IntelVista,
+        NvidiaDisplayConfig,
+        NvidiaVista,
+    };
 
     explicit DisplayModel(VirtualClock& clock);
     ~DisplayModel();

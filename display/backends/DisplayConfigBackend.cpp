@@ -135,6 +135,10 @@ std::uint32_t extendedValue(std::uint32_t primaryClass, std::uint32_t classes) {
 
 } // namespace
 
+std::uint32_t extendedValueOf(std::uint32_t primaryClass, std::uint32_t classes) {
+    return extendedValue(primaryClass, classes);
+}
+
 std::uint32_t valueOfActivePaths(const DisplayConfigSnapshot& active) {
     std::vector<const DisplayConfigPathInfo*> paths;
     for (const DisplayConfigPathInfo& path : active.paths) {

@@ -54,4 +54,8 @@ private:
 // workaround has already corrected), with the internal bits still in it.
 std::uint32_t valueOfActivePaths(const DisplayConfigSnapshot& active);
 
+// The extended value with a primary display of class `primaryClass` among the displays of
+// `classes` (an OR of classes), with the internal bits still in it.
+std::uint32_t extendedValueOf(std::uint32_t primaryClass, std::uint32_t classes);
+
 } // namespace display

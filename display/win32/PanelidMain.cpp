@@ -4,10 +4,12 @@
 // Win32 only.
 #include "display/Panelid.h"
 #include "display/backends/IntelBackend.h"
+#include "display/backends/NvidiaBackend.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32FirmwareTransport.h"
 #include "platform/win32/Win32IntelDisplay.h"
+#include "platform/win32/Win32NvidiaDisplay.h"
 #include "platform/win32/Win32Registry.h"
 
 #include <cstdint>
@@ -27,11 +29,13 @@ struct CallPorts {
     platform::win32::Win32FirmwareTransport firmware;
     platform::win32::Win32IntelDisplay igfx;
     display::IntelBackend intel{igfx, registry, displaySettings};
+    platform::win32::Win32NvidiaDisplay nvidiaDisplay;
+    display::NvidiaBackend nvidia{nvidiaDisplay, clock, displaySettings};
 
     display::Panelid library() {
         return display::Panelid(
             display::PanelidPorts{devices, os, displayConfig, displaySettings, registry, clock, firmware},
-            display::VendorBackends{&intel});
+            display::VendorBackends{&intel, &nvidia});
     }
 };
 

@@ -53,12 +53,9 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
         peers.display().setArrangement(a.value);
         break;
     case ActionKind::DisplayMachine:
-        peers.display().setMachineKind(a.value == 4   ? sim::DisplayModel::MachineKind::IntelVista
-                                       : a.value == 3 ? sim::DisplayModel::MachineKind::IntelDisplayConfig
-                                       : a.value == 2 ? sim::DisplayModel::MachineKind::AmdDisplayConfig
-                                       : a.value == 1 ? sim::DisplayModel::MachineKind::DisplayConfigOnly
-                                                      : sim::DisplayModel::MachineKind::StandIn,
-                                       firmware);
+        static_assert(static_cast<int>(sim::DisplayModel::MachineKind::NvidiaVista) == 6,
+                      "the scenario words number the machine kinds in their order");
+        peers.display().setMachineKind(static_cast<sim::DisplayModel::MachineKind>(a.value), firmware);
         break;
     case ActionKind::CeccBusy:
         peers.cecc().setBusy(static_cast<int>(a.value));

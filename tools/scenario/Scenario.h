@@ -47,7 +47,7 @@ enum class ActionKind {
     DisplayDetectionDelay, // duration (nullopt: never detected)
     DisplaySwitchingDelay, // duration (nullopt: a switch never takes effect)
     DisplayArrangement,    // value: monitor-device value, set without any request
-    DisplayMachine,        // value: 0 the stand-in display library, 1 the real one with the Windows display configuration only, 2 with AMD graphics
+    DisplayMachine,        // value: the simulated display model's machine kind (0 the stand-in display library, then the real one on each kind of notebook)
     SoundChangerState,     // soundChanger
     LibraryRemove,         // text: file name
     CeccBusy,              // value: number of calls answered busy

@@ -639,10 +639,12 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::DisplaySwitchingDelay).duration = a.durationOrNever("switching delay"); }},
     {"display arrangement", "panel|hdmi|clone|panel-extended|hdmi-extended|<hex>", "the desktop arrangement now, without any request",
      [](Args& a, Step& s) { act(s, ActionKind::DisplayArrangement).value = arrangementArg(a); }},
-    {"display machine", "stand-in|display-config|amd|intel|intel-vista", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only, with AMD graphics, with Intel graphics, or with Intel graphics on Windows 6.0 (the Intel back-end switches)",
+    {"display machine", "stand-in|display-config|amd|intel|intel-vista|nvidia|nvidia-vista", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only, with AMD graphics (first interface), or with Intel or NVIDIA graphics; the -vista kinds report Windows 6.0, where the display configuration is unusable and the vendor back-end reads and switches the arrangement",
      [](Args& a, Step& s) {
+         // The numbers are the simulated display model's machine kinds (checked where it is played).
          act(s, ActionKind::DisplayMachine).value =
-             a.choose("display machine", {{"stand-in", 0}, {"display-config", 1}, {"amd", 2}, {"intel", 3}, {"intel-vista", 4}});
+             a.choose("display machine", {{"stand-in", 0}, {"display-config", 1}, {"amd", 2}, {"intel", 3},
+                                          {"intel-vista", 4}, {"nvidia", 5}, {"nvidia-vista", 6}});
      }},
     {"sound-changer", "running|stopped|missing", "the sound-output changer: resident, installed but not running, or not installed",
      [](Args& a, Step& s) {
