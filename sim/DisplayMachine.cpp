@@ -10,8 +10,9 @@ constexpr std::int32_t kAdapter = 0;
 constexpr std::int32_t kHdmiDisplay = 1;
 } // namespace
 
-DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics)
-    : m_clock(clock), m_firmware(firmware), m_amdGraphics(amdGraphics) {
+DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics,
+                               AmdSecond amdSecond)
+    : m_clock(clock), m_firmware(firmware), m_amdGraphics(amdGraphics), m_amdSecondKind(amdSecond) {
     SimAmdDisplayLibrary::Adapter adapter;
     adapter.index = kAdapter;
     adapter.displays.push_back(SimAmdDisplayLibrary::Display{0, 0, true, true, std::nullopt}); // the panel
@@ -24,11 +25,25 @@ DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTranspo
     m_hdmi = m_config.addTarget(0, 0x200, platform::dc::tech::kHdmi, false);
     m_config.setDriverModel(0, 1105);
     m_config.arrange({{m_panel, 0}});
+    wireAmdSecond();
+}
+
+void DisplayMachine::wireAmdSecond() {
+    // The panel and the HDMI output as the second AMD interface names them, with a driver
+    // recent enough for the extended mode 5.
+    m_pdl.displays() = {{platform::atipdl::kTypePanel, 0, m_panel, std::nullopt},
+                        {platform::atipdl::kTypeDigital, platform::atipdl::kConnectorHdmiA, m_hdmi, std::nullopt}};
+    m_pdl.setPresent(m_amdSecondKind != AmdSecond::None);
+    m_files.addFile("C:\\Windows\\system32\\drivers\\atikmdag.sys", platform::FileVersionNumber{0x00080000, 0});
+    if (m_amdSecondKind == AmdSecond::Vista) {
+        m_os.set(6, 0);
+    }
 }
 
 display::Panelid DisplayMachine::library() {
     return display::Panelid(display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
-                            display::VendorBackends{nullptr, nullptr, m_amdGraphics ? &m_amdFirst : nullptr, nullptr});
+                            display::VendorBackends{nullptr, nullptr, m_amdGraphics ? &m_amdFirst : nullptr,
+                                                    m_amdSecondKind != AmdSecond::None ? &m_amdSecond : nullptr});
 }
 
 std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {
@@ -44,12 +59,29 @@ void DisplayMachine::setHdmiConnected(bool connected, const Edid& edid) {
     SimAmdDisplayLibrary::Display& hdmi = m_adl.adapters()[0].displays[kHdmiDisplay];
     hdmi.connected = connected;
     hdmi.edid = connected ? std::optional<Edid>(edid) : std::nullopt;
+    m_pdl.displays()[kHdmiDisplay].edid = hdmi.edid;
     if (m_config.targets()[m_hdmi].connected == connected) {
         return;
     }
     m_config.setConnected(m_hdmi, connected);
     if (m_config.active().empty()) {
         m_config.arrange({{m_panel, 0}}); // Windows keeps the desktop on the remaining display
+    }
+}
+
+void DisplayMachine::setHdmiReportedAsDvi(bool on) {
+    m_config.setReportedTechnology(m_hdmi, on ? platform::dc::tech::kDvi : platform::dc::tech::kHdmi);
+}
+
+void DisplayMachine::setCrtConnected(bool connected) {
+    if (!m_crt) {
+        m_crt = m_config.addTarget(0, 0x300, platform::dc::tech::kHd15, connected);
+        m_pdl.displays().push_back({platform::atipdl::kTypeCrt, 0, *m_crt, std::nullopt});
+        return;
+    }
+    m_config.setConnected(*m_crt, connected);
+    if (m_config.active().empty()) {
+        m_config.arrange({{m_panel, 0}});
     }
 }
 

@@ -35,7 +35,11 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
         m_actions.cancel(*m_pendingSwitch);
         m_pendingSwitch.reset();
     }
-    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig);
+    const DisplayMachine::AmdSecond amdSecond = kind == MachineKind::AmdSecond        ? DisplayMachine::AmdSecond::Windows10
+                                                : kind == MachineKind::AmdSecondVista ? DisplayMachine::AmdSecond::Vista
+                                                                                      : DisplayMachine::AmdSecond::None;
+    m_machine =
+        std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig, amdSecond);
     syncMachine();
     m_machine->arrange(before);
     m_arrangement = arrangement();

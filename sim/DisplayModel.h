@@ -26,7 +26,8 @@
 // over simulated hardware (sim/DisplayMachine): switches take effect at once, an attached HDMI
 // display is connected after the detection delay, GetPanelid answers -1 without AMD graphics
 // (no vendor interface reads the EDID) and reads the EDID through the first AMD interface
-// with them, and the switching faults of the stand-in do not apply.
+// with them, and the switching faults of the stand-in do not apply. The AMD second-interface
+// kinds read the EDID through that interface; on Vista it also reads and switches.
 // Simulation.
 #pragma once
 
@@ -79,7 +80,7 @@ public:
         std::uint32_t arrangement = 0;
     };
 
-    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig };
+    enum class MachineKind { StandIn, DisplayConfigOnly, AmdDisplayConfig, AmdSecond, AmdSecondVista };
 
     explicit DisplayModel(VirtualClock& clock);
     ~DisplayModel();
@@ -90,6 +91,8 @@ public:
     // The arrangement carries over.
     void setMachineKind(MachineKind kind, platform::FirmwareTransport& firmware);
     MachineKind machineKind() const { return m_machineKind; }
+    // The real library's machine; null for the stand-in.
+    DisplayMachine* machine() { return m_machine.get(); }
 
     // Makes this model the one the entries act on.
     void activate();

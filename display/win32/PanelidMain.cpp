@@ -3,6 +3,11 @@
 // everything before it returns. No exception leaves an export.
 // Win32 only.
 #include "display/Panelid.h"
+#include "display/backends/AmdFirstBackend.h"
+#include "display/backends/AmdSecondBackend.h"
+#include "platform/win32/Win32AmdDisplayLibrary.h"
+#include "platform/win32/Win32AmdSecondDisplay.h"
+#include "platform/win32/Win32FileVersion.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32FirmwareTransport.h"
@@ -23,11 +28,16 @@ struct CallPorts {
     platform::win32::Win32Registry registry;
     platform::win32::Win32Clock clock;
     platform::win32::Win32FirmwareTransport firmware;
+    platform::win32::Win32AmdDisplayLibrary adl;
+    display::AmdFirstBackend amdFirst{adl};
+    platform::win32::Win32AmdSecondDisplay pdl;
+    platform::win32::Win32FileVersion files;
+    display::AmdSecondBackend amdSecond{pdl, files};
 
     display::Panelid library() {
         return display::Panelid(
             display::PanelidPorts{devices, os, displayConfig, displaySettings, registry, clock, firmware},
-            display::VendorBackends{});
+            display::VendorBackends{nullptr, nullptr, &amdFirst, &amdSecond});
     }
 };
 

@@ -3,6 +3,7 @@
 
 #include "common/FirmwareRecord.h"
 #include "sim/CecOpcodes.h"
+#include "sim/DisplayMachine.h"
 
 #include <optional>
 
@@ -53,10 +54,34 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
         peers.display().setArrangement(a.value);
         break;
     case ActionKind::DisplayMachine:
-        peers.display().setMachineKind(a.value == 2   ? sim::DisplayModel::MachineKind::AmdDisplayConfig
+        peers.display().setMachineKind(a.value == 4   ? sim::DisplayModel::MachineKind::AmdSecondVista
+                                       : a.value == 3 ? sim::DisplayModel::MachineKind::AmdSecond
+                                       : a.value == 2 ? sim::DisplayModel::MachineKind::AmdDisplayConfig
                                        : a.value == 1 ? sim::DisplayModel::MachineKind::DisplayConfigOnly
                                                       : sim::DisplayModel::MachineKind::StandIn,
                                        firmware);
+        break;
+    case ActionKind::DisplayQuirk:
+        if (sim::DisplayMachine* machine = peers.display().machine()) {
+            if (a.value == 0) {
+                machine->setHdmiReportedAsDvi(a.flag);
+            } else {
+                machine->setRefusesExtendedToExtended(a.flag);
+            }
+        }
+        break;
+    case ActionKind::DisplayDriverModel:
+        if (sim::DisplayMachine* machine = peers.display().machine()) {
+            machine->setDriverModel(a.value);
+        }
+        break;
+    case ActionKind::DisplayCrt:
+        if (sim::DisplayMachine* machine = peers.display().machine()) {
+            machine->setCrtConnected(a.flag);
+        }
+        break;
+    case ActionKind::DisplayRequest:
+        peers.display().setMonitorDevice(a.value);
         break;
     case ActionKind::CeccBusy:
         peers.cecc().setBusy(static_cast<int>(a.value));

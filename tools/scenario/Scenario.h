@@ -47,7 +47,11 @@ enum class ActionKind {
     DisplayDetectionDelay, // duration (nullopt: never detected)
     DisplaySwitchingDelay, // duration (nullopt: a switch never takes effect)
     DisplayArrangement,    // value: monitor-device value, set without any request
-    DisplayMachine,        // value: 0 the stand-in display library, 1 the real one with the Windows display configuration only, 2 with AMD graphics
+    DisplayMachine,        // value: 0 the stand-in display library, 1 the real one with the Windows display configuration only, 2 with AMD graphics, 3 with the second AMD interface, 4 the same on Vista
+    DisplayQuirk,          // value: 0 HDMI reported as DVI, 1 no extended-to-extended switch; flag: on
+    DisplayDriverModel,    // value: 1000, 1102 or 1105
+    DisplayCrt,            // flag: an analog monitor connected on the VGA output
+    DisplayRequest,        // value: a monitor-device value asked for directly (SetMonitorDevice)
     SoundChangerState,     // soundChanger
     LibraryRemove,         // text: file name
     CeccBusy,              // value: number of calls answered busy
