@@ -1,25 +1,28 @@
 // A notebook whose display library is the real one (display::Panelid) running over simulated
 // hardware: an internal panel and an HDMI output behind the simulated Windows display
 // configuration (Windows 10), no blocking device. Switching takes effect at once, as
-// SetDisplayConfig does. Machine kinds: the Windows display configuration only (no graphics
-// vendor interface, so the EDID cannot be read: GetPanelid -1), or with AMD graphics, whose
-// first interface reads the connected HDMI display's EDID (and whose vendor code turns the
-// display configuration's AMD workarounds on), or with Intel graphics, whose COM object reads
-// the EDID; with `vistaOs` the system reports version 6.0, so the Intel back-end also reads
-// and switches the arrangement (through the same simulated hardware).
+// SetDisplayConfig does. Graphics: none (no vendor interface, so the EDID cannot be read:
+// GetPanelid -1); AMD with its first interface, which reads the connected HDMI display's EDID
+// (and whose vendor code turns the display configuration's AMD workarounds on); AMD with the
+// second interface; Intel, whose COM object reads the EDID; NVIDIA. Every vendor interface is a
+// view of the same simulated targets. With `vistaOs` the system reports version 6.0, so the
+// display configuration is unusable and the vendor back-end (Intel, NVIDIA, second AMD
+// interface) also reads and switches the arrangement.
 // Simulation.
 #pragma once
 
 #include "display/Panelid.h"
 #include "display/backends/AmdFirstBackend.h"
 #include "display/backends/IntelBackend.h"
-#include "sim/SimAmdDisplayLibrary.h"
+#include "display/backends/AmdSecondBackend.h"
 #include "display/backends/NvidiaBackend.h"
-#include "sim/SimNvidiaDisplay.h"
+#include "sim/SimAmdDisplayLibrary.h"
+#include "sim/SimAmdSecondDisplay.h"
 #include "sim/SimDeviceSetupClasses.h"
 #include "sim/SimDisplayConfig.h"
 #include "sim/SimDisplaySettings.h"
 #include "sim/SimIntelDisplay.h"
+#include "sim/SimNvidiaDisplay.h"
 #include "sim/SimOsVersion.h"
 #include "sim/SimRegistry.h"
 
@@ -31,19 +34,26 @@ class DisplayMachine {
 public:
     using Edid = std::array<std::uint8_t, 256>;
 
-    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, bool amdGraphics,
-                   bool intelGraphics = false, bool vistaOs = false);
+    enum class Graphics { None, AmdFirst, AmdSecond, Intel, Nvidia };
+
+    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, Graphics graphics = Graphics::None,
+                   bool vistaOs = false);
 
     // Hardware: whether the HDMI display is seen connected, and its EDID.
     void setHdmiConnected(bool connected, const Edid& edid = {});
     // Arranges the desktop as one of the panel/HDMI values at once; other values are ignored.
     void arrange(std::uint32_t value);
     SimDisplayConfig& displayConfig() { return m_config; }
-    // NVIDIA graphics: its interface reads the EDID; with `vista` the OS reports 6.0, so the
-    // NVIDIA back-end also reads and switches the arrangement.
-    void useNvidia(bool vista);
     SimNvidiaDisplay& nvidia() { return m_nvidia; }
     SimDeviceSetupClasses& devices() { return m_devices; }
+    SimAmdSecondDisplay& amdSecondInterface() { return m_pdl; }
+    // The adapter's driver model (1000, 1102, 1105) and the two AMD driver quirks the display
+    // configuration's workarounds exist for.
+    void setDriverModel(std::uint32_t model) { m_config.setDriverModel(0, model); }
+    void setHdmiReportedAsDvi(bool on);
+    void setRefusesExtendedToExtended(bool on) { m_config.refuseExtendedToExtended(on); }
+    // An analog monitor on the VGA output, connected or not (added on first use).
+    void setCrtConnected(bool connected);
 
     // The library's operations.
     std::int32_t getPanelid(std::uint8_t* edid256);
@@ -52,6 +62,8 @@ public:
 
 private:
     display::Panelid library();
+    void wireAmdSecond();
+    void wireNvidia();
 
     platform::Clock& m_clock;
     platform::FirmwareTransport& m_firmware;
@@ -62,15 +74,17 @@ private:
     SimOsVersion m_os;
     SimAmdDisplayLibrary m_adl;
     display::AmdFirstBackend m_amdFirst{m_adl};
-    bool m_amdGraphics = false;
+    SimAmdSecondDisplay m_pdl{m_config};
+    SimFileVersion m_files;
+    display::AmdSecondBackend m_amdSecond{m_pdl, m_files};
     SimIntelDisplay m_igfx{m_config};
     display::IntelBackend m_intel{m_igfx, m_registry, m_settings};
-    bool m_intelGraphics = false;
     SimNvidiaDisplay m_nvidia;
     display::NvidiaBackend m_nvidiaBackend{m_nvidia, m_clock, m_settings};
-    bool m_nvidiaGraphics = false;
+    Graphics m_graphics = Graphics::None;
     std::size_t m_panel = 0;
     std::size_t m_hdmi = 0;
+    std::optional<std::size_t> m_crt;
 };
 
 } // namespace sim

@@ -35,12 +35,30 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
         m_actions.cancel(*m_pendingSwitch);
         m_pendingSwitch.reset();
     }
-    const bool intel = kind == MachineKind::IntelDisplayConfig || kind == MachineKind::IntelVista;
-    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, kind == MachineKind::AmdDisplayConfig, intel,
-                                                 kind == MachineKind::IntelVista);
-    if (kind == MachineKind::NvidiaDisplayConfig || kind == MachineKind::NvidiaVista) {
-        m_machine->useNvidia(kind == MachineKind::NvidiaVista);
+    using Graphics = DisplayMachine::Graphics;
+    Graphics graphics = Graphics::None;
+    switch (kind) {
+    case MachineKind::AmdDisplayConfig:
+        graphics = Graphics::AmdFirst;
+        break;
+    case MachineKind::IntelDisplayConfig:
+    case MachineKind::IntelVista:
+        graphics = Graphics::Intel;
+        break;
+    case MachineKind::NvidiaDisplayConfig:
+    case MachineKind::NvidiaVista:
+        graphics = Graphics::Nvidia;
+        break;
+    case MachineKind::AmdSecond:
+    case MachineKind::AmdSecondVista:
+        graphics = Graphics::AmdSecond;
+        break;
+    default:
+        break;
     }
+    const bool vista = kind == MachineKind::IntelVista || kind == MachineKind::NvidiaVista ||
+                       kind == MachineKind::AmdSecondVista;
+    m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, graphics, vista);
     syncMachine();
     m_machine->arrange(before);
     m_arrangement = arrangement();

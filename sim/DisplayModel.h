@@ -28,9 +28,9 @@
 // (no vendor interface reads the EDID) and reads the EDID through the first AMD interface
 // with them, and the switching faults of the stand-in do not apply. With Intel graphics the
 // Intel COM object reads the EDID; on the Intel machine that reports Windows 6.0 it also
-// reads and switches the arrangement. With NVIDIA graphics the
-// NVIDIA interface reads the EDID; on the Windows 6.0 variant it also reads and switches the
-// arrangement (the Windows display configuration being unusable there).
+// reads and switches the arrangement. Likewise with NVIDIA graphics and with the second AMD
+// interface: its interface reads the EDID, and on the Windows 6.0 variant (where the Windows
+// display configuration is unusable) it also reads and switches the arrangement.
 // Simulation.
 #pragma once
 
@@ -91,6 +91,8 @@ public:
         IntelVista,
         NvidiaDisplayConfig,
         NvidiaVista,
+        AmdSecond,
+        AmdSecondVista,
     };
 
     explicit DisplayModel(VirtualClock& clock);
@@ -102,6 +104,8 @@ public:
     // The arrangement carries over.
     void setMachineKind(MachineKind kind, platform::FirmwareTransport& firmware);
     MachineKind machineKind() const { return m_machineKind; }
+    // The real library's machine; null for the stand-in.
+    DisplayMachine* machine() { return m_machine.get(); }
 
     // Makes this model the one the entries act on.
     void activate();

@@ -287,11 +287,30 @@ std::int32_t SimDisplayConfig::set(std::uint32_t pathCount, const platform::Disp
     call.modeCount = modeCount;
     std::vector<ActiveDisplay> result;
     call.result = m_available ? validate(pathCount, paths, modeCount, modes, flags, result) : kInvalidParameter;
+    if (call.result == 0 && m_refuseExtendedToExtended && extendedToOtherExtended(m_active, result)) {
+        call.result = kErrorBadConfiguration;
+    }
     if (call.result == 0 && (flags & dc::kApply) != 0) {
         m_active = result;
     }
     m_setCalls.push_back(std::move(call));
     return m_setCalls.back().result;
+}
+
+bool SimDisplayConfig::extendedToOtherExtended(const std::vector<ActiveDisplay>& from,
+                                               const std::vector<ActiveDisplay>& to) {
+    const auto extended = [](const std::vector<ActiveDisplay>& displays) {
+        return std::any_of(displays.begin(), displays.end(),
+                           [&displays](const ActiveDisplay& d) { return d.source != displays.front().source; });
+    };
+    const auto targets = [](const std::vector<ActiveDisplay>& displays) {
+        std::set<std::size_t> out;
+        for (const ActiveDisplay& d : displays) {
+            out.insert(d.target);
+        }
+        return out;
+    };
+    return extended(from) && extended(to) && targets(from) != targets(to);
 }
 
 std::u16string SimDisplayConfig::gdiName(std::uint32_t adapter, std::uint32_t source) const {

@@ -19,7 +19,8 @@
 //     sources; the kernel adapter queries answer each adapter's driver model.
 // Faults: ERROR_INSUFFICIENT_BUFFER answers, a refused validation (without or even with the
 // allow-changes flag), a display connected between the size query and the query, the
-// functions missing, a driver that reports HDMI as DVI.
+// functions missing, a driver that reports HDMI as DVI, a driver that cannot go from one
+// extended arrangement directly to another of other displays (validation and apply refused).
 // Simulation.
 #pragma once
 
@@ -88,6 +89,7 @@ public:
         m_refuseStrict = strict;
         m_refuseAlways = always;
     }
+    void refuseExtendedToExtended(bool refuse) { m_refuseExtendedToExtended = refuse; }
     // Runs once, between the next size query and the query that follows it.
     void onNextQuery(std::function<void()> change) { m_beforeNextQuery = std::move(change); }
 
@@ -115,6 +117,7 @@ private:
                           std::uint32_t modeCount, const platform::DisplayConfigModeInfo* modes,
                           std::uint32_t flags, std::vector<ActiveDisplay>& result) const;
     std::u16string gdiName(std::uint32_t adapter, std::uint32_t source) const;
+    static bool extendedToOtherExtended(const std::vector<ActiveDisplay>& from, const std::vector<ActiveDisplay>& to);
 
     std::uint32_t m_adapters = 1;
     std::uint32_t m_sources = 2;
@@ -125,6 +128,7 @@ private:
     int m_insufficientBufferAnswers = 0;
     bool m_refuseStrict = false;
     bool m_refuseAlways = false;
+    bool m_refuseExtendedToExtended = false;
     std::function<void()> m_beforeNextQuery;
     bool m_sizeQueried = false;
     std::vector<SetCall> m_setCalls;

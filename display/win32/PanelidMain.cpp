@@ -5,6 +5,11 @@
 #include "display/Panelid.h"
 #include "display/backends/IntelBackend.h"
 #include "display/backends/NvidiaBackend.h"
+#include "display/backends/AmdFirstBackend.h"
+#include "display/backends/AmdSecondBackend.h"
+#include "platform/win32/Win32AmdDisplayLibrary.h"
+#include "platform/win32/Win32AmdSecondDisplay.h"
+#include "platform/win32/Win32FileVersion.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Display.h"
 #include "platform/win32/Win32FirmwareTransport.h"
@@ -31,11 +36,17 @@ struct CallPorts {
     display::IntelBackend intel{igfx, registry, displaySettings};
     platform::win32::Win32NvidiaDisplay nvidiaDisplay;
     display::NvidiaBackend nvidia{nvidiaDisplay, clock, displaySettings};
+    platform::win32::Win32AmdDisplayLibrary adl;
+    display::AmdFirstBackend amdFirst{adl};
+    platform::win32::Win32AmdSecondDisplay pdl;
+    platform::win32::Win32FileVersion files;
+    display::AmdSecondBackend amdSecond{pdl, files};
 
     display::Panelid library() {
         return display::Panelid(
             display::PanelidPorts{devices, os, displayConfig, displaySettings, registry, clock, firmware},
             display::VendorBackends{&intel, &nvidia});
+            display::VendorBackends{nullptr, nullptr, &amdFirst, &amdSecond});
     }
 };
 

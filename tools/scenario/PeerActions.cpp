@@ -3,6 +3,7 @@
 
 #include "common/FirmwareRecord.h"
 #include "sim/CecOpcodes.h"
+#include "sim/DisplayMachine.h"
 
 #include <optional>
 
@@ -53,9 +54,31 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
         peers.display().setArrangement(a.value);
         break;
     case ActionKind::DisplayMachine:
-        static_assert(static_cast<int>(sim::DisplayModel::MachineKind::NvidiaVista) == 6,
+        static_assert(static_cast<int>(sim::DisplayModel::MachineKind::AmdSecondVista) == 8,
                       "the scenario words number the machine kinds in their order");
         peers.display().setMachineKind(static_cast<sim::DisplayModel::MachineKind>(a.value), firmware);
+        break;
+    case ActionKind::DisplayQuirk:
+        if (sim::DisplayMachine* machine = peers.display().machine()) {
+            if (a.value == 0) {
+                machine->setHdmiReportedAsDvi(a.flag);
+            } else {
+                machine->setRefusesExtendedToExtended(a.flag);
+            }
+        }
+        break;
+    case ActionKind::DisplayDriverModel:
+        if (sim::DisplayMachine* machine = peers.display().machine()) {
+            machine->setDriverModel(a.value);
+        }
+        break;
+    case ActionKind::DisplayCrt:
+        if (sim::DisplayMachine* machine = peers.display().machine()) {
+            machine->setCrtConnected(a.flag);
+        }
+        break;
+    case ActionKind::DisplayRequest:
+        peers.display().setMonitorDevice(a.value);
         break;
     case ActionKind::CeccBusy:
         peers.cecc().setBusy(static_cast<int>(a.value));

@@ -48,6 +48,10 @@ enum class ActionKind {
     DisplaySwitchingDelay, // duration (nullopt: a switch never takes effect)
     DisplayArrangement,    // value: monitor-device value, set without any request
     DisplayMachine,        // value: the simulated display model's machine kind (0 the stand-in display library, then the real one on each kind of notebook)
+    DisplayQuirk,          // value: 0 HDMI reported as DVI, 1 no extended-to-extended switch; flag: on
+    DisplayDriverModel,    // value: 1000, 1102 or 1105
+    DisplayCrt,            // flag: an analog monitor connected on the VGA output
+    DisplayRequest,        // value: a monitor-device value asked for directly (SetMonitorDevice)
     SoundChangerState,     // soundChanger
     LibraryRemove,         // text: file name
     CeccBusy,              // value: number of calls answered busy

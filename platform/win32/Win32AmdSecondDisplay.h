@@ -1,0 +1,42 @@
+// Adapter of the second AMD display interface: loads "atipdl64.dll", else "atipdlxx.dll", with
+// LoadLibraryA and looks its seven entries up; unload (and destruction) frees the library.
+// Entries called while the library or the entry is missing answer as failures.
+// Win32 only.
+#pragma once
+
+#include "platform/AmdSecondDisplayInterface.h"
+
+namespace platform::win32 {
+
+class Win32AmdSecondDisplay final : public AmdSecondDisplayInterface {
+public:
+    Win32AmdSecondDisplay() = default;
+    ~Win32AmdSecondDisplay() override { unload(); }
+
+    bool load() override;
+    void unload() override;
+    bool hasAllEntries() override;
+    std::int32_t enumDisplays(std::int32_t adapter, std::int32_t index, AtipdlDisplayRecord& record) override;
+    std::int32_t displayGetDeviceConfig(std::int32_t adapter, std::int32_t display,
+                                        AtipdlDeviceConfig& config) override;
+    std::int32_t getConnectedDisplays(std::int32_t adapter, std::int32_t controller,
+                                      std::uint32_t& mask) override;
+    std::int32_t getConfiguration(std::int32_t adapter, std::int32_t controller,
+                                  AtipdlControllerConfig& config) override;
+    std::int32_t getCapabilities(std::int32_t adapter) override;
+    std::int32_t displayGetEdidData(std::int32_t adapter, std::int32_t display,
+                                    AtipdlEdidRequest& request) override;
+    std::int32_t setConfigurationEx(std::int32_t adapter, const AtipdlConfigurationEx& config) override;
+
+private:
+    void* m_module = nullptr;
+    void* m_enumDisplays = nullptr;
+    void* m_getDeviceConfig = nullptr;
+    void* m_getConnectedDisplays = nullptr;
+    void* m_getConfiguration = nullptr;
+    void* m_getCapabilities = nullptr;
+    void* m_getEdidData = nullptr;
+    void* m_setConfigurationEx = nullptr;
+};
+
+} // namespace platform::win32
