@@ -110,7 +110,9 @@ public:
     // PeekMessageW with PM_REMOVE: false when the queue is empty. Drops WM_QUIT posted to a
     // window as getMessage does.
     virtual bool peekMessage(Message& message) = 0;
-    // TranslateMessage and DispatchMessageW.
+    // TranslateMessage and DispatchMessageW. A keyboard message for a visible dialog (class
+    // "#32770") or one of its controls goes to IsDialogMessageW of that dialog first, so that Tab,
+    // Enter and Esc work in modeless dialogs as in any Windows program's message loop.
     virtual void dispatchMessage(const Message& message) = 0;
     virtual void postQuitMessage(int exitCode) = 0;
     // MsgWaitForMultipleObjects on one event with QS_ALLINPUT: kMsgWaitSignalled,

@@ -448,7 +448,26 @@ bool SimWindowing::showWindow(platform::WindowHandle window, int command) {
     }
     const bool wasVisible = info->visible;
     info->visible = command != platform::sw::kHide;
+    if (info->visible) {
+        m_desktop.windowShown(window);
+    }
     return wasVisible;
+}
+
+int SimDesktop::addShowObserver(ShowObserver observer) {
+    const int token = m_nextShowObserver++;
+    m_showObservers.emplace(token, std::move(observer));
+    return token;
+}
+
+void SimDesktop::removeShowObserver(int token) { m_showObservers.erase(token); }
+
+void SimDesktop::windowShown(platform::WindowHandle window) {
+    // A copy: an observer may add or remove observers.
+    const auto observers = m_showObservers;
+    for (const auto& [token, observer] : observers) {
+        observer(window);
+    }
 }
 
 int SimWindowing::getMessage(platform::Message& message) {

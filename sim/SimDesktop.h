@@ -162,6 +162,13 @@ public:
     const std::vector<MessageBoxRecord>& messageBoxes() const { return m_messageBoxes; }
     std::function<void(const MessageBoxRecord&)> messageBoxObserver;
 
+    // Observers told whenever a window is shown (ShowWindow with any command but SW_HIDE, also
+    // when it was visible already); several may watch at once.
+    using ShowObserver = std::function<void(platform::WindowHandle)>;
+    int addShowObserver(ShowObserver observer);
+    void removeShowObserver(int token);
+    void windowShown(platform::WindowHandle window);
+
 private:
     struct Window {
         WindowInfo info;
@@ -194,6 +201,8 @@ private:
     std::vector<MessageBoxRecord> m_messageBoxes;
     std::optional<std::uint64_t> m_messageBoxReaction = 5000;
     std::uint64_t m_horizon = UINT64_MAX;
+    std::map<int, ShowObserver> m_showObservers;
+    int m_nextShowObserver = 1;
 };
 
 // The windowing port of one simulated program's UI thread.

@@ -90,6 +90,7 @@ public:
 
     void layoutItems();
     const std::vector<Entry>& entries() const { return m_entries; }
+    const std::wstring& title() const { return m_strTitle; }
     // The index of the selected item (the last one whose flag is set), -1 for none.
     int selectedIndex() const;
 

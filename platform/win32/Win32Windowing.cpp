@@ -14,6 +14,7 @@
 #include "platform/win32/Win32Handles.h"
 
 #include <cstring>
+#include <cwchar>
 #include <map>
 #include <memory>
 #include <utility>
@@ -317,6 +318,28 @@ bool Win32Windowing::peekMessage(Message& message) {
     return true;
 }
 
+namespace {
+
+// A keyboard message for a visible dialog or one of its controls: the dialog's own keyboard
+// handling (IsDialogMessage) moves the focus on Tab and presses OK on Enter and Cancel on Esc,
+// which includes translating and dispatching the message when the dialog does not take it.
+bool dispatchedByDialog(MSG& msg) {
+    if (msg.hwnd == nullptr || msg.message < WM_KEYFIRST || msg.message > WM_KEYLAST) {
+        return false;
+    }
+    const HWND root = GetAncestor(msg.hwnd, GA_ROOT);
+    if (root == nullptr || IsWindowVisible(root) == FALSE) {
+        return false;
+    }
+    wchar_t className[8] = {};
+    if (GetClassNameW(root, className, 8) == 0 || std::wcscmp(className, L"#32770") != 0) {
+        return false;
+    }
+    return IsDialogMessageW(root, &msg) != FALSE;
+}
+
+} // namespace
+
 void Win32Windowing::dispatchMessage(const Message& message) {
     MSG msg{};
     msg.hwnd = toHwnd(message.window);
@@ -327,6 +350,9 @@ void Win32Windowing::dispatchMessage(const Message& message) {
     const DWORD position = GetMessagePos();
     msg.pt.x = static_cast<short>(LOWORD(position));
     msg.pt.y = static_cast<short>(HIWORD(position));
+    if (dispatchedByDialog(msg)) {
+        return;
+    }
     TranslateMessage(&msg);
     t_dispatchedPost = PostedMessage{msg.hwnd, msg.message, true};
     DispatchMessageW(&msg);

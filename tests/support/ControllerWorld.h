@@ -72,8 +72,7 @@ protected:
     }
     // How often the control menu was shown.
     std::size_t menusShown() {
-        auto* menu = controller().menu();
-        return menu != nullptr ? menu->shown().size() : 0;
+        return controller().menus().shown().size();
     }
     bool runFor(std::uint64_t ms) { return controller().runFor(ms); }
     std::uint64_t now() { return world.clock().now(); }

@@ -39,4 +39,36 @@ std::string checkNotice(ScenarioTarget& target, const Expectation& e) {
     return "unknown notice expectation";
 }
 
+std::string checkMenuState(ScenarioTarget& target, const Expectation& e) {
+    const std::optional<MenuView> menu = target.controlMenu();
+    const auto field = static_cast<MenuField>(e.value);
+    if (!menu) {
+        return field == MenuField::Hidden ? std::string() : "the controller has no control menu";
+    }
+    switch (field) {
+    case MenuField::Visible:
+        return menu->visible ? std::string() : "the control menu is hidden";
+    case MenuField::Hidden:
+        return menu->visible ? "the control menu is shown" : std::string();
+    case MenuField::Entries: {
+        std::wstring joined;
+        for (const std::wstring& entry : menu->entries) {
+            joined += (joined.empty() ? L"" : L" | ") + entry;
+        }
+        const std::string entries = text::toUtf8(joined);
+        return entries == e.text ? std::string()
+                                 : "the control menu's entries are \"" + entries + "\", expected \"" + e.text + "\"";
+    }
+    case MenuField::Selected: {
+        if (menu->selected < 0 || static_cast<std::size_t>(menu->selected) >= menu->entries.size()) {
+            return "no entry of the control menu is selected";
+        }
+        const std::string label = text::toUtf8(menu->entries[static_cast<std::size_t>(menu->selected)]);
+        return label == e.text ? std::string()
+                               : "the control menu's selected entry is \"" + label + "\", expected \"" + e.text + "\"";
+    }
+    }
+    return "unknown control menu expectation";
+}
+
 } // namespace scenario

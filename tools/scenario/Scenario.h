@@ -109,6 +109,7 @@ enum class ActionKind {
     MessageBoxAnswer, // value: result (1 OK, 2 cancel)
     AppEnd,           // text: window class of the application that ends
     MenuChoose,       // text: a fragment of the control menu entry the user confirms
+    MenuKey,          // value: the virtual key the user presses on the shown control menu
     // The settings program and its user.
     SettingsStart,
     SettingsClick, // value: control identifier (1 OK, 2 Cancel, or a check box)
@@ -168,8 +169,12 @@ enum class ExpectKind {
     SettingsAbout,     // text: the version text the About dialog showed
     SettingsOpen,      // flag: the settings dialog is open
     FirmwareSetting,   // value: setting number, bytes[0]: 1 on, 0 off
-    Notice             // value: what of the newest notice (a NoticeField), text: the text it shows
+    Notice,            // value: what of the newest notice (a NoticeField), text: the text it shows
+    MenuState          // value: what of the control menu now (a MenuField), text: the text it shows
 };
+
+// What an expectation on the control menu as it is now looks at.
+enum class MenuField : std::uint32_t { Visible = 1, Hidden, Entries, Selected };
 
 // What an expectation on the controller's notice looks at: whether it is open, whether its box
 // is checked, or one of its texts.

@@ -834,6 +834,11 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::AppEnd).text = text::fromUtf8(a.text("window class")); }},
     {"menu choose", "<text>", "the user confirms the control menu's first entry whose label contains the text",
      [](Args& a, Step& s) { act(s, ActionKind::MenuChoose).text = text::fromUtf8(a.text("menu entry")); }},
+    {"menu key", "up|down|left|right|enter|esc|space|<hex virtual key>", "the user presses a key on the shown control menu",
+     [](Args& a, Step& s) {
+         act(s, ActionKind::MenuKey).value = a.chooseOrHex("menu key", {{"up", 0x26}, {"down", 0x28}, {"left", 0x25}, {"right", 0x27},
+                                                                         {"enter", 0x0D}, {"esc", 0x1B}, {"space", 0x20}}, 0xFF);
+     }},
     {"message-box answer", "[ok|cancel]", "the user answers the open message box (ok unless said)",
      [](Args& a, Step& s) {
          act(s, ActionKind::MessageBoxAnswer).value = a.atEnd() ? kIdOk : a.choose("answer", {{"ok", kIdOk}, {"cancel", kIdCancel}});
@@ -950,6 +955,22 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { expect(s, ExpectKind::Menu).text = a.text("menu entries"); }},
     {"expect no menu", "", "the control menu was not offered since the last checkpoint",
      [](Args&, Step& s) { expect(s, ExpectKind::Menu, true); }},
+    {"expect menu visible", "", "the control menu is on the screen now",
+     [](Args&, Step& s) { expect(s, ExpectKind::MenuState).value = static_cast<std::uint32_t>(MenuField::Visible); }},
+    {"expect menu hidden", "", "the control menu is not on the screen now",
+     [](Args&, Step& s) { expect(s, ExpectKind::MenuState).value = static_cast<std::uint32_t>(MenuField::Hidden); }},
+    {"expect menu entries", "<text>", "the control menu's entries now, joined by \" | \" in order, exactly",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::MenuState);
+         e.value = static_cast<std::uint32_t>(MenuField::Entries);
+         e.text = a.text("menu entries");
+     }},
+    {"expect menu selected", "<text>", "the label of the control menu's selected entry now, exactly",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::MenuState);
+         e.value = static_cast<std::uint32_t>(MenuField::Selected);
+         e.text = a.text("menu entry");
+     }},
     {"expect no message-box", "", "no message box shown since the last checkpoint",
      [](Args&, Step& s) { expect(s, ExpectKind::MessageBox, true); }},
     {"expect media-command", "play|pause|stop|fast-forward|rewind|channel-up|channel-down|<number>", "a media command sent to the applications since the last checkpoint",

@@ -289,6 +289,8 @@ std::string ScenarioRunner::check(const Expectation& e) {
     }
     case ExpectKind::Notice:
         return checkNotice(m_target, e);
+    case ExpectKind::MenuState:
+        return checkMenuState(m_target, e);
     case ExpectKind::ControllerRunning: {
         const bool running = m_target.controllerRunning();
         return running == e.flag ? std::string()

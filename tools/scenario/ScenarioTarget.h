@@ -34,6 +34,13 @@ struct NoticeView {
     bool checked = false;
 };
 
+// The controller's control menu as the user sees it now.
+struct MenuView {
+    bool visible = false;
+    std::vector<std::wstring> entries; // in order
+    int selected = -1;                 // the selected entry's index; -1 for none
+};
+
 struct TvState {
     bool on = false;
     std::optional<std::uint16_t> input; // nullopt: its own tuner
@@ -87,6 +94,8 @@ public:
     // The newest notice the controller has shown; nullopt when none has been shown, or when
     // this world cannot see the controller's dialogs.
     virtual std::optional<NoticeView> notice() { return std::nullopt; }
+    // The newest controller's control menu; nullopt when it has none or it cannot be seen.
+    virtual std::optional<MenuView> controlMenu() { return std::nullopt; }
 };
 
 } // namespace scenario

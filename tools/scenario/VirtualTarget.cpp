@@ -214,6 +214,33 @@ simrun::SimController* VirtualTarget::runningController() {
     return nullptr;
 }
 
+simrun::SimMenus* VirtualTarget::shownMenus() {
+    for (auto it = m_controllers.rbegin(); it != m_controllers.rend(); ++it) {
+        const QuickMenu* menu = it->controller->menu();
+        if (menu != nullptr && menu->isVisible()) {
+            return &it->controller->menus();
+        }
+    }
+    return nullptr;
+}
+
+std::optional<MenuView> VirtualTarget::controlMenu() {
+    for (auto it = m_controllers.rbegin(); it != m_controllers.rend(); ++it) {
+        const QuickMenu* menu = it->controller->menu();
+        if (menu == nullptr) {
+            continue;
+        }
+        MenuView view;
+        view.visible = menu->isVisible();
+        for (const QuickMenu::Entry& entry : menu->entries()) {
+            view.entries.push_back(entry.text);
+        }
+        view.selected = menu->selectedIndex();
+        return view;
+    }
+    return std::nullopt;
+}
+
 void VirtualTarget::noteEnded() {
     for (ControllerEntry& entry : m_controllers) {
         if (!entry.endNoted && !entry.controller->running()) {
@@ -324,14 +351,12 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
             event.value = notice.variant;
             batch.push_back(std::move(event));
         }
-        static const std::vector<simrun::RecordingControlMenu::Showing> kNone;
-        const simrun::RecordingControlMenu* menu = entry.controller->menu();
-        const auto& offered = menu != nullptr ? menu->shown() : kNone;
+        const auto& offered = entry.controller->menus().shown();
         for (; entry.launcherShown < offered.size(); ++entry.launcherShown) {
             const auto& showing = offered[entry.launcherShown];
             std::wstring entries;
             for (const auto& item : showing.entries) {
-                entries += (entries.empty() ? L"" : L" | ") + item.label;
+                entries += (entries.empty() ? L"" : L" | ") + item;
             }
             Event event = makeEvent(showing.time, EventKind::Launcher,
                                     "the control menu is offered: " + text::toUtf8(entries));
@@ -548,14 +573,16 @@ std::string VirtualTarget::act(const Action& a) {
         }
         break;
     case ActionKind::MenuChoose: {
-        simrun::RecordingControlMenu* menu = nullptr;
-        for (ControllerEntry& entry : m_controllers) {
-            if (entry.controller->menu() != nullptr && entry.controller->menu()->isVisible()) {
-                menu = entry.controller->menu();
-            }
-        }
-        if (menu == nullptr || !menu->choose(a.text)) {
+        simrun::SimMenus* menus = shownMenus();
+        if (menus == nullptr || !menus->choose(a.text)) {
             return "no control menu with an entry \"" + text::toUtf8(a.text) + "\" is shown";
+        }
+        break;
+    }
+    case ActionKind::MenuKey: {
+        simrun::SimMenus* menus = shownMenus();
+        if (menus == nullptr || !menus->press(a.value)) {
+            return "no control menu is shown";
         }
         break;
     }

@@ -66,6 +66,7 @@ public:
     std::optional<std::wstring> settingsAboutVersion() override;
     std::optional<std::uint32_t> firmwareSetting(std::uint32_t number) override;
     std::optional<NoticeView> notice() override;
+    std::optional<MenuView> controlMenu() override;
 
 private:
     // The trace log's file port: the world's files, and each line handed to the target.
@@ -100,6 +101,8 @@ private:
     void onTraceLine(std::string_view line);
     void startController(const std::wstring& commandLine);
     simrun::SimController* runningController();
+    // The menus of the newest controller whose control menu is shown; null for none.
+    simrun::SimMenus* shownMenus();
     // The user acting on the newest notice (VirtualNotice.cpp).
     std::string answerNotice(NoticeAnswer answer);
     void noteEnded();

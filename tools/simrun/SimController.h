@@ -1,7 +1,7 @@
 // The controller running as a program of a simulated world: its ports are the world's, its
 // command objects and application launcher are the real ones on the world's keyboard, focus,
 // shell and media windows, its notices are the real dialogs on the simulated desktop, its
-// control menu is a recorder, and the world's driver dispatches its messages. Used by the
+// control menu is the real one on the simulated windowing and drawing, and the world's driver dispatches its messages. Used by the
 // scenario runner and by the tests.
 // Simulation.
 #pragma once
@@ -13,7 +13,7 @@
 #include "controller/notice/NotifyCecInfoDialogs.h"
 #include "sim/SimDialogs.h"
 #include "sim/SimWorld.h"
-#include "tools/simrun/RecordingControlMenu.h"
+#include "tools/simrun/SimMenus.h"
 
 #include <cstdint>
 #include <memory>
@@ -51,7 +51,9 @@ public:
     bool post(platform::MessageId message, platform::WParam wParam, platform::LParam lParam = 0);
 
     // The control menu the launcher made, while it exists (null before start-up or after).
-    RecordingControlMenu* menu() const { return m_menus.menu(); }
+    QuickMenu* menu() const { return m_menus.menu(); }
+    // Its showings, and the user at the keyboard in front of it.
+    SimMenus& menus() { return m_menus; }
     // A notice the controller showed: when, its variant (1: the TV supports HDMI control, told
     // by the text the user reads) and its window (gone once it closed).
     struct ShownNotice {
@@ -70,7 +72,7 @@ private:
 
     sim::SimWorld& m_world;
     sim::SimWorld::Program& m_program;
-    RecordingControlMenuFactory m_menus;
+    SimMenus m_menus;
 
 public:
     AppLauncher launcher;

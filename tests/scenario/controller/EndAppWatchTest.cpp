@@ -45,7 +45,7 @@ TEST_F(EndAppWatchTest, AWatchedApplicationThatEndsBringsTheMenuBack) {
     ASSERT_EQ(menusShown(), 1u);
     EXPECT_EQ(controller().menu()->entries().size(), 3u) << "two players and the closing entry";
 
-    ASSERT_TRUE(controller().menu()->choose(L"DVD PLAYER"));
+    ASSERT_TRUE(controller().menus().choose(L"DVD PLAYER"));
     runFor(4000);
     EXPECT_TRUE(trace->contains("createEndAppThread(): Birch"));
     EXPECT_TRUE(trace->contains("Create EndAppThread for Birch:hThread=0x"));

@@ -4,7 +4,7 @@
 
 #include "sim/SimWorld.h"
 #include "tests/support/TraceCapture.h"
-#include "tools/simrun/RecordingControlMenu.h"
+#include "tools/simrun/SimMenus.h"
 
 #include <gtest/gtest.h>
 
@@ -14,16 +14,17 @@
 namespace {
 
 using testing_support::TraceCapture;
-using Entry = simrun::RecordingControlMenu::Entry;
 
 constexpr platform::RegKey kHkcu = platform::kHkeyCurrentUser;
 const std::wstring kKey = AppLauncher::kLauncherKey;
 
 class AppLauncherTest : public ::testing::Test {
 protected:
+    AppLauncherTest() { menus.watch(launcher); }
+
     sim::SimWorld world;
     sim::SimWorld::Program& program = world.startProgram(0x1a4);
-    simrun::RecordingControlMenuFactory menus{world.desktop(), program.thread.processId};
+    simrun::SimMenus menus{world.desktop(), program.windowing};
     AppLauncher launcher{LauncherPorts{world.registry(), program.windowing, world.peers().focus(), world.peers().shell()},
                          menus};
     TraceCapture trace{world.registry(), world.clock(), world.files(), world.threads()};
@@ -52,8 +53,8 @@ protected:
     }
     std::vector<std::wstring> offered() {
         std::vector<std::wstring> out;
-        for (const Entry& e : menus.menu()->entries()) {
-            out.push_back(e.label);
+        for (const QuickMenu::Entry& e : menus.menu()->entries()) {
+            out.push_back(e.text);
         }
         return out;
     }
@@ -186,7 +187,7 @@ TEST_F(AppLauncherTest, WithoutItsKeyOrFlagTheLauncherHasNothingToShow) {
     EXPECT_TRUE(trace.contains("ERROR RegOpenKey()"));
     EXPECT_EQ(launcher.showAppLauncher(), 0);
     EXPECT_TRUE(trace.contains("ERROR No Item Exist"));
-    EXPECT_TRUE(menus.menu()->shown().empty());
+    EXPECT_TRUE(menus.shown().empty());
 
     world.registry().setString(kHkcu, kKey, L"MediaCenter", L"1");
     item(L"a", 6);
