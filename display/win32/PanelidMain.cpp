@@ -45,8 +45,7 @@ struct CallPorts {
     display::Panelid library() {
         return display::Panelid(
             display::PanelidPorts{devices, os, displayConfig, displaySettings, registry, clock, firmware},
-            display::VendorBackends{&intel, &nvidia});
-            display::VendorBackends{nullptr, nullptr, &amdFirst, &amdSecond});
+            display::VendorBackends{&intel, &nvidia, &amdFirst, &amdSecond});
     }
 };
 
