@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -123,15 +124,16 @@ TYPED_TEST_P(SyncContract, AnAbandonedMutexIsTakenByTheNextWaiter) {
     EXPECT_TRUE(sync.releaseMutex(mutex));
 
     // A waiter already blocked when the owner ends is woken by the end.
-    platform::SyncHandle second = 0;
+    std::atomic<platform::SyncHandle> created{0};
     const std::wstring secondName = this->name + L".blocked";
     std::thread owner([&] {
-        second = sync.createMutex(secondName.c_str(), true);
+        created = sync.createMutex(secondName.c_str(), true);
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     });
-    while (second == 0) {
+    while (created == 0) {
         std::this_thread::sleep_for(std::chrono::milliseconds(1));
     }
+    platform::SyncHandle second = created;
     this->keep(second);
     EXPECT_EQ(sync.waitAny(&second, 1, 5000), platform::kWaitObject0);
     owner.join();
