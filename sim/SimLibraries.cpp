@@ -20,9 +20,21 @@ std::wstring SimLibraries::key(const std::wstring& nameOrPath) {
     return name;
 }
 
+std::wstring SimLibraries::folderOf(const std::wstring& nameOrPath) {
+    const std::size_t slash = nameOrPath.find_last_of(L"\\/");
+    if (slash == std::wstring::npos) {
+        return {};
+    }
+    std::wstring folder = nameOrPath.substr(0, slash);
+    std::transform(folder.begin(), folder.end(), folder.begin(),
+                   [](wchar_t c) { return c == L'/' ? L'\\' : text::toUpperAscii(c); });
+    return folder;
+}
+
 void SimLibraries::addLibrary(const std::wstring& fileName, const std::map<std::string, platform::EntryPoint>& entries) {
     auto library = std::make_shared<Library>();
     library->name = fileName;
+    library->folder = folderOf(fileName);
     library->entries = entries;
     m_libraries[key(fileName)] = std::move(library);
 }
@@ -66,7 +78,9 @@ bool SimLibraries::restrictSearchPath() {
 platform::LibraryHandle SimLibraries::load(const wchar_t* fileName) {
     const std::wstring name = fileName != nullptr ? fileName : L"";
     const auto it = m_libraries.find(key(name));
-    if (name.empty() || it == m_libraries.end()) {
+    const std::wstring folder = folderOf(name);
+    if (name.empty() || it == m_libraries.end() ||
+        (!folder.empty() && !it->second->folder.empty() && folder != it->second->folder)) {
         setLastError(kErrorModNotFound);
         recordCall(Operation::Load, name, {}, false);
         return 0;

@@ -1,7 +1,9 @@
 // The library loader of the simulated world (platform::Libraries): named libraries with their
 // entries. File names compare case-insensitively and a path matches by its file name, so
 // "C:\Program Files\Common Files\Korvath Shared\TVBRIDGE.dll" finds "Tvbridge.dll"; a name
-// without an extension gets ".dll", as LoadLibraryW does.
+// without an extension gets ".dll", as LoadLibraryW does. A library added by its full path lies
+// in that folder: a full path into another folder does not find it (ERROR_MOD_NOT_FOUND), a bare
+// file name does. One added by file name alone is found by any path.
 // load of a missing library returns 0 with last error 126; bind of a missing entry returns
 // null with 127 (an unknown handle: 6); loading a library again gives the same handle and
 // counts a reference that free releases. Removing a library makes later loads fail; a handle
@@ -38,7 +40,7 @@ public:
 
     explicit SimLibraries(VirtualClock& clock);
 
-    // Adds (or replaces) a library under its file name.
+    // Adds (or replaces) a library under its file name, in the folder of a full path if given.
     void addLibrary(const std::wstring& fileName, const std::map<std::string, platform::EntryPoint>& entries);
     void removeLibrary(const std::wstring& fileName);
     // Removes one entry of a library (loaded handles included).
@@ -60,6 +62,7 @@ public:
 private:
     struct Library {
         std::wstring name;
+        std::wstring folder; // upper-cased, separators as '\\'; empty: any folder
         std::map<std::string, platform::EntryPoint> entries;
     };
     struct Loaded {
@@ -69,6 +72,8 @@ private:
 
     // Upper-cased file name of a name or path, with ".DLL" added when it has no extension.
     static std::wstring key(const std::wstring& nameOrPath);
+    // Upper-cased folder of a path with '\\' separators and none at the end; empty for a bare name.
+    static std::wstring folderOf(const std::wstring& nameOrPath);
     void recordCall(Operation operation, const std::wstring& library, const std::string& entry, bool succeeded);
 
     VirtualClock& m_clock;

@@ -37,8 +37,12 @@ std::uint32_t SimShell::moduleFileName(wchar_t* buffer, std::uint32_t capacity) 
     return capacity;
 }
 
+// SHGetFolderPathW writes up to MAX_PATH characters, so a smaller buffer is refused whatever
+// the path's length.
+constexpr std::uint32_t kFolderBufferChars = 260;
+
 bool SimShell::commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity) {
-    if (m_commonFilesFailing || buffer == nullptr || m_commonFiles.size() >= capacity) {
+    if (m_commonFilesFailing || buffer == nullptr || capacity < kFolderBufferChars || m_commonFiles.size() >= capacity) {
         return false;
     }
     std::copy(m_commonFiles.begin(), m_commonFiles.end(), buffer);
@@ -47,7 +51,7 @@ bool SimShell::commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity)
 }
 
 bool SimShell::windowsFolder(wchar_t* buffer, std::uint32_t capacity) {
-    if (m_windowsFolderFailing || buffer == nullptr || m_windowsFolder.size() >= capacity) {
+    if (m_windowsFolderFailing || buffer == nullptr || capacity < kFolderBufferChars || m_windowsFolder.size() >= capacity) {
         return false;
     }
     std::copy(m_windowsFolder.begin(), m_windowsFolder.end(), buffer);

@@ -52,7 +52,15 @@ std::uint32_t Win32Shell::moduleFileName(wchar_t* buffer, std::uint32_t capacity
     if (buffer == nullptr || capacity == 0) {
         return 0;
     }
-    return ::GetModuleFileNameW(nullptr, buffer, capacity);
+    const DWORD length = ::GetModuleFileNameW(nullptr, buffer, capacity);
+    if (length >= capacity) {
+        // Cut: Windows Vista and later terminate the cut path, Windows XP and Wine fill the whole
+        // buffer without a terminator. Terminate it here so that callers never read past it.
+        buffer[capacity - 1] = L'\0';
+        ::SetLastError(ERROR_INSUFFICIENT_BUFFER);
+        return capacity;
+    }
+    return length;
 }
 
 bool Win32Shell::commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity) {
