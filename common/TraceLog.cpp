@@ -50,8 +50,8 @@ std::atomic<std::uint32_t> g_programModule{static_cast<std::uint32_t>(TraceModul
 thread_local int t_openStatements = 0;
 
 std::uint32_t readLevel(platform::Registry& registry, const std::wstring& keyPath, const wchar_t* name) {
-    platform::RegKey key = 0;
-    if (registry.openKey(platform::kHkeyLocalMachine, keyPath.c_str(), platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(registry);
+    if (registry.openKey(platform::kHkeyLocalMachine, keyPath.c_str(), platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         return 0;
     }
@@ -61,7 +61,6 @@ std::uint32_t readLevel(platform::Registry& registry, const std::wstring& keyPat
     if (registry.queryValue(key, name, nullptr, data, &size) == platform::error::kSuccess) {
         value = bytes::le32(data);
     }
-    registry.closeKey(key);
     return value;
 }
 
@@ -199,8 +198,8 @@ void TraceLog::readConfiguration() {
         m_modules.emplace(levels.module, levels); // a repeated identifier keeps its first record
     }
 
-    platform::RegKey key = 0;
-    if (registry->openKey(platform::kHkeyLocalMachine, kTraceKey, platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(*registry);
+    if (registry->openKey(platform::kHkeyLocalMachine, kTraceKey, platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         return;
     }
@@ -208,7 +207,7 @@ void TraceLog::readConfiguration() {
     std::uint32_t size = sizeof(data);
     std::uint32_t type = 0;
     const bool read = registry->queryValue(key, kTracePathValue, &type, data, &size) == platform::error::kSuccess;
-    registry->closeKey(key);
+    key.reset();
     if (!read || (type != platform::regtype::kSz && type != platform::regtype::kExpandSz)) {
         return;
     }

@@ -62,27 +62,15 @@ platform::ErrorCode readVersion(platform::Registry& registry, RegKey key, std::w
 
 } // namespace
 
-CmdSetting::CmdSetting(platform::Registry& registry) : m_registry(registry) {}
+CmdSetting::CmdSetting(platform::Registry& registry) : m_registry(registry), m_hKey(registry) {}
 
-CmdSetting::~CmdSetting() {
-    if (m_hKey != 0) {
-        m_registry.closeKey(m_hKey);
-        m_hKey = 0;
-    }
-}
+CmdSetting::~CmdSetting() = default;
 
 std::int32_t CmdSetting::open() {
     TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::open");
-    auto release = [this] {
-        if (m_hKey != 0) {
-            m_registry.closeKey(m_hKey);
-            m_hKey = 0;
-        }
-    };
-    release();
-
+    auto release = [this] { m_hKey.reset(); };
     const platform::ErrorCode opened =
-        m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::Read, m_hKey);
+        m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::Read, m_hKey.out());
     if (opened == error::kFileNotFound) {
         const std::int32_t rc = createUserSetting();
         if (rc != kSuccess) {
@@ -95,8 +83,8 @@ std::int32_t CmdSetting::open() {
         return kErrorOpenKey;
     }
 
-    RegKey hMachine = 0;
-    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, RegAccess::Read, hMachine) !=
+    platform::ScopedRegKey hMachine(m_registry);
+    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, RegAccess::Read, hMachine.out()) !=
         error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         release();
@@ -110,7 +98,7 @@ std::int32_t CmdSetting::open() {
     // changes made to it are kept.
     const bool machineHasVersion =
         readVersion(m_registry, hMachine, machineVersion) != error::kFileNotFound;
-    m_registry.closeKey(hMachine);
+    hMachine.reset();
 
     if (compareVersions(userVersion, machineVersion) < 0 || !machineHasVersion) {
         const std::int32_t rc = createUserSetting();
@@ -129,13 +117,12 @@ std::int32_t CmdSetting::load(CmdInfoList& list) {
         TRACE_ERROR(L"ERROR Invalid Parameters");
         return kErrorOpenKey;
     }
-    RegKey hSetting = 0;
-    if (m_registry.openKey(m_hKey, kSettingKey, RegAccess::Read, hSetting) != error::kSuccess) {
+    platform::ScopedRegKey hSetting(m_registry);
+    if (m_registry.openKey(m_hKey, kSettingKey, RegAccess::Read, hSetting.out()) != error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return kErrorOpenKey;
     }
     const std::int32_t rc = loadEntries(list, hSetting);
-    m_registry.closeKey(hSetting);
     if (rc != kSuccess) {
         TRACE_ERROR(L"ERROR loadEntries():0x%08x", static_cast<unsigned>(rc));
         return rc;
@@ -145,10 +132,7 @@ std::int32_t CmdSetting::load(CmdInfoList& list) {
 
 void CmdSetting::close() {
     TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::close");
-    if (m_hKey != 0) {
-        m_registry.closeKey(m_hKey);
-        m_hKey = 0;
-    }
+    m_hKey.reset();
 }
 
 void CmdSetting::unload(CmdInfoList& list) {
@@ -161,25 +145,19 @@ void CmdSetting::unload(CmdInfoList& list) {
 
 std::int32_t CmdSetting::createUserSetting() {
     TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::createUserSetting");
-    RegKey hMachine = 0;
-    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, RegAccess::Read, hMachine) !=
+    platform::ScopedRegKey hMachine(m_registry);
+    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, RegAccess::Read, hMachine.out()) !=
         error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return kErrorOpenKey;
     }
     // The key may be open for reading from open(); it is reopened with full access.
-    if (m_hKey != 0) {
-        m_registry.closeKey(m_hKey);
-        m_hKey = 0;
-    }
-    if (m_registry.createKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::All, m_hKey, nullptr) !=
+    if (m_registry.createKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::All, m_hKey.out(), nullptr) !=
         error::kSuccess) {
         TRACE_ERROR(L"ERROR RegCreateKeyEx()");
-        m_registry.closeKey(hMachine);
         return kErrorCreateKey;
     }
     const std::int32_t rc = copySubkey(m_hKey, hMachine, kProductKey);
-    m_registry.closeKey(hMachine);
     return rc;
 }
 
@@ -208,22 +186,19 @@ std::int32_t CmdSetting::copySubkey(RegKey hDestKey, RegKey hSrcKey, const std::
         }
         // Both children are opened by their full path from the hive roots.
         const std::wstring child = path + L"\\" + std::wstring(name, nameChars);
-        RegKey hSrcChild = 0;
-        if (m_registry.openKey(platform::kHkeyLocalMachine, child.c_str(), RegAccess::Read, hSrcChild) !=
+        platform::ScopedRegKey hSrcChild(m_registry);
+        if (m_registry.openKey(platform::kHkeyLocalMachine, child.c_str(), RegAccess::Read, hSrcChild.out()) !=
             error::kSuccess) {
             TRACE_ERROR(L"ERROR RegOpenKeyEx()");
             return kErrorOpenKey;
         }
-        RegKey hDestChild = 0;
-        if (m_registry.createKey(platform::kHkeyCurrentUser, child.c_str(), RegAccess::All, hDestChild,
+        platform::ScopedRegKey hDestChild(m_registry);
+        if (m_registry.createKey(platform::kHkeyCurrentUser, child.c_str(), RegAccess::All, hDestChild.out(),
                                  nullptr) != error::kSuccess) {
             TRACE_ERROR(L"ERROR RegCreateKeyEx()");
-            m_registry.closeKey(hSrcChild);
             return kErrorCreateKey;
         }
         const std::int32_t rc = copySubkey(hDestChild, hSrcChild, child);
-        m_registry.closeKey(hDestChild);
-        m_registry.closeKey(hSrcChild);
         if (rc != kSuccess) {
             TRACE_ERROR(L"ERROR copySubkey()");
             return rc;

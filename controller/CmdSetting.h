@@ -50,5 +50,5 @@ private:
     std::int32_t loadEntries(CmdInfoList& list, platform::RegKey hSettingKey);
 
     platform::Registry& m_registry;
-    platform::RegKey m_hKey = 0; // the per-user product key between open and close
+    platform::ScopedRegKey m_hKey; // the per-user product key between open and close
 };

@@ -216,8 +216,8 @@ int CSentrixdDlg::loadSettings() {
     m_cmdSetting.close();
 
     platform::Registry& registry = m_ports.registry;
-    platform::RegKey key = 0;
-    if (registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(registry);
+    if (registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         return 0;
     }
@@ -267,7 +267,6 @@ int CSentrixdDlg::loadSettings() {
         });
     }
     m_ports.clock.sleep(kCeccSettleMs);
-    registry.closeKey(key);
     return 0;
 }
 

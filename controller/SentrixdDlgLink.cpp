@@ -533,12 +533,11 @@ bool CSentrixdDlg::readTypedDword(platform::RegKey key, const wchar_t* name, std
 
 void CSentrixdDlg::onNotifyCecInfo() {
     DLG_SCOPE("CSentrixdDlg::onNotifyCecInfo");
-    platform::RegKey key = 0;
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key) ==
+    platform::ScopedRegKey key(m_ports.registry);
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key.out()) ==
         platform::error::kSuccess) {
         readTypedDword(key, L"NotifyNotShowCecKorvath", m_dwNotifyNotShowCecKorvath);
         readTypedDword(key, L"NotifyNotShowNotSupport", m_dwNotifyNotShowNotSupport);
-        m_ports.registry.closeKey(key);
     }
     int variant = 0;
     if (m_cecCertStatus.statusBit4 == 1 && m_cecCertStatus.statusBit0 == 1 && m_bNotifyCertified) {

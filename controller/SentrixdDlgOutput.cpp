@@ -208,8 +208,8 @@ void CSentrixdDlg::sendOperationMode(const TraceScope& traceScope_, CecControlCo
 
 int CSentrixdDlg::setConfiguration() {
     DLG_SCOPE("CSentrixdDlg::setConfiguration");
-    platform::RegKey key = 0;
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_ports.registry);
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         return 1;
     }
@@ -223,6 +223,5 @@ int CSentrixdDlg::setConfiguration() {
         m_dwLauncherShowMode = showMode;
         TRACE_MSG(L"LauncherShowMode=%d", static_cast<int>(showMode));
     }
-    m_ports.registry.closeKey(key);
     return 1;
 }

@@ -30,8 +30,8 @@ constexpr CategoryTexts kAnalogueTexts = {L"ASubKey found:%ls", L"ASubKey no mor
 // Looks through one tuner category; true when a tuner enabled for the media centre is found.
 bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry, platform::RegKey root,
                     const wchar_t* category, const CategoryTexts& texts) {
-    platform::RegKey categoryKey = 0;
-    const platform::ErrorCode opened = registry.openKey(root, category, platform::RegAccess::Read, categoryKey);
+    platform::ScopedRegKey categoryKey(registry);
+    const platform::ErrorCode opened = registry.openKey(root, category, platform::RegAccess::Read, categoryKey.out());
     if (opened != platform::error::kSuccess) {
         TRACE_ERROR(texts.openError, static_cast<int>(opened));
         return false;
@@ -51,8 +51,8 @@ bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry,
         }
         TRACE_MSG(texts.found, name);
         const std::wstring settings = std::wstring(name) + L"\\UserSettings";
-        platform::RegKey settingsKey = 0;
-        if (registry.openKey(categoryKey, settings.c_str(), platform::RegAccess::Read, settingsKey) !=
+        platform::ScopedRegKey settingsKey(registry);
+        if (registry.openKey(categoryKey, settings.c_str(), platform::RegAccess::Read, settingsKey.out()) !=
             platform::error::kSuccess) {
             continue;
         }
@@ -68,9 +68,7 @@ bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry,
                 found = true;
             }
         }
-        registry.closeKey(settingsKey);
     }
-    registry.closeKey(categoryKey);
     return found;
 }
 
@@ -78,8 +76,8 @@ bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry,
 
 int isTunerExist(platform::Registry& registry) {
     TRACE_SCOPE(TraceModule::Sentrixd, "CSentrixdDlg::isTunerExist");
-    platform::RegKey root = 0;
-    const platform::ErrorCode opened = registry.openKey(platform::kHkeyLocalMachine, kTunersKey, platform::RegAccess::Read, root);
+    platform::ScopedRegKey root(registry);
+    const platform::ErrorCode opened = registry.openKey(platform::kHkeyLocalMachine, kTunersKey, platform::RegAccess::Read, root.out());
     if (opened != platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR : RootKey RegOpenKeyEx():ErrorCode=%d", static_cast<int>(opened));
         return 0;
@@ -88,6 +86,5 @@ int isTunerExist(platform::Registry& registry) {
     if (!found) {
         found = searchCategory(traceScope_, registry, root, kAnalogueCategory, kAnalogueTexts);
     }
-    registry.closeKey(root);
     return found ? 1 : 0;
 }

@@ -71,9 +71,9 @@ struct DisplaySettingsStore::StoredMode {
 };
 
 void DisplaySettingsStore::save(std::uint32_t value) {
-    platform::RegKey key = 0;
-    if (m_registry.createKey(platform::kHkeyCurrentUser, subkeyOf(value).c_str(), platform::RegAccess::All, key,
-                             nullptr) != platform::error::kSuccess) {
+    platform::ScopedRegKey key(m_registry);
+    if (m_registry.createKey(platform::kHkeyCurrentUser, subkeyOf(value).c_str(), platform::RegAccess::All,
+                             key.out(), nullptr) != platform::error::kSuccess) {
         return;
     }
     for (int display = 0; display < displaysOf(value); ++display) {
@@ -89,7 +89,6 @@ void DisplaySettingsStore::save(std::uint32_t value) {
             writeDword(m_registry, key, valueName(display, static_cast<Field>(field)).c_str(), fields[field]);
         }
     }
-    m_registry.closeKey(key);
 }
 
 std::uint32_t DisplaySettingsStore::sleepTime(platform::RegKey key) {
@@ -152,28 +151,23 @@ bool DisplaySettingsStore::findMode(const char* device, const StoredMode& stored
 }
 
 void DisplaySettingsStore::restore(std::uint32_t newValue, std::uint32_t oldValue) {
-    platform::RegKey mainKey = 0;
+    platform::ScopedRegKey mainKey(m_registry); // none when it cannot be created: no status is written
     std::uint32_t pause = store::kDefaultSleepTimeMs;
-    if (m_registry.createKey(platform::kHkeyCurrentUser, store::kKey, platform::RegAccess::All, mainKey, nullptr) ==
-        platform::error::kSuccess) {
+    if (m_registry.createKey(platform::kHkeyCurrentUser, store::kKey, platform::RegAccess::All, mainKey.out(),
+                             nullptr) == platform::error::kSuccess) {
         pause = sleepTime(mainKey);
-    } else {
-        mainKey = 0;
     }
     std::uint32_t value = newValue;
     if (value == mdv::kSwapRequest) {
         value = mirrorOf(oldValue, false).value_or(newValue);
     }
     const std::wstring subkey = subkeyOf(value);
-    platform::RegKey key = 0;
-    if (m_registry.openKey(platform::kHkeyCurrentUser, subkey.c_str(), platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_registry);
+    if (m_registry.openKey(platform::kHkeyCurrentUser, subkey.c_str(), platform::RegAccess::Read, key.out()) !=
             platform::error::kSuccess &&
-        m_registry.createKey(platform::kHkeyCurrentUser, subkey.c_str(), platform::RegAccess::All, key, nullptr) !=
-            platform::error::kSuccess) {
+        m_registry.createKey(platform::kHkeyCurrentUser, subkey.c_str(), platform::RegAccess::All, key.out(),
+                             nullptr) != platform::error::kSuccess) {
         writeStatus(mainKey, store::kStatusNoSubkey);
-        if (mainKey != 0) {
-            m_registry.closeKey(mainKey);
-        }
         return;
     }
     const int displays = displaysOf(value);
@@ -220,10 +214,6 @@ void DisplaySettingsStore::restore(std::uint32_t newValue, std::uint32_t oldValu
     }
     if (anySet && m_settings.changeSettings(nullptr, 0) != platform::cds::kSuccessful) {
         writeStatus(mainKey, store::kStatusApplyFailed);
-    }
-    m_registry.closeKey(key);
-    if (mainKey != 0) {
-        m_registry.closeKey(mainKey);
     }
 }
 

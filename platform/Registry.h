@@ -31,20 +31,22 @@ inline constexpr std::uint32_t kQword = 11;
 
 enum class RegAccess { Read, Write, All };
 
+// The results of opening, creating, reading and enumerating are [[nodiscard]]: on failure the
+// out-parameters are untouched, so a result ignored means data read that is not there.
 class Registry : public Port {
 public:
     // Opens an existing key. kFileNotFound when it does not exist.
-    virtual ErrorCode openKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key) = 0;
+    [[nodiscard]] virtual ErrorCode openKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key) = 0;
 
     // Opens or creates a key (and any missing keys on its path). `created` (optional) tells
     // whether the key was new. A null `subKey` is refused with kInvalidParameter.
-    virtual ErrorCode createKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key,
+    [[nodiscard]] virtual ErrorCode createKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key,
                                 bool* created) = 0;
 
     // Reads a value. `name` null or empty: the default value. `type` and `data` may be null.
     // `dataSize` is in: capacity of `data` in bytes, out: size of the value. When `data` is
     // too small the result is kMoreData and `dataSize` holds the size needed.
-    virtual ErrorCode queryValue(RegKey key, const wchar_t* name, std::uint32_t* type, std::uint8_t* data,
+    [[nodiscard]] virtual ErrorCode queryValue(RegKey key, const wchar_t* name, std::uint32_t* type, std::uint8_t* data,
                                  std::uint32_t* dataSize) = 0;
 
     virtual ErrorCode setValue(RegKey key, const wchar_t* name, std::uint32_t type, const std::uint8_t* data,
@@ -53,15 +55,56 @@ public:
     // Subkey `index` in the order Windows enumerates them (case-insensitive alphabetical).
     // `nameChars` is in: capacity of `name` in characters with the terminator, out: length
     // without it. kNoMoreItems past the end; kMoreData when the name does not fit.
-    virtual ErrorCode enumKey(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars) = 0;
+    [[nodiscard]] virtual ErrorCode enumKey(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars) = 0;
 
     // Value `index` in creation order (Wine's registry lists values by name instead). Buffers
     // as for enumKey and queryValue; kMoreData when the name or the data does not fit, with
     // `dataSize` then holding the size needed.
-    virtual ErrorCode enumValue(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars,
+    [[nodiscard]] virtual ErrorCode enumValue(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars,
                                 std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
 
     virtual ErrorCode closeKey(RegKey key) = 0;
+};
+
+// A key closed when it goes out of scope, so that no early return leaves it open. It converts to
+// the RegKey it holds; `out()` is the out-parameter for openKey and createKey.
+class ScopedRegKey {
+public:
+    explicit ScopedRegKey(Registry& registry) : m_registry(&registry) {}
+    ~ScopedRegKey() { reset(); }
+    ScopedRegKey(const ScopedRegKey&) = delete;
+    ScopedRegKey& operator=(const ScopedRegKey&) = delete;
+    ScopedRegKey(ScopedRegKey&& other) noexcept : m_registry(other.m_registry), m_key(other.release()) {}
+    ScopedRegKey& operator=(ScopedRegKey&& other) noexcept {
+        if (this != &other) {
+            reset();
+            m_registry = other.m_registry;
+            m_key = other.release();
+        }
+        return *this;
+    }
+
+    operator RegKey() const { return m_key; }
+    // Closes the key held, if any, and lends the handle to be filled by an open or a create.
+    RegKey& out() {
+        reset();
+        return m_key;
+    }
+    void reset() {
+        if (m_key != 0) {
+            m_registry->closeKey(m_key);
+            m_key = 0;
+        }
+    }
+    [[nodiscard]] RegKey release() {
+        const RegKey key = m_key;
+        m_key = 0;
+        return key;
+    }
+
+private:
+    Registry* m_registry;
+    RegKey m_key = 0;
 };
 
 } // namespace platform

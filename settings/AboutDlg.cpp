@@ -16,8 +16,8 @@ bool CAboutDlg::OnInitDialog() {
 
 std::wstring CAboutDlg::readVersion() {
     TRACE_SCOPE(TraceModule::Sentrixset, "CAboutDlg::readVersion");
-    platform::RegKey key = 0;
-    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_registry);
+    if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return {};
@@ -26,7 +26,7 @@ std::wstring CAboutDlg::readVersion() {
     std::uint32_t size = sizeof data;
     std::uint32_t type = 0;
     const platform::ErrorCode rc = m_registry.queryValue(key, kVersionValue, &type, data, &size);
-    m_registry.closeKey(key);
+    key.reset();
     if (rc != platform::error::kSuccess || (type != platform::regtype::kSz && type != platform::regtype::kExpandSz)) {
         TRACE_ERROR(L"ERROR RegQueryValueEx(CurrentVersion):%u", static_cast<unsigned>(rc));
         return {};

@@ -33,28 +33,14 @@ constexpr struct {
     {IDC_NOTIFY, IDS_NOTIFY},             {IDC_LAUNCHER, IDS_LAUNCHER},
 };
 
-// An open key of the controller's store, closed when it goes.
-class StoreKey {
-public:
-    StoreKey(platform::Registry& registry, RegAccess access) : m_registry(registry) {
-        if (m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, access, m_key) !=
-            error::kSuccess) {
-            m_key = 0;
-        }
+// The controller's store opened with `access`; no key (0) when it cannot be opened.
+platform::ScopedRegKey openStore(platform::Registry& registry, RegAccess access) {
+    platform::ScopedRegKey key(registry);
+    if (registry.openKey(platform::kHkeyCurrentUser, kProductKey, access, key.out()) != error::kSuccess) {
+        return platform::ScopedRegKey(registry);
     }
-    ~StoreKey() {
-        if (m_key != 0) {
-            m_registry.closeKey(m_key);
-        }
-    }
-    StoreKey(const StoreKey&) = delete;
-    StoreKey& operator=(const StoreKey&) = delete;
-    RegKey get() const { return m_key; }
-
-private:
-    platform::Registry& m_registry;
-    RegKey m_key = 0;
-};
+    return key;
+}
 
 } // namespace
 
@@ -270,8 +256,8 @@ void CSentrixsetDlg::writeFirmwareSetting(std::uint32_t number, std::uint32_t va
 
 bool CSentrixsetDlg::readOperationMode(std::uint8_t& mode) {
     DLG_SCOPE("CSentrixsetDlg::readOperationMode");
-    StoreKey key(m_ports.registry, RegAccess::Read);
-    if (key.get() == 0) {
+    const platform::ScopedRegKey key = openStore(m_ports.registry, RegAccess::Read);
+    if (key == 0) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return false;
     }
@@ -279,7 +265,7 @@ bool CSentrixsetDlg::readOperationMode(std::uint8_t& mode) {
     std::uint32_t type = 0;
     std::uint8_t byte = 0;
     std::uint32_t size = sizeof byte;
-    if (m_ports.registry.queryValue(key.get(), kOperationModeValue, &type, &byte, &size) != error::kSuccess ||
+    if (m_ports.registry.queryValue(key, kOperationModeValue, &type, &byte, &size) != error::kSuccess ||
         type != regtype::kBinary || size != sizeof byte) {
         TRACE_ERROR(L"ERROR RegQueryValueEx(CECCOperationMode)");
         return false;
@@ -290,14 +276,14 @@ bool CSentrixsetDlg::readOperationMode(std::uint8_t& mode) {
 
 bool CSentrixsetDlg::readDword(const wchar_t* name, std::uint32_t& value) {
     DLG_SCOPE("CSentrixsetDlg::readDword");
-    StoreKey key(m_ports.registry, RegAccess::Read);
-    if (key.get() == 0) {
+    const platform::ScopedRegKey key = openStore(m_ports.registry, RegAccess::Read);
+    if (key == 0) {
         return false;
     }
     std::uint32_t type = 0;
     std::uint8_t data[4] = {};
     std::uint32_t size = sizeof data;
-    if (m_ports.registry.queryValue(key.get(), name, &type, data, &size) != error::kSuccess ||
+    if (m_ports.registry.queryValue(key, name, &type, data, &size) != error::kSuccess ||
         type != regtype::kDword || size != sizeof data) {
         TRACE_MSG(L"%ls cannot be read", name);
         return false;
@@ -308,10 +294,10 @@ bool CSentrixsetDlg::readDword(const wchar_t* name, std::uint32_t& value) {
 
 bool CSentrixsetDlg::writeDword(const wchar_t* name, std::uint32_t value) {
     DLG_SCOPE("CSentrixsetDlg::writeDword");
-    StoreKey key(m_ports.registry, RegAccess::Write);
+    const platform::ScopedRegKey key = openStore(m_ports.registry, RegAccess::Write);
     std::uint8_t data[4];
     bytes::putLe32(value, data);
-    if (key.get() == 0 || m_ports.registry.setValue(key.get(), name, regtype::kDword, data, sizeof data) !=
+    if (key == 0 || m_ports.registry.setValue(key, name, regtype::kDword, data, sizeof data) !=
                               error::kSuccess) {
         TRACE_ERROR(L"ERROR RegSetValueEx(%ls)", name);
         return false;
@@ -321,8 +307,8 @@ bool CSentrixsetDlg::writeDword(const wchar_t* name, std::uint32_t value) {
 
 bool CSentrixsetDlg::writeBinaryByte(const wchar_t* name, std::uint8_t value) {
     DLG_SCOPE("CSentrixsetDlg::writeBinaryByte");
-    StoreKey key(m_ports.registry, RegAccess::Write);
-    if (key.get() == 0 || m_ports.registry.setValue(key.get(), name, regtype::kBinary, &value, 1) != error::kSuccess) {
+    const platform::ScopedRegKey key = openStore(m_ports.registry, RegAccess::Write);
+    if (key == 0 || m_ports.registry.setValue(key, name, regtype::kBinary, &value, 1) != error::kSuccess) {
         TRACE_ERROR(L"ERROR RegSetValueEx(%ls)", name);
         return false;
     }

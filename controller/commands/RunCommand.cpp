@@ -83,12 +83,11 @@ int RunCommand::setInstalledApplication() {
 
 bool RunCommand::keyExists(const wchar_t* appPaths, const std::wstring& file) {
     const std::wstring path = std::wstring(appPaths) + L"\\" + file;
-    platform::RegKey key = 0;
-    if (m_registry.openKey(platform::kHkeyLocalMachine, path.c_str(), platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_registry);
+    if (m_registry.openKey(platform::kHkeyLocalMachine, path.c_str(), platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         return false;
     }
-    m_registry.closeKey(key);
     return true;
 }
 

@@ -102,8 +102,8 @@ bool AppLauncher::initialize(platform::WindowHandle owner) {
         TRACE_ERROR(L"ERROR Create QuickMenu window");
     }
 
-    platform::RegKey key = 0;
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_ports.registry);
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKey()");
         return false;
@@ -111,11 +111,10 @@ bool AppLauncher::initialize(platform::WindowHandle owner) {
     std::uint32_t mediaCenter = 0;
     if (!readDword(m_ports.registry, key, kMediaCenterValue, mediaCenter)) {
         TRACE_ERROR(L"ERROR RegQueryValueEx()");
-        m_ports.registry.closeKey(key);
         return false;
     }
     m_bMediaCenter = mediaCenter == 1;
-    m_ports.registry.closeKey(key);
+    key.reset();
     createLauncherItemInfoList();
     return true;
 }
@@ -141,8 +140,8 @@ std::unique_ptr<LauncherItemInfo> AppLauncher::makeItem(std::int32_t kind, platf
 bool AppLauncher::readSubKey(const wchar_t* name) {
     LAUNCHER_SCOPE("AppLauncher::readSubKey");
     const std::wstring path = std::wstring(kLauncherKey) + L"\\" + name;
-    platform::RegKey key = 0;
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, path.c_str(), platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_ports.registry);
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, path.c_str(), platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return false;
@@ -176,14 +175,13 @@ bool AppLauncher::readSubKey(const wchar_t* name) {
             }
         }
     }
-    m_ports.registry.closeKey(key);
     return ok;
 }
 
 std::int32_t AppLauncher::createLauncherItemInfoList() {
     LAUNCHER_SCOPE("AppLauncher::createLauncherItemInfoList");
-    platform::RegKey key = 0;
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_ports.registry);
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return 0;
@@ -198,12 +196,10 @@ std::int32_t AppLauncher::createLauncherItemInfoList() {
         if (result != platform::error::kSuccess) {
             // a name over 63 characters among them
             TRACE_ERROR(L"ERROR RegEnumKeyEx()");
-            m_ports.registry.closeKey(key);
             return kErrorList;
         }
         name[kSubKeyNameChars - 1] = L'\0';
         if (!readSubKey(name)) {
-            m_ports.registry.closeKey(key);
             return kErrorList;
         }
     }
@@ -221,7 +217,6 @@ std::int32_t AppLauncher::createLauncherItemInfoList() {
     if (m_uiCloseMenu != 0) {
         m_items.push_back(makeItem(LauncherItemInfo::kCloseMenu, m_uiCloseMenu, strings::kCloseThisMenu, L"", L""));
     }
-    m_ports.registry.closeKey(key);
     return 1;
 }
 
@@ -253,14 +248,13 @@ bool AppLauncher::offered(const LauncherItemInfo& item) {
         if (probe.IsInstalled(kBuiltIns[item.m_nSpecial - 1].program) != 1) {
             return false;
         }
-        platform::RegKey key = 0;
-        if (m_ports.registry.openKey(platform::kHkeyLocalMachine, kCedarKey, platform::RegAccess::Read, key) !=
+        platform::ScopedRegKey key(m_ports.registry);
+        if (m_ports.registry.openKey(platform::kHkeyLocalMachine, kCedarKey, platform::RegAccess::Read, key.out()) !=
             platform::error::kSuccess) {
             return false;
         }
         std::uint32_t activated = 0;
         const bool read = readDword(m_ports.registry, key, kActivatedValue, activated);
-        m_ports.registry.closeKey(key);
         return read && activated == 1;
     }
     case LauncherItemInfo::kAlder:

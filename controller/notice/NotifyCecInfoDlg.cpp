@@ -81,8 +81,8 @@ void CNotifyCecInfoDlg::OnOK() {
     m_strMessage.assign(text, static_cast<std::size_t>(count > 0 ? count : 0));
     const std::uint32_t state =
         static_cast<std::uint32_t>(m_dialogs.checkState(m_hWnd, IDC_NOTIFY_DONT_SHOW));
-    platform::RegKey key = 0;
-    if (m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Write, key) ==
+    platform::ScopedRegKey key(m_registry);
+    if (m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Write, key.out()) ==
         platform::error::kSuccess) {
         std::uint8_t data[4];
         bytes::putLe32(state, data);
@@ -93,7 +93,6 @@ void CNotifyCecInfoDlg::OnOK() {
         if (written != platform::error::kSuccess) {
             TRACE_MSG(L"RegSetValueEx() 0x%08x", static_cast<unsigned>(written));
         }
-        m_registry.closeKey(key);
     }
     close();
 }

@@ -281,8 +281,8 @@ std::uint32_t IntelBackend::currentValue() {
 }
 
 bool IntelBackend::tvFirst() {
-    platform::RegKey key = 0;
-    if (m_registry.openKey(platform::kHkeyLocalMachine, kQrxKey, platform::RegAccess::Read, key) !=
+    platform::ScopedRegKey key(m_registry);
+    if (m_registry.openKey(platform::kHkeyLocalMachine, kQrxKey, platform::RegAccess::Read, key.out()) !=
         platform::error::kSuccess) {
         return false;
     }
@@ -291,7 +291,7 @@ bool IntelBackend::tvFirst() {
     std::uint32_t size = sizeof(data);
     const bool read = m_registry.queryValue(key, kTvFirstValue, &type, data, &size) == platform::error::kSuccess &&
                       type == platform::regtype::kDword && size == sizeof(data);
-    m_registry.closeKey(key);
+    key.reset();
     std::uint32_t value = 0;
     std::memcpy(&value, data, sizeof(value)); // little-endian, as the registry stores it
     return read && value == 1;
