@@ -180,6 +180,9 @@ inline void playEvent(FuzzedDataProvider& input, sim::SimWorld& world, simrun::S
         if (input.ConsumeBool()) {
             world.suspend();
         } else {
+            // While the session is locked the controller's resume waits for the unlock, which
+            // the simulated world can only give between events: a resume comes unlocked.
+            world.unlockSession();
             world.resume(input.ConsumeIntegral<std::uint16_t>());
         }
         break;

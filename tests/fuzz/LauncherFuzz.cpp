@@ -134,8 +134,19 @@ platform::MessageId windowMessage(FuzzedDataProvider& input) {
 void deliver(ControllerRun& run, platform::WindowHandle window, FuzzedDataProvider& input, bool menu) {
     const platform::MessageId message = windowMessage(input);
     const platform::WParam wParam = anyWParam(input);
-    const platform::LParam lParam = anyLParam(input);
-    if (menu && input.ConsumeBool()) {
+    platform::LParam lParam = anyLParam(input);
+    // Windows refuses to post the system messages that carry a pointer and copies their record
+    // into the receiving process when they are sent, so another program cannot hand the window
+    // an address of its choosing: those are only sent, with a record of their own.
+    platform::MinTrackSize size{};
+    const bool carriesPointer = message == gui::msg::kGetMinMaxInfo || message == gui::msg::kCreate;
+    if (carriesPointer) {
+        if (!menu) {
+            return;
+        }
+        lParam = message == gui::msg::kGetMinMaxInfo ? reinterpret_cast<platform::LParam>(&size) : 0;
+    }
+    if (menu && (carriesPointer || input.ConsumeBool())) {
         GuiWindowProcedure::instance().windowProc(window, message, wParam, lParam);
     } else {
         run.world.desktop().post(window, message, wParam, lParam, 0);
