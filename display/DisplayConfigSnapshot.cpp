@@ -35,7 +35,8 @@ bool readDisplayConfig(platform::DisplayConfig& config, platform::Clock& clock, 
         if (config.getBufferSizes(flags, pathCount, modeCount) != 0) {
             return false;
         }
-        if (pathCount == 0 || modeCount == 0) {
+        if (pathCount == 0 || modeCount == 0 || pathCount > kMaxDisplayConfigPaths ||
+            modeCount > kMaxDisplayConfigModes) {
             return false;
         }
         snapshot.paths.assign(pathCount, platform::DisplayConfigPathInfo{});

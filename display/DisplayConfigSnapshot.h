@@ -27,9 +27,13 @@ struct DisplayConfigSnapshot {
 // at most.
 inline constexpr int kMaxDisplayConfigAttempts = 10;
 inline constexpr std::uint32_t kInsufficientBufferPauseMs = 1000;
+// Counts of a size query beyond these are no configuration of any machine (every path has one
+// source and one target mode); they are refused rather than allocated.
+inline constexpr std::uint32_t kMaxDisplayConfigPaths = 4096;
+inline constexpr std::uint32_t kMaxDisplayConfigModes = 2 * kMaxDisplayConfigPaths;
 
 // Reads the paths and modes for `flags`. False on any error, when the buffer stays too small
-// after every attempt, or when the answer holds no path or no mode.
+// after every attempt, or when the answer holds no path or no mode or more than the maxima.
 bool readDisplayConfig(platform::DisplayConfig& config, platform::Clock& clock, std::uint32_t flags,
                        DisplayConfigSnapshot& snapshot);
 

@@ -47,6 +47,11 @@ public:
     SimNvidiaDisplay& nvidia() { return m_nvidia; }
     SimDeviceSetupClasses& devices() { return m_devices; }
     SimAmdSecondDisplay& amdSecondInterface() { return m_pdl; }
+    SimAmdDisplayLibrary& amdFirstInterface() { return m_adl; }
+    SimIntelDisplay& intel() { return m_igfx; }
+    SimRegistry& registry() { return m_registry; }
+    SimDisplaySettings& displaySettings() { return m_settings; }
+    SimOsVersion& os() { return m_os; }
     // The adapter's driver model (1000, 1102, 1105) and the two AMD driver quirks the display
     // configuration's workarounds exist for.
     void setDriverModel(std::uint32_t model) { m_config.setDriverModel(0, model); }

@@ -159,6 +159,9 @@ std::int32_t SimDisplayConfig::getBufferSizes(std::uint32_t flags, std::uint32_t
     pathCount = static_cast<std::uint32_t>(paths.size());
     modeCount = static_cast<std::uint32_t>(modes.size());
     m_sizeQueried = true;
+    if (m_spoilSizes) {
+        m_spoilSizes(pathCount, modeCount);
+    }
     return 0;
 }
 
@@ -186,10 +189,15 @@ std::int32_t SimDisplayConfig::query(std::uint32_t flags, std::uint32_t& pathCou
     if (builtPaths.size() > pathCount || builtModes.size() > modeCount) {
         return kInsufficientBuffer;
     }
+    const std::uint32_t pathCapacity = pathCount;
+    const std::uint32_t modeCapacity = modeCount;
     std::copy(builtPaths.begin(), builtPaths.end(), paths);
     std::copy(builtModes.begin(), builtModes.end(), modes);
     pathCount = static_cast<std::uint32_t>(builtPaths.size());
     modeCount = static_cast<std::uint32_t>(builtModes.size());
+    if (m_spoilAnswers) {
+        m_spoilAnswers(paths, pathCapacity, pathCount, modes, modeCapacity, modeCount);
+    }
     if (topologyId != nullptr) {
         *topologyId = m_active.size() > 1 ? 4 : 1; // extended or internal
     }

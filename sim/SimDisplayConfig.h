@@ -92,6 +92,17 @@ public:
     void refuseExtendedToExtended(bool refuse) { m_refuseExtendedToExtended = refuse; }
     // Runs once, between the next size query and the query that follows it.
     void onNextQuery(std::function<void()> change) { m_beforeNextQuery = std::move(change); }
+    // A driver that answers wrongly: `sizes` may change the counts every size query reports;
+    // `answers` may change the records (within the caller's arrays, whose capacities it is
+    // given) and the counts of every successful query.
+    using SizeSpoiler = std::function<void(std::uint32_t& pathCount, std::uint32_t& modeCount)>;
+    using AnswerSpoiler =
+        std::function<void(platform::DisplayConfigPathInfo* paths, std::uint32_t pathCapacity, std::uint32_t& pathCount,
+                           platform::DisplayConfigModeInfo* modes, std::uint32_t modeCapacity, std::uint32_t& modeCount)>;
+    void spoilAnswers(SizeSpoiler sizes, AnswerSpoiler answers) {
+        m_spoilSizes = std::move(sizes);
+        m_spoilAnswers = std::move(answers);
+    }
 
     const std::vector<SetCall>& setCalls() const { return m_setCalls; }
     int queryCount() const { return m_queries; }
@@ -130,6 +141,8 @@ private:
     bool m_refuseAlways = false;
     bool m_refuseExtendedToExtended = false;
     std::function<void()> m_beforeNextQuery;
+    SizeSpoiler m_spoilSizes;
+    AnswerSpoiler m_spoilAnswers;
     bool m_sizeQueried = false;
     std::vector<SetCall> m_setCalls;
     int m_queries = 0;

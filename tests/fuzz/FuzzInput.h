@@ -1,5 +1,6 @@
-// Helpers of the fuzz targets: the input read as the UTF-16 text the registry and the
-// window messages carry, and a check that stops the run as a crash the fuzzer records.
+// Helpers of the fuzz targets: an entry of a table chosen by the input, the input read as the
+// UTF-16 text the registry and the window messages carry, and a check that stops the run as a
+// crash the fuzzer records.
 #pragma once
 
 #include <cstddef>
@@ -7,6 +8,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include <fuzzer/FuzzedDataProvider.h>
 
 namespace fuzzing {
 
@@ -19,6 +22,11 @@ inline std::wstring utf16Text(const std::uint8_t* data, std::size_t size) {
         text.push_back(static_cast<wchar_t>(data[i] | (data[i + 1] << 8)));
     }
     return text;
+}
+
+// One entry of a table, chosen by the input.
+template <typename T, std::size_t N> T pick(FuzzedDataProvider& input, const T (&table)[N]) {
+    return table[input.ConsumeIntegralInRange<std::size_t>(0, N - 1)];
 }
 
 // A broken invariant: reported and aborted, so that libFuzzer keeps the input.

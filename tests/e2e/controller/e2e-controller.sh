@@ -2,7 +2,7 @@
 # End-to-end runs of the real controller under Wine, against the firmware simulator. Run by ctest
 # (tests/e2e/controller/CMakeLists.txt); Linux host only.
 #
-#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER]
+#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [TEST_PROGRAM...]]
 #       A Wine prefix and Xvfb of its own in DIR/wine (tests/wine/wine-env.sh: the cached
 #       template, X11 Driver Managed=N, WINEDEBUG=-all, Xvfb before the first Wine command), with
 #       the product installed: Sentrixd.exe and Outswap.exe in C:\Program Files\Korvath\Sentrix,
@@ -14,7 +14,7 @@
 #       of the tests: key 71 sends Ctrl+C, key 72 runs the first installed of
 #       "Missing.exe /a" and "KeyLog.exe C:\e2e\log\run.txt --from-rule", key 73 ejects the disc.
 #       Given, the settings program goes beside the controller and its test user SettingsDriver.exe
-#       into C:\e2e\bin.
+#       into C:\e2e\bin, and so do any further test programs given.
 #   e2e-controller.sh run     DIR SCENARIO FIRMWARE_SIM
 #       Plays one scenario file, a step list of the simulator (*.fws) or a scenario of the
 #       scenario language (*.scn, played by the simulator's real-time target): the user's copy of
@@ -38,7 +38,8 @@ readonly kProductDir='Program Files/Korvath/Sentrix'
 readonly kSharedDir='Program Files/Common Files/Korvath Shared'
 readonly kTestDir='e2e'
 readonly kSimulatorTimeoutSeconds=110
-readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe KeyLog.exe FirmwareSim.exe Sentrixset.exe SettingsDriver.exe)
+readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe KeyLog.exe FirmwareSim.exe Sentrixset.exe SettingsDriver.exe
+    HostilePoster.exe)
 
 here=$(cd "$(dirname "$0")" && pwd)
 wineEnv=$here/../../wine/wine-env.sh
@@ -113,10 +114,11 @@ screenshot() {
 }
 
 setup() {
-    [[ $# -eq 7 || $# -eq 9 ]] ||
+    [[ $# -eq 7 || $# -ge 9 ]] ||
         die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER]"
     local sentrixd=$1 outswap=$2 tvbridge=$3 panelidSim=$4 bridgeClient=$5 keyLog=$6 reg=$7 file
     local sentrixset=${8:-} settingsDriver=${9:-}
+    local testPrograms=("${@:10}")
     for file in "$@"; do
         [[ -f $file ]] || die "missing $file"
     done
@@ -134,6 +136,7 @@ setup() {
         cp "$sentrixset" "$c/$kProductDir/"
         cp "$settingsDriver" "$c/$kTestDir/bin/"
     fi
+    [[ ${#testPrograms[@]} -eq 0 ]] || cp "${testPrograms[@]}" "$c/$kTestDir/bin/"
     cp "$reg" "$c/$kTestDir/Sentrix.reg"
     cat >"$c/$kTestDir/e2e-settings.reg" <<'EOF'
 Windows Registry Editor Version 5.00

@@ -11,7 +11,15 @@ using namespace displaytest;
 class SpoilingConfig final : public platform::DisplayConfig {
 public:
     explicit SpoilingConfig(sim::SimDisplayConfig& inner) : m_inner(inner) {}
-    enum class Fault { None, CountsTooHigh, ModeIndexPastEnd, ModeIndexWrongType, UnknownTechnology, ZeroModes };
+    enum class Fault {
+        None,
+        CountsTooHigh,
+        ModeIndexPastEnd,
+        ModeIndexWrongType,
+        UnknownTechnology,
+        ZeroModes,
+        SizesBeyondAnyMachine,
+    };
     Fault fault = Fault::None;
 
     bool available() override { return m_inner.available(); }
@@ -19,6 +27,10 @@ public:
         const std::int32_t result = m_inner.getBufferSizes(flags, paths, modes);
         if (fault == Fault::ZeroModes) {
             modes = 0;
+        }
+        if (fault == Fault::SizesBeyondAnyMachine) { // arrays of hundreds of gigabytes
+            paths = 0xFFFFFFFF;
+            modes = 0xFFFFFFFF;
         }
         return result;
     }
@@ -95,6 +107,7 @@ TEST_F(DriverAnswersTest, WrongCountsIndexesAndTechnologiesAreNeverReadPast) {
         {F::ModeIndexWrongType, 0x1},
         {F::UnknownTechnology, 0x1},   // the primary has no class
         {F::ZeroModes, 0x1},           // nothing to read
+        {F::SizesBeyondAnyMachine, 0x1}, // refused, not allocated
     };
     for (const auto& row : rows) {
         spoiling.fault = row.fault;
