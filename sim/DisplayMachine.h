@@ -45,8 +45,10 @@ public:
     void arrange(std::uint32_t value);
     SimDisplayConfig& displayConfig() { return m_config; }
     SimNvidiaDisplay& nvidia() { return m_nvidia; }
+    Graphics graphics() const { return m_graphics; }
     SimDeviceSetupClasses& devices() { return m_devices; }
     SimAmdSecondDisplay& amdSecondInterface() { return m_pdl; }
+    SimIntelDisplay& intel() { return m_igfx; }
     // The adapter's driver model (1000, 1102, 1105) and the two AMD driver quirks the display
     // configuration's workarounds exist for.
     void setDriverModel(std::uint32_t model) { m_config.setDriverModel(0, model); }
