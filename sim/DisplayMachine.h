@@ -45,6 +45,7 @@ public:
     void arrange(std::uint32_t value);
     SimDisplayConfig& displayConfig() { return m_config; }
     SimNvidiaDisplay& nvidia() { return m_nvidia; }
+    Graphics graphics() const { return m_graphics; }
     SimDeviceSetupClasses& devices() { return m_devices; }
     SimAmdSecondDisplay& amdSecondInterface() { return m_pdl; }
     SimAmdDisplayLibrary& amdFirstInterface() { return m_adl; }

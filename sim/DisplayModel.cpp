@@ -19,6 +19,12 @@ bool usesHdmi(std::uint32_t value) {
            value == monitor::kHdmiPrimaryPanelExtended;
 }
 
+// The vendor interface `get` of a machine with the graphics `graphics`, else null.
+template <typename Interface>
+Interface* ofGraphics(DisplayMachine* machine, DisplayMachine::Graphics graphics, Interface& (DisplayMachine::*get)()) {
+    return machine != nullptr && machine->graphics() == graphics ? &(machine->*get)() : nullptr;
+}
+
 } // namespace
 
 DisplayModel::DisplayModel(VirtualClock& clock) : m_clock(clock), m_actions(clock) { activate(); }
@@ -68,6 +74,21 @@ void DisplayModel::syncMachine() {
     if (m_machine) {
         m_machine->setHdmiConnected(hdmiDetected(), m_edid.value_or(Edid{}));
     }
+}
+
+SimNvidiaDisplay* DisplayModel::nvidiaInterface() {
+    syncMachine();
+    return ofGraphics(m_machine.get(), DisplayMachine::Graphics::Nvidia, &DisplayMachine::nvidia);
+}
+
+SimAmdSecondDisplay* DisplayModel::amdSecondInterface() {
+    syncMachine();
+    return ofGraphics(m_machine.get(), DisplayMachine::Graphics::AmdSecond, &DisplayMachine::amdSecondInterface);
+}
+
+SimIntelDisplay* DisplayModel::intelInterface() {
+    syncMachine();
+    return ofGraphics(m_machine.get(), DisplayMachine::Graphics::Intel, &DisplayMachine::intel);
 }
 
 void DisplayModel::noteMachineChange() {

@@ -49,6 +49,9 @@
 namespace sim {
 
 class DisplayMachine;
+class SimNvidiaDisplay;
+class SimAmdSecondDisplay;
+class SimIntelDisplay;
 
 namespace monitor {
 inline constexpr std::uint32_t kPanel = 0x1;
@@ -106,6 +109,15 @@ public:
     MachineKind machineKind() const { return m_machineKind; }
     // The real library's machine; null for the stand-in.
     DisplayMachine* machine() { return m_machine.get(); }
+    // The NVIDIA interface of the real library's machine with NVIDIA graphics, its HDMI display
+    // connected once detected; null on every other machine. For a library outside the model
+    // (the test NVIDIA library of the end-to-end runs) that reads and sets the hardware through
+    // it: a view it set is recorded as a change with noteInterfaceChange().
+    SimNvidiaDisplay* nvidiaInterface();
+    // Likewise the second AMD interface and the Intel driver's object of the machines with them.
+    SimAmdSecondDisplay* amdSecondInterface();
+    SimIntelDisplay* intelInterface();
+    void noteInterfaceChange() { noteMachineChange(); }
 
     // Makes this model the one the entries act on.
     void activate();

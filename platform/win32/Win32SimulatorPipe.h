@@ -4,8 +4,8 @@
 //   HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Simulator
 // holds a local pipe name (\\.\pipe\...). The user hive is never read for it.
 // The pipe runs in message mode: one message per request and one per reply. The firmware
-// transport carries its 24-byte records over it; the simulator's stand-in display library
-// carries its own, differently sized messages over the same pipe.
+// transport carries its 24-byte records over it; the test NVIDIA interface library of the
+// end-to-end runs carries its own, differently sized messages over the same pipe.
 // Win32 only.
 #pragma once
 

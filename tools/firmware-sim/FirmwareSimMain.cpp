@@ -6,9 +6,11 @@
 //
 //   FirmwareSim.exe [--pipe \\.\pipe\NAME] [--script FILE] [--step "STEP"]... [--scenario FILE]
 //                   [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]
-//                   [--print-timeline] [--run-timeout MS]
+//                   [--print-timeline] [--run-timeout MS] [--display-machine KIND]
 //
-// Without --pipe the setting names the pipe. Without any step or scenario it serves until it is
+// --display-machine chooses the display hardware as the scenario step "display machine KIND"
+// does (for example nvidia-vista, whose NVIDIA interface the test nvapi64.dll reaches over the
+// pipe), before anything runs. Without --pipe the setting names the pipe. Without any step or scenario it serves until it is
 // ended.
 // Exit code 0 when every step passed, 1 when a step failed, 2 for a usage or set-up error.
 // Win32 only (its Win32 parts are in win32/; everything else is portable).
@@ -24,6 +26,7 @@
 #include "tools/firmware-sim/win32/Win32PipeServer.h"
 #include "tools/firmware-sim/win32/Win32ProgramHost.h"
 #include "tools/scenario/Journal.h"
+#include "tools/scenario/PeerActions.h"
 #include "tools/scenario/ScenarioParser.h"
 #include "tools/scenario/ScenarioRunner.h"
 
@@ -53,6 +56,7 @@ struct Options {
     std::wstring timelineFile;
     bool printTimeline = false;
     std::uint32_t runTimeoutMs = 30000;
+    std::string displayMachine;
 };
 
 int usage(const std::string& message) {
@@ -60,7 +64,7 @@ int usage(const std::string& message) {
               << "usage: FirmwareSim.exe [--pipe \\\\.\\pipe\\NAME] [--script FILE] [--step \"STEP\"]...\n"
               << "                       [--scenario FILE]\n"
               << "                       [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]\n"
-              << "                       [--print-timeline] [--run-timeout MS]\n";
+              << "                       [--print-timeline] [--run-timeout MS] [--display-machine KIND]\n";
     return kExitUsage;
 }
 
@@ -123,6 +127,8 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
             options.programFolders.insert(options.programFolders.end(), folders.begin(), folders.end());
         } else if (option == L"--trace-log") {
             options.traceLog = value;
+        } else if (option == L"--display-machine") {
+            options.displayMachine = text::toUtf8(value);
         } else if (option == L"--timeline") {
             options.timelineFile = value;
         } else if (option == L"--run-timeout") {
@@ -198,10 +204,25 @@ int wmain(int argc, wchar_t** argv) {
         }
     }
 
+    scenario::Scenario machineStep;
+    if (!options.displayMachine.empty()) {
+        scenario::ScenarioError error;
+        if (!scenario::parseScenario("display machine " + options.displayMachine, "--display-machine", machineStep,
+                                     error) ||
+            machineStep.steps.size() != 1) {
+            std::cerr << "FirmwareSim: " << error.text() << "\n";
+            return kExitUsage;
+        }
+    }
+
     platform::win32::Win32Windowing windowing;
     fwsim::WindowEventSink sink(windowing);
     fwsim::SimulatedHardware hardware;
     hardware.setEventSink(&sink);
+    for (const scenario::Step& step : machineStep.steps) {
+        hardware.driver().withWorld(
+            [&] { scenario::applyPeerAction(hardware.peers(), hardware.firmware(), step.action); });
+    }
     fwsim::Win32PipeServer server(options.pipe, hardware);
     std::string error;
     if (!server.start(error)) {

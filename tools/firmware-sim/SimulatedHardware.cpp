@@ -2,7 +2,11 @@
 #include "tools/firmware-sim/SimulatedHardware.h"
 
 #include "common/FirmwareRecord.h"
+#include "tools/firmware-sim/VendorService.h"
 #include "tools/firmware-sim/SimulatorProtocol.h"
+#include "sim/SimAmdSecondDisplay.h"
+#include "sim/SimIntelDisplay.h"
+#include "sim/SimNvidiaDisplay.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -85,10 +89,34 @@ std::optional<std::vector<std::uint8_t>> SimulatedHardware::serve(platform::Devi
     if (size == protocol::kFirmwareMessageSize) {
         return serveFirmware(device, message, arrivedUs);
     }
-    if (protocol::decodeDisplayRequest(message, size)) {
-        return serveDisplay(message, size);
+    if (const auto vendor = protocol::decodeVendorRequest(message, size)) {
+        return serveVendor(*vendor);
     }
     return std::nullopt;
+}
+
+std::vector<std::uint8_t> SimulatedHardware::serveVendor(const protocol::VendorRequest& request) {
+    const protocol::VendorReply reply = m_driver.withWorld([&] {
+        sim::DisplayModel& display = m_peers.display();
+        bool switched = false;
+        protocol::VendorReply answer;
+        if (request.vendor == protocol::VendorInterface::Nvidia) {
+            answer = serveNvidia(display.nvidiaInterface(), request);
+            switched = request.entry == platform::nv::id::kSetView && answer.status == platform::nv::kOk;
+        } else if (request.vendor == protocol::VendorInterface::AmdSecond) {
+            answer = serveAmdSecond(display.amdSecondInterface(), request);
+            switched = request.entry == protocol::amd_second::kSetConfigurationEx && answer.status == 0;
+        } else {
+            answer = serveIntel(display.intelInterface(), request);
+            switched = request.entry == protocol::intel::kSetConfiguration && answer.status == 1 && answer.value == 0;
+        }
+        if (switched) {
+            display.noteInterfaceChange(); // on the timeline like any other change
+        }
+        return answer;
+    });
+    const protocol::VendorReplyBytes bytes = protocol::encode(reply);
+    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 std::vector<std::uint8_t> SimulatedHardware::serveFirmware(platform::DeviceHandle device, const std::uint8_t* message,
@@ -110,27 +138,6 @@ std::vector<std::uint8_t> SimulatedHardware::serveFirmware(platform::DeviceHandl
         return std::vector<std::uint8_t>(protocol::kFailureMessageSize, 0);
     }
     return std::vector<std::uint8_t>(reply, reply + platform::kFirmwareRecordSize);
-}
-
-std::vector<std::uint8_t> SimulatedHardware::serveDisplay(const std::uint8_t* message, std::size_t size) {
-    const protocol::DisplayRequest request = *protocol::decodeDisplayRequest(message, size);
-    protocol::DisplayReply reply;
-    m_driver.withWorld([&] {
-        sim::DisplayModel& display = m_peers.display();
-        switch (request.operation) {
-        case protocol::DisplayOperation::GetPanelid:
-            reply.result = display.getPanelid(reply.edid.data());
-            break;
-        case protocol::DisplayOperation::GetMonitorDevice:
-            reply.result = display.getMonitorDevice();
-            break;
-        case protocol::DisplayOperation::SetMonitorDevice:
-            reply.result = display.setMonitorDevice(request.argument);
-            break;
-        }
-    });
-    const protocol::DisplayReplyBytes bytes = protocol::encode(reply);
-    return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
 std::string SimulatedHardware::timeline() {

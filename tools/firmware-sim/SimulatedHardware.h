@@ -15,6 +15,7 @@
 #include "sim/SimLibraries.h"
 #include "sim/VirtualClock.h"
 #include "tools/firmware-sim/RealTimeDriver.h"
+#include "tools/firmware-sim/SimulatorProtocol.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -78,7 +79,7 @@ private:
 
     std::vector<std::uint8_t> serveFirmware(platform::DeviceHandle device, const std::uint8_t* message,
                                             std::uint64_t arrivedUs);
-    std::vector<std::uint8_t> serveDisplay(const std::uint8_t* message, std::size_t size);
+    std::vector<std::uint8_t> serveVendor(const protocol::VendorRequest& request);
 
     sim::VirtualClock m_clock;
     sim::SimDesktop m_desktop{m_clock}; // the peers need one; nothing runs on it

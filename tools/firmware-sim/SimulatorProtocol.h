@@ -3,8 +3,10 @@
 // - a firmware call: the 24-byte record, answered by the 24-byte reply record; a call that the
 //   simulated device itself fails (not the firmware's status) is answered by a 4-byte failure
 //   message, which the client's transport takes as a failed device call;
-// - a display query of the simulator's stand-in display library: a 12-byte request answered by
-//   a 264-byte reply.
+// - a call of a test graphics vendor library (nvapi64.dll, atipdl64.dll, the Intel driver's
+//   object, built for the tests):
+//   a 532-byte request (one interface entry with its handle, argument and record) answered by
+//   a 536-byte reply (the entry's status, handle, numbers and the record as the entry left it).
 // Any other message ends the connection.
 // Portable.
 #pragma once
@@ -20,29 +22,6 @@ namespace fwsim::protocol {
 inline constexpr std::size_t kFirmwareMessageSize = 24;
 inline constexpr std::size_t kFailureMessageSize = 4;
 
-inline constexpr std::uint32_t kDisplayMagic = 0x4C505344; // "DSPL" in the first four bytes
-inline constexpr std::size_t kEdidSize = 256;
-
-enum class DisplayOperation : std::uint32_t { GetPanelid = 1, GetMonitorDevice = 2, SetMonitorDevice = 3 };
-
-// 12 bytes, little-endian: magic, operation, argument (SetMonitorDevice's value).
-struct DisplayRequest {
-    DisplayOperation operation = DisplayOperation::GetPanelid;
-    std::uint32_t argument = 0;
-};
-inline constexpr std::size_t kDisplayRequestSize = 12;
-
-// 264 bytes, little-endian: magic, the entry's result, then the EDID (GetPanelid only; zero
-// otherwise).
-struct DisplayReply {
-    std::int32_t result = -1;
-    std::array<std::uint8_t, kEdidSize> edid{};
-};
-inline constexpr std::size_t kDisplayReplySize = 8 + kEdidSize;
-
-using DisplayRequestBytes = std::array<std::uint8_t, kDisplayRequestSize>;
-using DisplayReplyBytes = std::array<std::uint8_t, kDisplayReplySize>;
-
 namespace detail {
 inline void put32(std::uint8_t* out, std::uint32_t value) {
     for (int i = 0; i < 4; ++i) {
@@ -55,43 +34,131 @@ inline std::uint32_t get32(const std::uint8_t* in) {
 }
 } // namespace detail
 
-inline DisplayRequestBytes encode(const DisplayRequest& request) {
-    DisplayRequestBytes bytes{};
-    detail::put32(bytes.data(), kDisplayMagic);
-    detail::put32(bytes.data() + 4, static_cast<std::uint32_t>(request.operation));
-    detail::put32(bytes.data() + 8, request.argument);
+// A call of one entry of a graphics vendor's interface, made by a test vendor library: the
+// interface by its magic, the entry (the NVIDIA interface identifier, or the number of a second
+// AMD interface entry), `handle` the display or GPU handle or the adapter index the entry takes,
+// `argument` its number (a display handle's index, an output mask, a view mode, a display or
+// controller index). `payload` carries the entry's record as the caller laid it out; the reply
+// carries it back as the entry left it, or the handles / view modes the entry returned.
+enum class VendorInterface : std::uint32_t {
+    Nvidia = 0x5041564E,    // "NVAP"
+    AmdSecond = 0x4C445041, // "APDL"
+    Intel = 0x58464749,     // "IGFX"
+};
+inline constexpr std::size_t kVendorPayloadSize = 512;
+
+// The entries of the second AMD interface, numbered for the requests.
+namespace amd_second {
+inline constexpr std::uint32_t kEnumDisplays = 1;
+inline constexpr std::uint32_t kDisplayGetDeviceConfig = 2;
+inline constexpr std::uint32_t kGetConnectedDisplays = 3;
+inline constexpr std::uint32_t kGetConfiguration = 4;
+inline constexpr std::uint32_t kGetCapabilities = 5;
+inline constexpr std::uint32_t kDisplayGetEdidData = 6;
+inline constexpr std::uint32_t kSetConfigurationEx = 7;
+} // namespace amd_second
+
+// The calls of the Intel driver's object, numbered for the requests. `handle` names the
+// interface the object was created with (0 the presence-test interface, 1 the EDID interface).
+// Creating the object answers 1 when the object could be created with that interface; the
+// methods answer 1 for success and their out status in `value`. Payloads: the display name
+// (UTF-16, zero-terminated, at most kIntelDisplayNameChars) and the device found (identifier,
+// type, status); the data identifier (16 bytes) followed by the record.
+namespace intel {
+inline constexpr std::uint32_t kCreate = 1;
+inline constexpr std::uint32_t kEnumAttachableDevices = 2;
+inline constexpr std::uint32_t kGetDeviceData = 3;
+inline constexpr std::uint32_t kSetConfiguration = 4;
+inline constexpr std::uint64_t kPresenceInterface = 0;
+inline constexpr std::uint64_t kEdidInterface = 1;
+inline constexpr std::size_t kIntelDisplayNameChars = 40;
+inline constexpr std::size_t kDataIdSize = 16;
+} // namespace intel
+
+struct VendorRequest {
+    VendorInterface vendor = VendorInterface::Nvidia;
+    std::uint32_t entry = 0;
+    std::uint64_t handle = 0;
+    std::uint32_t argument = 0;
+    std::array<std::uint8_t, kVendorPayloadSize> payload{};
+};
+inline constexpr std::size_t kVendorRequestSize = 20 + kVendorPayloadSize;
+
+struct VendorReply {
+    VendorInterface vendor = VendorInterface::Nvidia;
+    std::int32_t status = -1;
+    std::uint64_t handle = 0; // a display handle that was enumerated
+    std::uint32_t value = 0;  // a count or mask the entry returned
+    std::uint32_t extra = 0;  // a second number (the view mode read)
+    std::array<std::uint8_t, kVendorPayloadSize> payload{};
+};
+inline constexpr std::size_t kVendorReplySize = 24 + kVendorPayloadSize;
+
+using VendorRequestBytes = std::array<std::uint8_t, kVendorRequestSize>;
+using VendorReplyBytes = std::array<std::uint8_t, kVendorReplySize>;
+
+namespace detail {
+inline void put64(std::uint8_t* out, std::uint64_t value) {
+    put32(out, static_cast<std::uint32_t>(value));
+    put32(out + 4, static_cast<std::uint32_t>(value >> 32));
+}
+inline std::uint64_t get64(const std::uint8_t* in) {
+    return static_cast<std::uint64_t>(get32(in)) | static_cast<std::uint64_t>(get32(in + 4)) << 32;
+}
+inline bool knownVendor(std::uint32_t magic) {
+    return magic == static_cast<std::uint32_t>(VendorInterface::Nvidia) ||
+           magic == static_cast<std::uint32_t>(VendorInterface::AmdSecond) ||
+           magic == static_cast<std::uint32_t>(VendorInterface::Intel);
+}
+} // namespace detail
+
+inline VendorRequestBytes encode(const VendorRequest& request) {
+    VendorRequestBytes bytes{};
+    detail::put32(bytes.data(), static_cast<std::uint32_t>(request.vendor));
+    detail::put32(bytes.data() + 4, request.entry);
+    detail::put64(bytes.data() + 8, request.handle);
+    detail::put32(bytes.data() + 16, request.argument);
+    std::memcpy(bytes.data() + 20, request.payload.data(), kVendorPayloadSize);
     return bytes;
 }
 
-// A display request, or nothing when the message is not one (size, magic, operation).
-inline std::optional<DisplayRequest> decodeDisplayRequest(const std::uint8_t* bytes, std::size_t size) {
-    if (bytes == nullptr || size != kDisplayRequestSize || detail::get32(bytes) != kDisplayMagic) {
+// A vendor request, or nothing when the message is not one (size, magic).
+inline std::optional<VendorRequest> decodeVendorRequest(const std::uint8_t* bytes, std::size_t size) {
+    if (bytes == nullptr || size != kVendorRequestSize || !detail::knownVendor(detail::get32(bytes))) {
         return std::nullopt;
     }
-    const std::uint32_t operation = detail::get32(bytes + 4);
-    if (operation < static_cast<std::uint32_t>(DisplayOperation::GetPanelid) ||
-        operation > static_cast<std::uint32_t>(DisplayOperation::SetMonitorDevice)) {
-        return std::nullopt;
-    }
-    return DisplayRequest{static_cast<DisplayOperation>(operation), detail::get32(bytes + 8)};
+    VendorRequest request;
+    request.vendor = static_cast<VendorInterface>(detail::get32(bytes));
+    request.entry = detail::get32(bytes + 4);
+    request.handle = detail::get64(bytes + 8);
+    request.argument = detail::get32(bytes + 16);
+    std::memcpy(request.payload.data(), bytes + 20, kVendorPayloadSize);
+    return request;
 }
 
-inline DisplayReplyBytes encode(const DisplayReply& reply) {
-    DisplayReplyBytes bytes{};
-    detail::put32(bytes.data(), kDisplayMagic);
-    detail::put32(bytes.data() + 4, static_cast<std::uint32_t>(reply.result));
-    std::memcpy(bytes.data() + 8, reply.edid.data(), kEdidSize);
+inline VendorReplyBytes encode(const VendorReply& reply) {
+    VendorReplyBytes bytes{};
+    detail::put32(bytes.data(), static_cast<std::uint32_t>(reply.vendor));
+    detail::put32(bytes.data() + 4, static_cast<std::uint32_t>(reply.status));
+    detail::put64(bytes.data() + 8, reply.handle);
+    detail::put32(bytes.data() + 16, reply.value);
+    detail::put32(bytes.data() + 20, reply.extra);
+    std::memcpy(bytes.data() + 24, reply.payload.data(), kVendorPayloadSize);
     return bytes;
 }
 
-// A display reply, or nothing when the bytes are not one.
-inline std::optional<DisplayReply> decodeDisplayReply(const DisplayReplyBytes& bytes) {
-    if (detail::get32(bytes.data()) != kDisplayMagic) {
+// A reply of the interface `vendor`, or nothing when the bytes are not one.
+inline std::optional<VendorReply> decodeVendorReply(const VendorReplyBytes& bytes, VendorInterface vendor) {
+    if (detail::get32(bytes.data()) != static_cast<std::uint32_t>(vendor)) {
         return std::nullopt;
     }
-    DisplayReply reply;
-    reply.result = static_cast<std::int32_t>(detail::get32(bytes.data() + 4));
-    std::memcpy(reply.edid.data(), bytes.data() + 8, kEdidSize);
+    VendorReply reply;
+    reply.vendor = vendor;
+    reply.status = static_cast<std::int32_t>(detail::get32(bytes.data() + 4));
+    reply.handle = detail::get64(bytes.data() + 8);
+    reply.value = detail::get32(bytes.data() + 16);
+    reply.extra = detail::get32(bytes.data() + 20);
+    std::memcpy(reply.payload.data(), bytes.data() + 24, kVendorPayloadSize);
     return reply;
 }
 

@@ -2,12 +2,17 @@
 # End-to-end runs of the real controller under Wine, against the firmware simulator. Run by ctest
 # (tests/e2e/controller/CMakeLists.txt); Linux host only.
 #
-#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [TEST_PROGRAM...]]
+#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID NVAPI BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [TEST_PROGRAM...]]
 #       A Wine prefix and Xvfb of its own in DIR/wine (tests/wine/wine-env.sh: the cached
 #       template, X11 Driver Managed=N, WINEDEBUG=-all, Xvfb before the first Wine command), with
 #       the product installed: Sentrixd.exe and Outswap.exe in C:\Program Files\Korvath\Sentrix,
-#       the simulator's stand-in Panelid.dll beside Sentrixd.exe, the 64-bit bridge library as
-#       C:\Program Files\Common Files\Korvath Shared\TVBRIDGE.dll, the installation data imported
+#       the display library Panelid.dll beside Sentrixd.exe, the 64-bit bridge library as
+#       C:\Program Files\Common Files\Korvath Shared\TVBRIDGE.dll, the test NVIDIA interface
+#       library NVAPI as nvapi64.dll in the system folder (where the driver puts it; the
+#       controller loads libraries from its own folder and the system folder only), the
+#       Windows version that Wine reports to Sentrixd.exe set to Vista (6.0, so that the
+#       display library switches through the NVIDIA interface rather than through the display
+#       configuration, which Wine answers for its own screen), the installation data imported
 #       with "regedit /S" as Windows would, and the test settings of the machine hive: the trace
 #       log of the controller and of the settings program on (TRACELOG), the firmware simulator's pipe (FirmwarePipe), the
 #       test window KeyLog.exe in C:\e2e\bin registered under App Paths, and the remote-key rules
@@ -24,6 +29,8 @@
 #       with a screenshot of the display when the scenario fails (xwd or ImageMagick's import
 #       when present). Whatever of the scenario still runs afterwards is ended (wineserver -k of
 #       this prefix, whose persistent server is then started again) and fails the scenario.
+#       The simulator's display hardware is the NVIDIA notebook on Windows 6.0 (display machine
+#       nvidia-vista), which the installed nvapi64.dll reaches over the pipe.
 #       A header line "#! no-firmware-pipe" runs the scenario without the FirmwarePipe setting
 #       (the simulator then serves the pipe by name). A header line "#! planted-display-library"
 #       moves the installed Panelid.dll away for the scenario and plants copies of it in a folder
@@ -114,11 +121,11 @@ screenshot() {
 }
 
 setup() {
-    [[ $# -eq 7 || $# -ge 9 ]] ||
-        die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID_SIM BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER]"
-    local sentrixd=$1 outswap=$2 tvbridge=$3 panelidSim=$4 bridgeClient=$5 keyLog=$6 reg=$7 file
-    local sentrixset=${8:-} settingsDriver=${9:-}
-    local testPrograms=("${@:10}")
+    [[ $# -eq 8 || $# -ge 10 ]] ||
+        die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID NVAPI BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [TEST_PROGRAM...]]"
+    local sentrixd=$1 outswap=$2 tvbridge=$3 panelid=$4 nvapi=$5 bridgeClient=$6 keyLog=$7 reg=$8 file
+    local sentrixset=${9:-} settingsDriver=${10:-}
+    local testPrograms=("${@:11}")
     for file in "$@"; do
         [[ -f $file ]] || die "missing $file"
     done
@@ -129,7 +136,8 @@ setup() {
     local c=$WINEPREFIX/drive_c
     mkdir -p "$c/$kProductDir" "$c/$kSharedDir" "$c/$kTestDir/bin" "$c/$kTestDir/log"
     cp "$sentrixd" "$outswap" "$c/$kProductDir/"
-    cp "$panelidSim" "$c/$kProductDir/Panelid.dll"
+    cp "$panelid" "$c/$kProductDir/Panelid.dll"
+    cp "$nvapi" "$c/windows/system32/nvapi64.dll"
     cp "$tvbridge" "$c/$kSharedDir/TVBRIDGE.dll"
     cp "$bridgeClient" "$keyLog" "$c/$kTestDir/bin/"
     if [[ -n $sentrixset ]]; then
@@ -165,6 +173,9 @@ Windows Registry Editor Version 5.00
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\KeyLog.exe]
 @="C:\\e2e\\bin\\KeyLog.exe"
+
+[HKEY_CURRENT_USER\Software\Wine\AppDefaults\Sentrixd.exe]
+"Version"="vista"
 
 [HKEY_LOCAL_MACHINE\SOFTWARE\KORVATH\Sentrixd\Setting]
 "E2eCopy"="0,71,0,,0,200,11&43"
@@ -221,6 +232,7 @@ run() {
     fi
     exec timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" \
         --pipe "$kPipe" \
+        --display-machine nvidia-vista \
         "$kind" "$(windowsPath "$scenario")" \
         --programs "C:\\$(echo "$kProductDir" | tr / '\\');C:\\$kTestDir\\bin" \
         --trace-log 'C:\e2e\log\Sentrixd.log' \

@@ -1,15 +1,21 @@
 // The firmware simulator's hardware driven by a controllable "real" clock: the virtual clock
-// follows it, the pipe's messages are served by kind (firmware records, display queries,
+// follows it, the pipe's messages are served by kind (firmware records, NVIDIA interface calls,
 // anything else ends the connection), event posts and frame requests carry real-time stamps,
 // and the timeline decodes the bus and the events.
 #include "tools/firmware-sim/SimulatedHardware.h"
 #include "tools/firmware-sim/SimulatorProtocol.h"
 
 #include "common/FirmwareRecord.h"
+#include "platform/AmdSecondDisplayInterface.h"
+#include "platform/IntelDisplayInterface.h"
+#include "platform/NvidiaDisplayInterface.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <optional>
+#include <string>
+#include <cstring>
 #include <vector>
 
 namespace {
@@ -47,19 +53,6 @@ protected:
         std::copy(reply->begin(), reply->end(), bytes);
         return FirmwareRecord::fromBytes(bytes);
     }
-    protocol::DisplayReply askDisplay(protocol::DisplayOperation operation, std::uint32_t argument = 0) {
-        const auto request = protocol::encode(protocol::DisplayRequest{operation, argument});
-        const auto reply = hardware.serve(device, request.data(), request.size());
-        EXPECT_TRUE(reply);
-        protocol::DisplayReplyBytes bytes{};
-        if (reply && reply->size() == bytes.size()) {
-            std::copy(reply->begin(), reply->end(), bytes.begin());
-        }
-        const auto decoded = protocol::decodeDisplayReply(bytes);
-        EXPECT_TRUE(decoded);
-        return decoded.value_or(protocol::DisplayReply{});
-    }
-
     std::atomic<std::uint64_t> microseconds{5'000'000};
     fwsim::SimulatedHardware hardware{[this] { return microseconds.load(); }};
     RecordingSink sink;
@@ -150,32 +143,13 @@ TEST_F(SimulatedHardwareTest, EveryClientHasItsOwnDeviceHandle) {
     EXPECT_TRUE(callFirmware(device, wakeup)) << "the other client is unaffected";
 }
 
-TEST_F(SimulatedHardwareTest, DisplayQueriesReachTheDisplayHardwareAndTheTvsEdid) {
-    EXPECT_EQ(askDisplay(protocol::DisplayOperation::GetMonitorDevice).result, 0x1);
-    EXPECT_EQ(askDisplay(protocol::DisplayOperation::GetPanelid).result, -2) << "no HDMI display";
-    EXPECT_EQ(askDisplay(protocol::DisplayOperation::SetMonitorDevice, 0x100).result, -1);
-
-    hardware.driver().withWorld([&] { hardware.peers().plugCable(); });
-    advanceMs(2000); // the display's detection delay
-    const protocol::DisplayReply edid = askDisplay(protocol::DisplayOperation::GetPanelid);
-    EXPECT_EQ(edid.result, 0) << "detected, the arrangement does not use it yet";
-    const sim::TvModel::Edid tvEdid = hardware.driver().withWorld([&] { return hardware.peers().tv().edid(); });
-    EXPECT_TRUE(std::equal(tvEdid.begin(), tvEdid.end(), edid.edid.begin()));
-
-    EXPECT_EQ(askDisplay(protocol::DisplayOperation::SetMonitorDevice, 0x100).result, 1);
-    advanceMs(1500); // the switching delay
-    EXPECT_EQ(askDisplay(protocol::DisplayOperation::GetMonitorDevice).result, 0x100);
-    EXPECT_EQ(askDisplay(protocol::DisplayOperation::GetPanelid).result, 1);
-}
-
 TEST_F(SimulatedHardwareTest, MessagesOfNoKnownKindEndTheConnection) {
     const std::vector<std::vector<std::uint8_t>> messages = {
         {},
         std::vector<std::uint8_t>(23, 0),
         std::vector<std::uint8_t>(25, 0),
-        std::vector<std::uint8_t>(12, 0), // display size, no magic
-        {0x44, 0x53, 0x50, 0x4C, 9, 0, 0, 0, 0, 0, 0, 0}, // display magic, no such operation
-        {0x44, 0x53, 0x50, 0x4C, 1, 0, 0, 0, 0, 0, 0},    // one byte short
+        std::vector<std::uint8_t>(12, 0),
+        std::vector<std::uint8_t>(protocol::kVendorRequestSize, 0), // NVIDIA size, no magic
     };
     for (const auto& message : messages) {
         EXPECT_FALSE(hardware.serve(device, message.data(), message.size())) << message.size() << " bytes";
@@ -197,3 +171,207 @@ TEST_F(SimulatedHardwareTest, TheTimelineDecodesFramesAndEventsInTimeOrder) {
 }
 
 } // namespace
+
+// The test vendor libraries' calls: served by the vendor interface of the machine with that
+// vendor's graphics, each call a session of its own; a switch moves the arrangement the
+// scenario sees and is on the timeline.
+class SimulatedVendorTest : public SimulatedHardwareTest {
+protected:
+    protocol::VendorReply callVendor(protocol::VendorInterface vendor, std::uint32_t entry, std::uint64_t handle,
+                                     std::uint32_t argument, const void* record, std::size_t size,
+                                     std::size_t at = 0) {
+        protocol::VendorRequest request;
+        request.vendor = vendor;
+        request.entry = entry;
+        request.handle = handle;
+        request.argument = argument;
+        if (record != nullptr) {
+            std::memcpy(request.payload.data() + at, record, size);
+        }
+        const auto bytes = protocol::encode(request);
+        const auto reply = hardware.serve(device, bytes.data(), bytes.size());
+        protocol::VendorReplyBytes replyBytes{};
+        EXPECT_TRUE(reply && reply->size() == replyBytes.size());
+        if (reply && reply->size() == replyBytes.size()) {
+            std::copy(reply->begin(), reply->end(), replyBytes.begin());
+        }
+        return protocol::decodeVendorReply(replyBytes, vendor).value_or(protocol::VendorReply{});
+    }
+    protocol::VendorReply callNvidia(std::uint32_t entry, std::uint64_t handle = 0, std::uint32_t argument = 0,
+                                     const void* record = nullptr, std::size_t size = 0) {
+        return callVendor(protocol::VendorInterface::Nvidia, entry, handle, argument, record, size);
+    }
+    // The machine of `kind` with the TV on the cable, detected.
+    void machineWithTv(sim::DisplayModel::MachineKind kind) {
+        hardware.driver().withWorld([&] {
+            hardware.peers().display().setMachineKind(kind, hardware.firmware());
+            hardware.peers().plugCable();
+        });
+        advanceMs(2000); // the display's detection delay
+    }
+    sim::TvModel::Edid tvEdid() {
+        return hardware.driver().withWorld([&] { return hardware.peers().tv().edid(); });
+    }
+    std::uint32_t lastChange() {
+        const auto changes = hardware.driver().withWorld([&] { return hardware.peers().display().changes(); });
+        return changes.empty() ? 0 : changes.back().arrangement;
+    }
+    std::uint32_t arrangement() {
+        return hardware.driver().withWorld([&] { return hardware.peers().display().arrangement(); });
+    }
+};
+
+TEST_F(SimulatedVendorTest, WithoutNvidiaGraphicsTheInterfaceFindsNoDevice) {
+    EXPECT_EQ(callNvidia(platform::nv::id::kInitialize).status, platform::nv::kDeviceNotFound);
+    EXPECT_EQ(callNvidia(platform::nv::id::kEnumDisplayHandle).status, platform::nv::kDeviceNotFound);
+}
+
+TEST_F(SimulatedVendorTest, TheHdmiOutputsEdidAndAViewReachTheSimulatedHardware) {
+    namespace nv = platform::nv;
+    machineWithTv(sim::DisplayModel::MachineKind::NvidiaVista);
+    EXPECT_EQ(callNvidia(nv::id::kInitialize).status, nv::kOk);
+    EXPECT_EQ(callNvidia(0x12345678).status, nv::kNoImplementation);
+
+    const protocol::VendorReply display = callNvidia(nv::id::kEnumDisplayHandle, 0, 0);
+    ASSERT_EQ(display.status, nv::kOk);
+    EXPECT_EQ(callNvidia(nv::id::kEnumDisplayHandle, 0, 1).status, nv::kEndEnumeration);
+    const protocol::VendorReply gpus = callNvidia(nv::id::kPhysicalGpusFromDisplay, display.handle);
+    ASSERT_EQ(gpus.status, nv::kOk);
+    ASSERT_EQ(gpus.value, 1u);
+    const std::uint64_t gpu = protocol::detail::get64(gpus.payload.data());
+    EXPECT_EQ(callNvidia(nv::id::kConnectedOutputs, gpu).value, nv::output::kPanel | nv::output::kDigitalFirst);
+    EXPECT_EQ(callNvidia(nv::id::kActiveOutputs, gpu).value, nv::output::kPanel);
+
+    platform::NvConnectorInfo info;
+    info.version = platform::kNvConnectorInfoVersion;
+    const protocol::VendorReply connector =
+        callNvidia(nv::id::kConnectorInfo, gpu, nv::output::kDigitalFirst, &info, sizeof info);
+    ASSERT_EQ(connector.status, nv::kOk);
+    std::memcpy(&info, connector.payload.data(), sizeof info);
+    EXPECT_EQ(info.connectorType, nv::connector::kHdmiA);
+
+    platform::NvEdid edid;
+    edid.version = platform::kNvEdidVersion;
+    const protocol::VendorReply read = callNvidia(nv::id::kEdid, gpu, nv::output::kDigitalFirst, &edid, sizeof edid);
+    ASSERT_EQ(read.status, nv::kOk);
+    std::memcpy(&edid, read.payload.data(), sizeof edid);
+    const sim::TvModel::Edid tv = tvEdid();
+    EXPECT_TRUE(std::equal(tv.begin(), tv.end(), edid.data));
+    edid.version = platform::kNvEdidVersion + 1;
+    EXPECT_EQ(callNvidia(nv::id::kEdid, gpu, nv::output::kDigitalFirst, &edid, sizeof edid).status,
+              nv::kIncompatibleStructVersion);
+
+    platform::NvViewTargetInfo view;
+    view.version = platform::kNvViewTargetInfoVersion;
+    view.count = 1;
+    view.target[0].deviceMask = nv::output::kDigitalFirst;
+    view.target[0].flags = platform::kNvViewTargetPrimary;
+    EXPECT_EQ(callNvidia(nv::id::kSetView, display.handle, nv::view::kStandard, &view, sizeof view).status, nv::kOk);
+    EXPECT_EQ(arrangement(), 0x100u);
+    EXPECT_EQ(lastChange(), 0x100u) << "the switch is on the timeline";
+
+    platform::NvViewTargetInfo current;
+    current.version = platform::kNvViewTargetInfoVersion;
+    const protocol::VendorReply got = callNvidia(nv::id::kGetView, display.handle, 0, &current, sizeof current);
+    ASSERT_EQ(got.status, nv::kOk);
+    std::memcpy(&current, got.payload.data(), sizeof current);
+    EXPECT_EQ(current.count, 1u);
+    EXPECT_EQ(current.target[0].deviceMask, nv::output::kDigitalFirst);
+    EXPECT_EQ(got.extra, nv::view::kStandard);
+}
+
+TEST_F(SimulatedVendorTest, NvidiaMessagesOfTheWrongSizeOrMagicEndTheConnection) {
+    auto bytes = protocol::encode(protocol::VendorRequest{});
+    EXPECT_FALSE(hardware.serve(device, bytes.data(), bytes.size() - 1));
+    bytes[0] ^= 0xFF;
+    EXPECT_FALSE(hardware.serve(device, bytes.data(), bytes.size()));
+}
+
+TEST_F(SimulatedVendorTest, SecondAmdInterfaceCallsReachItsSimulatedHardware) {
+    namespace pdl = protocol::amd_second;
+    const auto callPdl = [&](std::uint32_t entry, std::uint32_t adapter, std::uint32_t index, const void* record,
+                             std::size_t size) {
+        return callVendor(protocol::VendorInterface::AmdSecond, entry, adapter, index, record, size);
+    };
+    platform::AtipdlDisplayRecord display;
+    EXPECT_EQ(callPdl(pdl::kEnumDisplays, 0, 0, &display, sizeof display).status, 0)
+        << "no such interface on the stand-in machine: nothing is found";
+    EXPECT_EQ(callPdl(pdl::kSetConfigurationEx, 0, 0, nullptr, 0).status, 1);
+
+    machineWithTv(sim::DisplayModel::MachineKind::AmdSecondVista);
+    const protocol::VendorReply first = callPdl(pdl::kEnumDisplays, 0, 0, &display, sizeof display);
+    EXPECT_NE(first.status, 0);
+    std::memcpy(&display, first.payload.data(), sizeof display);
+    EXPECT_EQ(display.type, platform::atipdl::kTypePanel);
+    EXPECT_EQ(callPdl(99, 0, 0, nullptr, 0).status, 1) << "an unknown entry cannot be called";
+
+    platform::AtipdlEdidRequest edid;
+    const protocol::VendorReply read = callPdl(pdl::kDisplayGetEdidData, 0, 1, &edid, sizeof edid);
+    EXPECT_EQ(read.status, 0);
+    std::memcpy(&edid, read.payload.data(), sizeof edid);
+    const sim::TvModel::Edid tv = tvEdid();
+    EXPECT_TRUE(std::equal(tv.begin(), tv.begin() + 128, edid.data));
+
+    platform::AtipdlConfigurationEx single;
+    single.mode = platform::atipdl::kModeSingle;
+    single.firstDisplay = 0x2; // the HDMI display, index 1
+    single.displayCount = 1;
+    EXPECT_EQ(callPdl(pdl::kSetConfigurationEx, 0, 0, &single, sizeof single).status, 0);
+    EXPECT_EQ(arrangement(), 0x100u);
+    EXPECT_EQ(lastChange(), 0x100u);
+}
+
+TEST_F(SimulatedVendorTest, IntelObjectCallsReachItsSimulatedHardware) {
+    namespace call = protocol::intel;
+    const auto callIgfx = [&](std::uint32_t entry, std::uint64_t which, std::uint32_t argument, const void* record,
+                              std::size_t size, std::size_t at = 0) {
+        return callVendor(protocol::VendorInterface::Intel, entry, which, argument, record, size, at);
+    };
+    EXPECT_EQ(callIgfx(call::kCreate, call::kEdidInterface, 0, nullptr, 0).status, 0) << "no Intel graphics";
+
+    machineWithTv(sim::DisplayModel::MachineKind::IntelVista);
+    EXPECT_EQ(callIgfx(call::kCreate, call::kEdidInterface, 0, nullptr, 0).status, 1);
+    EXPECT_EQ(callIgfx(99, call::kEdidInterface, 0, nullptr, 0).status, 0);
+
+    // The HDMI display among the devices of Display1, then its EDID block 0.
+    const std::u16string display1 = platform::igfx::kDisplay1;
+    std::optional<platform::IntelDevice> hdmi;
+    for (std::uint32_t index = 0; index < 4 && !hdmi; ++index) {
+        const protocol::VendorReply found = callIgfx(call::kEnumAttachableDevices, call::kEdidInterface, index,
+                                                     display1.c_str(), display1.size() * sizeof(char16_t));
+        if (found.status != 1) {
+            break;
+        }
+        platform::IntelDevice device;
+        std::memcpy(&device, found.payload.data(), sizeof device);
+        if (device.type == platform::igfx::kTypeHdmi) {
+            hdmi = device;
+        }
+    }
+    ASSERT_TRUE(hdmi);
+    platform::IntelEdidRequest edid;
+    edid.deviceId = hdmi->id;
+    std::uint8_t payload[call::kDataIdSize + sizeof edid];
+    std::memcpy(payload, &platform::igfx::kEdidData, call::kDataIdSize);
+    std::memcpy(payload + call::kDataIdSize, &edid, sizeof edid);
+    const protocol::VendorReply read =
+        callIgfx(call::kGetDeviceData, call::kEdidInterface, 0, payload, sizeof payload);
+    ASSERT_EQ(read.status, 1);
+    EXPECT_EQ(read.value, 0u) << "the driver's out status";
+    std::memcpy(&edid, read.payload.data() + call::kDataIdSize, sizeof edid);
+    const sim::TvModel::Edid tv = tvEdid();
+    EXPECT_TRUE(std::equal(tv.begin(), tv.begin() + 128, edid.data));
+
+    platform::IntelConfigRecord record;
+    std::copy(display1.begin(), display1.end(), record.display);
+    record.mode = platform::igfx::kModeSingle;
+    record.device = hdmi->id;
+    std::memcpy(payload, &platform::igfx::kConfigurationData, call::kDataIdSize);
+    std::memcpy(payload + call::kDataIdSize, &record, sizeof record);
+    const protocol::VendorReply set =
+        callIgfx(call::kSetConfiguration, call::kPresenceInterface, 0, payload, call::kDataIdSize + sizeof record);
+    EXPECT_EQ(set.status, 1);
+    EXPECT_EQ(set.value, 0u);
+    EXPECT_EQ(arrangement(), 0x100u);
+    EXPECT_EQ(lastChange(), 0x100u);
+}

@@ -1,5 +1,5 @@
 // The firmware simulator's end of its named pipe: any number of clients (the controller's
-// firmware transport, the stand-in display library, a settings program), each served by its
+// firmware transport, the test NVIDIA interface library, a settings program), each served by its
 // own thread in message mode; every message goes to SimulatedHardware::serve and its reply goes
 // back as one message. Overlapped I/O, so that stop() ends every connection at once.
 // Win32 only.
