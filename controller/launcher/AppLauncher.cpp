@@ -77,6 +77,14 @@ bool readText(platform::Registry& registry, platform::RegKey key, const wchar_t*
 
 } // namespace
 
+std::vector<std::wstring> AppLauncher::builtInLabels() {
+    std::vector<std::wstring> labels;
+    for (const BuiltIn& builtIn : kBuiltIns) {
+        labels.emplace_back(builtIn.label);
+    }
+    return labels;
+}
+
 AppLauncher::AppLauncher(const LauncherPorts& ports, ControlMenuFactory& menus) : m_ports(ports), m_menus(menus) {}
 
 AppLauncher::~AppLauncher() = default;

@@ -50,6 +50,9 @@ public:
     int execute(platform::MessageId message) override;
     int showAppLauncher() override;
 
+    // The labels of the built-in items of kinds 1 to 6, in kind order.
+    static std::vector<std::wstring> builtInLabels();
+
     const LauncherItemInfo* getLauncherItemInfo(platform::MessageId message) const;
     std::int32_t createLauncherItemInfoList();
     void ActivateWnd(platform::WindowHandle window);

@@ -7,6 +7,7 @@
 //   FirmwareSim.exe [--pipe \\.\pipe\NAME] [--script FILE] [--step "STEP"]... [--scenario FILE]
 //                   [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]
 //                   [--print-timeline] [--run-timeout MS] [--display-machine KIND]
+//                   [--pictures DIR]
 //
 // --display-machine chooses the display hardware as the scenario step "display machine KIND"
 // does (for example nvidia-vista, whose NVIDIA interface the test nvapi64.dll reaches over the
@@ -25,6 +26,7 @@
 #include "tools/firmware-sim/WindowEventSink.h"
 #include "tools/firmware-sim/win32/Win32PipeServer.h"
 #include "tools/firmware-sim/win32/Win32ProgramHost.h"
+#include "tools/firmware-sim/win32/Win32ScreenObserver.h"
 #include "tools/scenario/Journal.h"
 #include "tools/scenario/PeerActions.h"
 #include "tools/scenario/ScenarioParser.h"
@@ -54,6 +56,7 @@ struct Options {
     std::vector<std::wstring> programFolders;
     std::wstring traceLog;
     std::wstring timelineFile;
+    std::wstring pictureFolder; // screenshots of what the scenario looks at on the screen
     bool printTimeline = false;
     std::uint32_t runTimeoutMs = 30000;
     std::string displayMachine;
@@ -64,7 +67,8 @@ int usage(const std::string& message) {
               << "usage: FirmwareSim.exe [--pipe \\\\.\\pipe\\NAME] [--script FILE] [--step \"STEP\"]...\n"
               << "                       [--scenario FILE]\n"
               << "                       [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]\n"
-              << "                       [--print-timeline] [--run-timeout MS] [--display-machine KIND]\n";
+              << "                       [--print-timeline] [--run-timeout MS] [--display-machine KIND]\n"
+              << "                       [--pictures DIR]\n";
     return kExitUsage;
 }
 
@@ -131,6 +135,8 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
             options.displayMachine = text::toUtf8(value);
         } else if (option == L"--timeline") {
             options.timelineFile = value;
+        } else if (option == L"--pictures") {
+            options.pictureFolder = value;
         } else if (option == L"--run-timeout") {
             try {
                 options.runTimeoutMs = static_cast<std::uint32_t>(std::stoul(value));
@@ -153,7 +159,9 @@ bool playScenario(const Options& options, const scenario::Scenario& parsed, fwsi
     platform::win32::Win32Registry registry;
     scenario::Journal journal;
     journal.setListener([](const scenario::Event& event) { std::cout << scenario::Journal::format(event) << std::endl; });
+    fwsim::Win32ScreenObserver screen(text::toUtf8(options.pictureFolder));
     fwsim::RealTimeTarget::Options targetOptions;
+    targetOptions.screen = &screen;
     targetOptions.traceLogPath = options.traceLog;
     targetOptions.programTimeoutMs = options.runTimeoutMs;
     fwsim::RealTimeTarget target(journal, hardware, windowing, registry, host, targetOptions);

@@ -293,6 +293,67 @@ scenario::TvState RealTimeTarget::tvState() {
 
 bool RealTimeTarget::controllerRunning() { return m_host.running(m_options.controller).value_or(false); }
 
+void RealTimeTarget::notePicture(const std::string& what, const std::string& picture) {
+    if (!picture.empty()) {
+        note("screenshot of " + what + ": " + picture);
+    }
+}
+
+std::optional<scenario::NoticeView> RealTimeTarget::notice() {
+    if (m_options.screen == nullptr) {
+        return std::nullopt;
+    }
+    const std::optional<ScreenObserver::NoticeSight> sight = m_options.screen->notice();
+    if (!sight) {
+        return std::nullopt;
+    }
+    notePicture("the notice", sight->picture);
+    scenario::NoticeView view;
+    view.open = sight->open;
+    view.title = sight->title;
+    view.message = sight->message;
+    view.checkBoxText = sight->checkBoxText;
+    view.checked = sight->checked;
+    view.drawingFaults = sight->faults;
+    return view;
+}
+
+std::optional<scenario::MenuView> RealTimeTarget::controlMenu() {
+    if (m_options.screen == nullptr) {
+        return std::nullopt;
+    }
+    const std::optional<ScreenObserver::MenuSight> sight = m_options.screen->controlMenu();
+    if (!sight) {
+        return std::nullopt;
+    }
+    notePicture("the control menu", sight->picture);
+    scenario::MenuView view;
+    view.visible = sight->visible;
+    view.entries = sight->entries;
+    view.selected = sight->selected;
+    view.drawingFaults = sight->faults;
+    return view;
+}
+
+std::string RealTimeTarget::noticeAnswer(std::uint32_t answer) {
+    // The notice's check box and OK button, and Esc, which a dialog turns into Cancel.
+    constexpr int kCheckBox = 1007;
+    constexpr int kOk = 1;
+    constexpr int kCancel = 2;
+    constexpr int kCloseBox = 0;
+    switch (static_cast<scenario::NoticeAnswer>(answer)) {
+    case scenario::NoticeAnswer::CheckBox:
+        return m_options.screen->clickNotice(kCheckBox);
+    case scenario::NoticeAnswer::Ok:
+        return m_options.screen->clickNotice(kOk);
+    case scenario::NoticeAnswer::CloseBox:
+        return m_options.screen->clickNotice(kCloseBox);
+    case scenario::NoticeAnswer::Escape:
+        return m_options.screen->clickNotice(kCancel);
+    }
+    return "unknown answer to the notice";
+}
+
 std::string RealTimeTarget::runProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                                        std::uint32_t expectedExit) {
     std::string error;
@@ -420,6 +481,11 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return runProgram(m_options.bridgeClient, {L"use-tv-enhancement", std::to_wstring(a.value)}, 1);
     case ActionKind::SettingsChanged:
         return postToController(L"SENTRIXSET_CHANGED", 0);
+    case ActionKind::MenuKey:
+        return m_options.screen == nullptr ? std::string("the control menu cannot be seen here")
+                                           : m_options.screen->pressMenuKey(a.value);
+    case ActionKind::NoticeAnswer:
+        return m_options.screen == nullptr ? std::string("the notice cannot be seen here") : noticeAnswer(a.value);
     case ActionKind::KeyPress: {
         std::string error;
         return m_host.pressKey(static_cast<std::uint8_t>(a.value), error) ? std::string() : error;

@@ -10,11 +10,15 @@
 // through the input queue into a window of the simulator, and power, session and settings
 // events are posted to the controller's window as Windows and the settings program would.
 // Registry values are written in the machine's registry.
+// The controller's control menu and notice are what the screen observer sees of the real
+// windows: the menu's entries, selection and drawing, the notice's texts, box and drawing; menu
+// keys are posted to the menu's window and the notice's controls are clicked.
 //
 // What it writes into the journal: the frames on the bus, the display requests and changes,
 // the hot-plug and remote-key events, the TV's power and input, the controller starting and
 // ending, and the lines of its trace log (read from the date-named file as they appear; the
-// notices a build without the notification dialog only logs become notices). What the real
+// notices a build without the notification dialog only logs become notices), and the screenshots
+// the screen observer keeps. What the real
 // world around a test machine does not show is not invented: there is no sound-output changer
 // (the sound stays on the speaker), no record of programs the controller starts and no message
 // box; steps that would need them, or a registry deletion, a missing library, another system
@@ -25,6 +29,7 @@
 #include "platform/Registry.h"
 #include "platform/Windowing.h"
 #include "tools/firmware-sim/ProgramHost.h"
+#include "tools/firmware-sim/ScreenObserver.h"
 #include "tools/firmware-sim/SimulatedHardware.h"
 #include "tools/scenario/Journal.h"
 #include "tools/scenario/ScenarioTarget.h"
@@ -49,6 +54,9 @@ public:
         std::uint32_t programTimeoutMs = 30000;
         // How often the journal is brought up to date while a wait passes.
         std::uint32_t collectEveryMs = 50;
+        // What is seen of the controller's menu and notice on the screen; without it they
+        // cannot be seen or used.
+        ScreenObserver* screen = nullptr;
     };
 
     RealTimeTarget(scenario::Journal& journal, SimulatedHardware& hardware, platform::Windowing& windowing,
@@ -67,6 +75,8 @@ public:
                                                         const std::wstring& name) override;
     scenario::TvState tvState() override;
     bool controllerRunning() override;
+    std::optional<scenario::NoticeView> notice() override;
+    std::optional<scenario::MenuView> controlMenu() override;
 
 private:
     struct Seen {
@@ -91,6 +101,8 @@ private:
     std::string postToController(platform::MessageId message, platform::WParam wParam, platform::LParam lParam);
     std::string worldAct(const scenario::Action& action);
     void note(const std::string& text);
+    void notePicture(const std::string& what, const std::string& picture);
+    std::string noticeAnswer(std::uint32_t answer);
 
     scenario::Journal& m_journal;
     SimulatedHardware& m_hardware;

@@ -5,6 +5,21 @@
 
 namespace scenario {
 
+namespace {
+
+std::string drawingFaults(const std::optional<std::vector<std::string>>& faults, const char* what) {
+    if (!faults) {
+        return std::string("this world does not show the ") + what + " on a screen";
+    }
+    std::string text;
+    for (const std::string& fault : *faults) {
+        text += (text.empty() ? std::string("the ") + what + " is drawn wrongly: " : std::string("; ")) + fault;
+    }
+    return text;
+}
+
+} // namespace
+
 std::string checkNotice(ScenarioTarget& target, const Expectation& e) {
     const std::optional<NoticeView> notice = target.notice();
     const auto field = static_cast<NoticeField>(e.value);
@@ -35,6 +50,8 @@ std::string checkNotice(ScenarioTarget& target, const Expectation& e) {
         return sameText(notice->message, "message");
     case NoticeField::CheckBoxText:
         return sameText(notice->checkBoxText, "check box text");
+    case NoticeField::Drawn:
+        return notice->open ? drawingFaults(notice->drawingFaults, "notice") : "the notice is closed";
     }
     return "unknown notice expectation";
 }
@@ -67,6 +84,8 @@ std::string checkMenuState(ScenarioTarget& target, const Expectation& e) {
         return label == e.text ? std::string()
                                : "the control menu's selected entry is \"" + label + "\", expected \"" + e.text + "\"";
     }
+    case MenuField::Drawn:
+        return menu->visible ? drawingFaults(menu->drawingFaults, "control menu") : "the control menu is hidden";
     }
     return "unknown control menu expectation";
 }

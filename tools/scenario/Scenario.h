@@ -174,11 +174,11 @@ enum class ExpectKind {
 };
 
 // What an expectation on the control menu as it is now looks at.
-enum class MenuField : std::uint32_t { Visible = 1, Hidden, Entries, Selected };
+enum class MenuField : std::uint32_t { Visible = 1, Hidden, Entries, Selected, Drawn };
 
 // What an expectation on the controller's notice looks at: whether it is open, whether its box
 // is checked, or one of its texts.
-enum class NoticeField : std::uint32_t { Open = 1, Closed, Checked, Unchecked, Title, Message, CheckBoxText };
+enum class NoticeField : std::uint32_t { Open = 1, Closed, Checked, Unchecked, Title, Message, CheckBoxText, Drawn };
 
 struct Expectation {
     ExpectKind kind = ExpectKind::ControllerRunning;

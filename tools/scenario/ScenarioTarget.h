@@ -32,6 +32,9 @@ struct NoticeView {
     std::wstring message;
     std::wstring checkBoxText;
     bool checked = false;
+    // What of its drawing on the screen differs from how it must look; empty when it looks
+    // right, nullopt where the screen's pixels cannot be seen.
+    std::optional<std::vector<std::string>> drawingFaults;
 };
 
 // The controller's control menu as the user sees it now.
@@ -39,6 +42,8 @@ struct MenuView {
     bool visible = false;
     std::vector<std::wstring> entries; // in order
     int selected = -1;                 // the selected entry's index; -1 for none
+    // As for the notice: how its drawing differs from how it must look.
+    std::optional<std::vector<std::string>> drawingFaults;
 };
 
 struct TvState {

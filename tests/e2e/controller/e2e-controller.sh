@@ -2,7 +2,7 @@
 # End-to-end runs of the real controller under Wine, against the firmware simulator. Run by ctest
 # (tests/e2e/controller/CMakeLists.txt); Linux host only.
 #
-#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID NVAPI BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [TEST_PROGRAM...]]
+#   e2e-controller.sh setup   DIR SENTRIXD OUTSWAP TVBRIDGE PANELID NVAPI BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [MEDIA_APP [TEST_PROGRAM...]]]
 #       A Wine prefix and Xvfb of its own in DIR/wine (tests/wine/wine-env.sh: the cached
 #       template, X11 Driver Managed=N, WINEDEBUG=-all, Xvfb before the first Wine command), with
 #       the product installed: Sentrixd.exe and Outswap.exe in C:\Program Files\Korvath\Sentrix,
@@ -19,7 +19,9 @@
 #       of the tests: key 71 sends Ctrl+C, key 72 runs the first installed of
 #       "Missing.exe /a" and "KeyLog.exe C:\e2e\log\run.txt --from-rule", key 73 ejects the disc.
 #       Given, the settings program goes beside the controller and its test user SettingsDriver.exe
-#       into C:\e2e\bin, and so do any further test programs given.
+#       into C:\e2e\bin. Given, the stand-in media application goes into C:\e2e\bin as KorDVD.exe
+#       (registered under App Paths only for the scenarios that ask for it, see run), and so do
+#       any further test programs given.
 #   e2e-controller.sh run     DIR SCENARIO FIRMWARE_SIM
 #       Plays one scenario file, a step list of the simulator (*.fws) or a scenario of the
 #       scenario language (*.scn, played by the simulator's real-time target): the user's copy of
@@ -34,7 +36,10 @@
 #       A header line "#! no-firmware-pipe" runs the scenario without the FirmwarePipe setting
 #       (the simulator then serves the pipe by name). A header line "#! planted-display-library"
 #       moves the installed Panelid.dll away for the scenario and plants copies of it in a folder
-#       on PATH (WINEPATH) and in the current folder the simulator runs in.
+#       on PATH (WINEPATH) and in the current folder the simulator runs in. A header line
+#       "#! media-app" registers C:\e2e\bin\KorDVD.exe under App Paths for the scenario, so that
+#       the control menu offers the DVD player. The simulator keeps its screenshots (BMP) of
+#       the control menu and the notice in DIR/artifacts/NAME.
 #   e2e-controller.sh cleanup DIR
 #       Ends the prefix's wineserver and the Xvfb by their ids, removes the prefix; the artifacts
 #       stay.
@@ -46,7 +51,8 @@ readonly kSharedDir='Program Files/Common Files/Korvath Shared'
 readonly kTestDir='e2e'
 readonly kSimulatorTimeoutSeconds=110
 readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe KeyLog.exe FirmwareSim.exe Sentrixset.exe SettingsDriver.exe
-    HostilePoster.exe)
+    KorDVD.exe HostilePoster.exe)
+readonly kMediaAppPaths='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\KorDVD.exe'
 
 here=$(cd "$(dirname "$0")" && pwd)
 wineEnv=$here/../../wine/wine-env.sh
@@ -122,10 +128,10 @@ screenshot() {
 
 setup() {
     [[ $# -eq 8 || $# -ge 10 ]] ||
-        die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID NVAPI BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [TEST_PROGRAM...]]"
+        die "usage: e2e-controller.sh setup DIR SENTRIXD OUTSWAP TVBRIDGE PANELID NVAPI BRIDGE_CLIENT KEYLOG SENTRIX_REG [SENTRIXSET SETTINGS_DRIVER [MEDIA_APP [TEST_PROGRAM...]]]"
     local sentrixd=$1 outswap=$2 tvbridge=$3 panelid=$4 nvapi=$5 bridgeClient=$6 keyLog=$7 reg=$8 file
-    local sentrixset=${9:-} settingsDriver=${10:-}
-    local testPrograms=("${@:11}")
+    local sentrixset=${9:-} settingsDriver=${10:-} mediaApp=${11:-}
+    local testPrograms=("${@:12}")
     for file in "$@"; do
         [[ -f $file ]] || die "missing $file"
     done
@@ -143,6 +149,9 @@ setup() {
     if [[ -n $sentrixset ]]; then
         cp "$sentrixset" "$c/$kProductDir/"
         cp "$settingsDriver" "$c/$kTestDir/bin/"
+    fi
+    if [[ -n $mediaApp ]]; then
+        cp "$mediaApp" "$c/$kTestDir/bin/KorDVD.exe"
     fi
     [[ ${#testPrograms[@]} -eq 0 ]] || cp "${testPrograms[@]}" "$c/$kTestDir/bin/"
     cp "$reg" "$c/$kTestDir/Sentrix.reg"
@@ -223,6 +232,13 @@ run() {
         runIn=$c/$kTestDir/planted-cwd
     fi
 
+    local mediaApp=0
+    if grep -qx '#! media-app' "$scenario"; then
+        mediaApp=1
+        wineQuiet reg add "$kMediaAppPaths" /ve /d 'C:\e2e\bin\KorDVD.exe' /f ||
+            die "cannot register KorDVD.exe under App Paths"
+    fi
+
     echo "e2e-controller: scenario $name"
     local status=0
     (
@@ -237,6 +253,7 @@ run() {
         --programs "C:\\$(echo "$kProductDir" | tr / '\\');C:\\$kTestDir\\bin" \
         --trace-log 'C:\e2e\log\Sentrixd.log' \
         --timeline "$(windowsPath "$artifacts/bus.txt")" \
+        --pictures "$(windowsPath "$artifacts")" \
         </dev/null >"$artifacts/simulator.txt" 2>&1
     ) || status=$?
     cat "$artifacts/simulator.txt"
@@ -263,6 +280,9 @@ run() {
     if [[ $planted -eq 1 ]]; then
         mv "$c/$kTestDir/Panelid.dll.installed" "$c/$kProductDir/Panelid.dll"
         rm -rf "$c/$kTestDir/planted-path" "$c/$kTestDir/planted-cwd"
+    fi
+    if [[ $mediaApp -eq 1 ]]; then
+        wineQuiet reg delete "$kMediaAppPaths" /f || die "cannot remove KorDVD.exe from App Paths"
     fi
     if [[ $withoutPipe -eq 1 ]]; then
         wineQuiet regedit /S 'C:\e2e\e2e-settings.reg' || die "cannot restore the FirmwarePipe setting"

@@ -6,6 +6,7 @@
 #include "controller/menu/QuickMenu.h"
 #include "platform/win32/Win32Drawing.h"
 #include "platform/win32/Win32Windowing.h"
+#include "tools/firmware-sim/win32/Win32ScreenImage.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -17,7 +18,6 @@
 
 namespace {
 
-constexpr int kColourTolerance = 8;
 constexpr DWORD kSettleMs = 400;
 
 // The controller's main window stand-in: records the registered messages it receives.
@@ -38,86 +38,15 @@ private:
     platform::Windowing& m_windowing;
 };
 
-// The whole screen, read back through GDI as 32-bit pixels.
-struct Screenshot {
-    int width = 0;
-    int height = 0;
-    std::vector<std::uint32_t> pixels; // 0x00RRGGBB, top row first
-
-    static Screenshot take() {
-        Screenshot shot;
-        shot.width = GetSystemMetrics(SM_CXSCREEN);
-        shot.height = GetSystemMetrics(SM_CYSCREEN);
-        HDC screen = GetDC(nullptr);
-        HDC memory = CreateCompatibleDC(screen);
-        BITMAPINFO info{};
-        info.bmiHeader.biSize = sizeof(info.bmiHeader);
-        info.bmiHeader.biWidth = shot.width;
-        info.bmiHeader.biHeight = -shot.height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, shot.width, shot.height, screen, 0, 0, SRCCOPY);
-        GdiFlush();
-        const auto* p = static_cast<const std::uint32_t*>(bits);
-        shot.pixels.assign(p, p + static_cast<std::size_t>(shot.width) * shot.height);
-        SelectObject(memory, old);
-        DeleteObject(bitmap);
-        DeleteDC(memory);
-        ReleaseDC(nullptr, screen);
-        return shot;
-    }
-
-    std::uint32_t at(int x, int y) const {
-        if (x < 0 || y < 0 || x >= width || y >= height) {
-            return 0xFF000000; // off screen: matches no colour
-        }
-        return pixels[static_cast<std::size_t>(y) * width + x] & 0xFFFFFF;
-    }
-
-    // Writes a 32-bit BMP; returns the file's full path.
-    std::string save(const char* name) const {
-        char full[MAX_PATH] = {};
-        GetFullPathNameA(name, MAX_PATH, full, nullptr);
-        FILE* file = std::fopen(name, "wb");
-        if (file == nullptr) {
-            return std::string("(not written) ") + name;
-        }
-        const DWORD imageBytes = static_cast<DWORD>(pixels.size() * 4);
-        BITMAPFILEHEADER header{};
-        BITMAPINFOHEADER info{};
-        header.bfType = 0x4D42;
-        header.bfOffBits = sizeof(header) + sizeof(info);
-        header.bfSize = header.bfOffBits + imageBytes;
-        info.biSize = sizeof(info);
-        info.biWidth = width;
-        info.biHeight = -height;
-        info.biPlanes = 1;
-        info.biBitCount = 32;
-        info.biCompression = BI_RGB;
-        std::fwrite(&header, sizeof(header), 1, file);
-        std::fwrite(&info, sizeof(info), 1, file);
-        std::fwrite(pixels.data(), 4, pixels.size(), file);
-        std::fclose(file);
-        return full;
-    }
-};
+using fwsim::ScreenImage;
+using Screenshot = ScreenImage;
 
 // GDI's 0x00BBGGRR against the screen's 0x00RRGGBB.
 ::testing::AssertionResult looksLike(std::uint32_t pixel, platform::ColorRef colour, const char* what) {
-    const int r = static_cast<int>((pixel >> 16) & 0xFF) - platform::redOf(colour);
-    const int g = static_cast<int>((pixel >> 8) & 0xFF) - platform::greenOf(colour);
-    const int b = static_cast<int>(pixel & 0xFF) - platform::blueOf(colour);
-    if (std::abs(r) <= kColourTolerance && std::abs(g) <= kColourTolerance && std::abs(b) <= kColourTolerance) {
+    if (fwsim::looksLike(pixel, colour)) {
         return ::testing::AssertionSuccess();
     }
-    char text[160];
-    std::snprintf(text, sizeof(text), "%s: screen 0x%06X, expected RGB 0x%02X%02X%02X", what, pixel,
-                  platform::redOf(colour), platform::greenOf(colour), platform::blueOf(colour));
-    return ::testing::AssertionFailure() << text;
+    return ::testing::AssertionFailure() << what << ": " << fwsim::colourMismatch(pixel, colour);
 }
 
 void pump(platform::Windowing& windowing, DWORD forMs) {
@@ -175,16 +104,9 @@ protected:
         const int itemWidth = rect.right - rect.left - 12;
         const int left = rect.left + 6;
         const int top = rect.top + 75 + index * itemHeight;
-        const platform::ColorRef frame = selected ? QuickMenu::kSelectedFrameColor : QuickMenu::kNormalFrameColor;
-        const platform::ColorRef fill = selected ? QuickMenu::kSelectedFillColor : QuickMenu::kNormalFillColor;
-        const std::string which = "item " + std::to_string(index);
-        EXPECT_TRUE(looksLike(shot.at(left, top + itemHeight / 2), frame, (which + " left frame").c_str()));
-        EXPECT_TRUE(looksLike(shot.at(left + itemWidth - 1, top + itemHeight / 2), frame,
-                              (which + " right frame").c_str()));
-        EXPECT_TRUE(looksLike(shot.at(left + itemWidth / 2, top), frame, (which + " top frame").c_str()));
-        EXPECT_TRUE(looksLike(shot.at(left + 3, top + 3), fill, (which + " fill").c_str()));
-        EXPECT_TRUE(looksLike(shot.at(left - 2, top + itemHeight / 2), QuickMenu::kNormalFillColor,
-                              (which + " background beside").c_str()));
+        for (const std::string& fault : fwsim::menuItemFaults(shot, left, top, itemWidth, itemHeight, index, selected)) {
+            ADD_FAILURE() << fault;
+        }
     }
 
     platform::win32::Win32Windowing windowing;
@@ -208,7 +130,7 @@ TEST_F(MenuScreen, ShownMenuIsCentredFramedAndFilled) {
     EXPECT_TRUE(IsWindowVisible(hwnd));
     EXPECT_NE(GetWindowLongW(hwnd, GWL_EXSTYLE) & WS_EX_TOPMOST, 0);
 
-    const Screenshot shot = Screenshot::take();
+    const Screenshot shot = Screenshot::capture();
     std::printf("screenshot of the shown menu: %s\n", shot.save("menu-shown.bmp").c_str());
 
     expectItem(shot, rect, 0, true);
@@ -232,14 +154,14 @@ TEST_F(MenuScreen, ShownMenuIsCentredFramedAndFilled) {
 TEST_F(MenuScreen, ArrowKeysMoveTheHighlightAndEnterPostsTheEntry) {
     const RECT rect = windowRect();
     key(VK_DOWN);
-    Screenshot shot = Screenshot::take();
+    Screenshot shot = Screenshot::capture();
     std::printf("screenshot after Down: %s\n", shot.save("menu-down.bmp").c_str());
     expectItem(shot, rect, 0, false);
     expectItem(shot, rect, 1, true);
 
     key(VK_UP);
     key(VK_UP); // from the first item to the last
-    shot = Screenshot::take();
+    shot = Screenshot::capture();
     std::printf("screenshot after Up, Up: %s\n", shot.save("menu-up-up.bmp").c_str());
     expectItem(shot, rect, 0, false);
     expectItem(shot, rect, 2, true);

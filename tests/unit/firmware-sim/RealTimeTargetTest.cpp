@@ -21,6 +21,25 @@
 
 namespace {
 
+// What the screen shows, as a test sets it; records the keys and clicks it is given.
+struct FakeScreen final : fwsim::ScreenObserver {
+    std::optional<MenuSight> menu;
+    std::optional<NoticeSight> shownNotice;
+    std::vector<unsigned> keys;
+    std::vector<int> clicks;
+    std::string refusal;
+    std::optional<MenuSight> controlMenu() override { return menu; }
+    std::optional<NoticeSight> notice() override { return shownNotice; }
+    std::string pressMenuKey(unsigned virtualKey) override {
+        keys.push_back(virtualKey);
+        return refusal;
+    }
+    std::string clickNotice(int controlId) override {
+        clicks.push_back(controlId);
+        return refusal;
+    }
+};
+
 struct ControllerWindow final : platform::WindowClient {
     std::vector<platform::Message> received;
     platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
@@ -197,6 +216,52 @@ TEST_F(RealTimeTargetTest, StepsTheRealWorldCannotCarryOutFailWithTheReason) {
         EXPECT_EQ(play(step), std::vector<std::string>{std::string("test.scn:1: ") + reason}) << step;
     }
     EXPECT_TRUE(play("sound-changer missing\nfirmware device present").empty());
+}
+
+TEST_F(RealTimeTargetTest, TheMenuAndTheNoticeAreWhatTheScreenShows) {
+    // Without eyes on the screen neither can be seen or used.
+    EXPECT_EQ(play("expect menu hidden\nexpect notice closed").size(), 0u);
+    EXPECT_EQ(play("menu key down"), std::vector<std::string>{"test.scn:1: the control menu cannot be seen here"});
+    target.reset();
+
+    FakeScreen screen;
+    options.screen = &screen;
+    fwsim::ScreenObserver::MenuSight menu;
+    menu.visible = true;
+    menu.entries = {L"KORVATH DVD PLAYER", L"Close this menu."};
+    menu.selected = 1;
+    menu.picture = "Z:\\shots\\screen-01-menu.bmp";
+    screen.menu = menu;
+    EXPECT_EQ(play("expect menu visible\nexpect menu entries \"KORVATH DVD PLAYER | Close this menu.\"\n"
+                   "expect menu selected \"Close this menu.\"\nexpect menu drawn"),
+              std::vector<std::string>{});
+    EXPECT_TRUE(journalHas(scenario::EventKind::Note, "screenshot of the control menu: Z:\\shots\\screen-01-menu.bmp"));
+
+    screen.menu->faults = {"the menu is not topmost", "item 0 fill: screen 0x000000, expected RGB 0x0E2B3E"};
+    EXPECT_EQ(play("expect menu drawn"),
+              std::vector<std::string>{"test.scn:1: the control menu is drawn wrongly: the menu is not topmost; item 0 "
+                                       "fill: screen 0x000000, expected RGB 0x0E2B3E"});
+    screen.menu->visible = false;
+    EXPECT_EQ(play("expect menu hidden").size(), 0u);
+    EXPECT_EQ(play("expect menu drawn"), std::vector<std::string>{"test.scn:1: the control menu is hidden"});
+
+    EXPECT_EQ(play("menu key up\nmenu key enter\nmenu key 31").size(), 0u);
+    EXPECT_EQ(screen.keys, (std::vector<unsigned>{0x26, 0x0D, 0x31}));
+
+    fwsim::ScreenObserver::NoticeSight notice;
+    notice.open = true;
+    notice.title = L"HDMI Control";
+    notice.checkBoxText = L"Do not display this message in the future.";
+    screen.shownNotice = notice;
+    EXPECT_EQ(play("expect notice open\nexpect notice unchecked\nexpect notice title \"HDMI Control\"\n"
+                   "expect notice drawn\nnotice check\nnotice ok\nnotice close\nnotice escape"),
+              std::vector<std::string>{});
+    EXPECT_EQ(screen.clicks, (std::vector<int>{1007, 1, 0, 2}));
+    screen.shownNotice->open = false;
+    EXPECT_EQ(play("expect notice drawn"), std::vector<std::string>{"test.scn:1: the notice is closed"});
+
+    screen.refusal = "no notice is open";
+    EXPECT_EQ(play("notice ok"), std::vector<std::string>{"test.scn:1: no notice is open"});
 }
 
 } // namespace

@@ -1,18 +1,21 @@
 #!/usr/bin/env bash
 # Measurements of the real controller under Wine against the firmware simulator; run by hand,
 # not by ctest (the numbers depend on the machine):
-#   tests/e2e/controller/measure/measure.sh BUILD_DIR [latency|idle]   (a win64 build, e.g. build/win64;
-#                                                                       both measurements unless one is named)
+#   tests/e2e/controller/measure/measure.sh BUILD_DIR [latency|idle|menu]   (a win64 build, e.g. build/win64;
+#                                                                            all measurements unless one is named)
 # 1. latency: event 0x1501 posted -> first frame requested, p50/p99 over 200 samples, with the
 #    trace log off (as installed) and on (every line written);
 # 2. idle: processor time of Sentrixd.exe over 30 s after its start-up, seen from Windows
 #    (GetProcessTimes by the simulator) and from Linux (/proc of the Wine process: utime+stime
-#    and the scheduler's run time of all its threads), and its memory (working set, RSS).
+#    and the scheduler's run time of all its threads), and its memory (working set, RSS);
+# 3. menu: the control menu on the screen (MenuLatency.exe): from the root-menu key's event to
+#    the menu on screen, and from Down reaching the menu to its repaint, p50/p99 over 50 samples
+#    (the goal is one frame, 16 ms), with the trace log off and on.
 # It makes its own Wine prefix and Xvfb in BUILD_DIR/e2e/measure and removes them at the end.
 # Linux host only.
 set -euo pipefail
 
-[[ $# -ge 1 && $# -le 2 ]] || { echo "usage: measure.sh BUILD_DIR [latency|idle]" >&2; exit 2; }
+[[ $# -ge 1 && $# -le 2 ]] || { echo "usage: measure.sh BUILD_DIR [latency|idle|menu]" >&2; exit 2; }
 build=$(cd "$1" && pwd)
 what=${2:-all}
 here=$(cd "$(dirname "$0")" && pwd)
@@ -25,14 +28,16 @@ cleanup() { "$e2e" cleanup "$dir" >/dev/null 2>&1 || true; }
 trap cleanup EXIT
 
 "$e2e" setup "$dir" "$build/controller/Sentrixd.exe" "$build/outswap/Outswap.exe" "$build/bridge/Tvbridge.dll" \
-    "$build/tools/firmware-sim/Panelid.dll" "$build/tests/e2e/controller/BridgeClient.exe" \
-    "$source/installer/Sentrix.reg" >/dev/null
+    "$build/display/Panelid.dll" "$build/tools/firmware-sim/nvapi64.dll" "$build/tests/e2e/controller/BridgeClient.exe" \
+    "$build/tests/e2e/controller/KeyLog.exe" "$source/installer/Sentrix.reg" "$build/settings/Sentrixset.exe" "$build/tests/e2e/controller/SettingsDriver.exe" \
+    "$build/tests/e2e/controller/MediaApp.exe" >/dev/null
 
 state=$dir/wine/state
 value() { sed -n "s/^$1=//p" "$state" | tail -n 1; }
 export WINEPREFIX DISPLAY WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 WINEPREFIX=$(value PREFIX)
 DISPLAY=$(value DISPLAY)
+cp "$build/tests/e2e/controller/measure/MenuLatency.exe" "$WINEPREFIX/drive_c/e2e/bin/"
 
 traceLog() { # on|off
     local level=0
@@ -103,4 +108,13 @@ for log in off on; do
     echo "  linux_run_time_all_threads_ms=$(awk -v a="$n0" -v b="$n1" 'BEGIN {printf "%.3f", (b - a) / 1e6}')"
     echo "  linux_threads=$threads"
     echo "  linux_rss_kb=$rss"
+done
+
+for log in off on; do
+    [[ $what == all || $what == menu ]] || break
+    echo "== control menu on the screen, trace log $log"
+    traceLog "$log"
+    "$e2e" run "$dir" "$here/menu.fws" "$simulator" >"$dir/menu-$log.txt" 2>&1 ||
+        { echo "the menu run failed"; cat "$dir/menu-$log.txt"; exit 1; }
+    results "$dir/artifacts/menu/menu-latency.txt"
 done

@@ -1,0 +1,126 @@
+// MediaApp.exe: a stand-in for the media applications that the control menu starts. Installed
+// under the name of one of them (KorDVD.exe for the DVD player), it shows a full window of that
+// application's window class in front, so that the controller's end-application watch finds it
+// and waits for its end, and it ends by itself after eight seconds (or when closed).
+// It appends "started: ARGUMENTS;" (each argument followed by one blank), then "ready;" and,
+// as it ends, "ended;" to the log file named after it in the log folder beside its own folder
+// (C:\e2e\bin\KorDVD.exe logs to C:\e2e\log\KorDVD.txt).
+// Exit code 0, or 2 when it is installed under a name it does not know or cannot show its window.
+// Win32 only.
+#include <windows.h>
+
+#include <string>
+
+namespace {
+
+constexpr UINT_PTR kEndTimer = 1;
+constexpr UINT kLifetimeMs = 8000;
+constexpr int kFailed = 2;
+
+// The applications it stands in for: executable name and window class.
+struct Application {
+    const wchar_t* file;
+    const wchar_t* windowClass;
+};
+constexpr Application kApplications[] = {
+    {L"KorDVD.exe", L"KORDVDCLASS"}, {L"Avdeck.exe", L"KorAvdeck"},    {L"Netreel.exe", L"Netreel"},
+    {L"PowerCinema.exe", L"koan"},    {L"WinDVD.exe", L"WinDVDClass"},
+};
+
+std::wstring g_logPath;
+
+void append(const std::wstring& text) {
+    const HANDLE file = CreateFileW(g_logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        return;
+    }
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
+                                         nullptr);
+    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
+    if (size > 0) {
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
+                            nullptr);
+    }
+    DWORD written = 0;
+    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+    CloseHandle(file);
+}
+
+LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_TIMER:
+        if (wParam == kEndTimer) {
+            DestroyWindow(window);
+        }
+        return 0;
+    case WM_DESTROY:
+        PostQuitMessage(0);
+        return 0;
+    default:
+        return DefWindowProcW(window, message, wParam, lParam);
+    }
+}
+
+} // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    wchar_t self[MAX_PATH] = {};
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) {
+        return kFailed;
+    }
+    const std::wstring path(self, length);
+    const std::size_t slash = path.find_last_of(L'\\');
+    const std::wstring folder = slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+    const std::wstring file = slash == std::wstring::npos ? path : path.substr(slash + 1);
+    const std::size_t parent = folder.find_last_of(L'\\');
+    const std::size_t dot = file.find_last_of(L'.');
+    g_logPath = (parent == std::wstring::npos ? folder : folder.substr(0, parent)) + L"\\log\\" + file.substr(0, dot) +
+                L".txt";
+
+    const wchar_t* windowClassName = nullptr;
+    for (const Application& application : kApplications) {
+        if (lstrcmpiW(application.file, file.c_str()) == 0) {
+            windowClassName = application.windowClass;
+        }
+    }
+    std::wstring arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments += argv[i];
+        arguments += L' ';
+    }
+    append(L"started: " + arguments + L";");
+    if (windowClassName == nullptr) {
+        append(L"unknown application;");
+        return kFailed;
+    }
+
+    const HINSTANCE instance = GetModuleHandleW(nullptr);
+    WNDCLASSW windowClass = {};
+    windowClass.lpfnWndProc = windowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = windowClassName;
+    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
+    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
+    if (RegisterClassW(&windowClass) == 0) {
+        return kFailed;
+    }
+    const HWND window = CreateWindowExW(0, windowClassName, file.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
+                                        GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, nullptr,
+                                        nullptr, instance, nullptr);
+    if (window == nullptr) {
+        return kFailed;
+    }
+    SetForegroundWindow(window);
+    SetFocus(window);
+    SetTimer(window, kEndTimer, kLifetimeMs, nullptr);
+    append(L"ready;");
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageW(&message);
+    }
+    append(L"ended;");
+    return 0;
+}
