@@ -37,7 +37,7 @@ dir=$2
 state=$dir/state
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml=" # no Mono or Gecko installer prompts
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d" # no Mono or Gecko prompts, no crash debugger (see wine-run.sh)
 unset WINEPREFIX DISPLAY WINEARCH || true
 
 # --- tools ------------------------------------------------------------------------------------

@@ -38,5 +38,7 @@ export WINEPREFIX DISPLAY
 WINEPREFIX=$(value PREFIX)
 DISPLAY=$(value DISPLAY)
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+# No Mono or Gecko prompts, and no crash debugger: with winedbg a program that crashes ends with
+# exit code 0 after its dump, so a crashed test would pass; without it the crash fails the run.
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 exec wine "$program" "$@"

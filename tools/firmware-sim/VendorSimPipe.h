@@ -7,10 +7,15 @@
 #include "platform/win32/Win32SimulatorPipe.h"
 #include "tools/firmware-sim/SimulatorProtocol.h"
 
+#include <windows.h>
+
 #include <optional>
 #include <string>
 
 namespace fwsim {
+
+inline constexpr int kOpenRetries = 10;
+inline constexpr unsigned long kOpenRetryMs = 20;
 
 // The simulator's reply, or nothing when there is no setting, no simulator or no proper reply.
 inline std::optional<protocol::VendorReply> askSimulator(const protocol::VendorRequest& request) {
@@ -19,8 +24,15 @@ inline std::optional<protocol::VendorReply> askSimulator(const protocol::VendorR
     if (!sim_pipe::configuredPipe(name)) {
         return std::nullopt;
     }
+    // Every call connects anew, so a call right after the previous one can come while the
+    // simulator has not yet made its next pipe instance (the open then fails with
+    // ERROR_FILE_NOT_FOUND, not ERROR_PIPE_BUSY): a few short retries bridge that gap.
     platform::ErrorCode error = 0;
-    const platform::DeviceHandle pipe = sim_pipe::open(name, error);
+    platform::DeviceHandle pipe = sim_pipe::open(name, error);
+    for (int retry = 0; pipe == platform::kInvalidDevice && retry < kOpenRetries; ++retry) {
+        Sleep(kOpenRetryMs);
+        pipe = sim_pipe::open(name, error);
+    }
     if (pipe == platform::kInvalidDevice) {
         return std::nullopt;
     }

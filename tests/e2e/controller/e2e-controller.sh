@@ -71,7 +71,7 @@ dir=$(cd "$dir" && pwd)
 wineDir=$dir/wine
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 stateValue() { sed -n "s/^$1=//p" "$wineDir/state" 2>/dev/null | tail -n 1; }
 

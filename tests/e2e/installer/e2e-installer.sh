@@ -49,7 +49,7 @@ wineDir=$dir/wine
 failures=0
 
 export WINEDEBUG=-all
-export WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 
 fail() {
     echo "FAIL: $*"

@@ -34,7 +34,7 @@ trap cleanup EXIT
 
 state=$dir/wine/state
 value() { sed -n "s/^$1=//p" "$state" | tail -n 1; }
-export WINEPREFIX DISPLAY WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX DISPLAY WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml=;winedbg.exe=d"
 WINEPREFIX=$(value PREFIX)
 DISPLAY=$(value DISPLAY)
 cp "$build/tests/e2e/controller/measure/MenuLatency.exe" "$WINEPREFIX/drive_c/e2e/bin/"
