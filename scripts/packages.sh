@@ -3,11 +3,13 @@
 #   scripts/packages.sh native    compiler, CMake, Ninja, GoogleTest, Google Benchmark
 #   scripts/packages.sh windows   mingw-w64 cross compilers, Wine, Xvfb, NSIS (the installer)
 #   scripts/packages.sh fuzz      clang with its sanitizer and libFuzzer runtimes (the fuzz preset)
+#   scripts/packages.sh format    clang-format (the formatting check)
 set -euo pipefail
 
 native=(g++ cmake ninja-build googletest libgtest-dev libgmock-dev libbenchmark-dev)
 windows=(g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix wine wine64 xvfb x11-apps nsis)
 fuzz=(clang libclang-rt-dev)
+format=(clang-format)
 
 wanted=()
 for group in "$@"; do
@@ -15,7 +17,8 @@ for group in "$@"; do
     native) wanted+=("${native[@]}") ;;
     windows) wanted+=("${windows[@]}") ;;
     fuzz) wanted+=("${fuzz[@]}") ;;
-    *) echo "packages.sh: unknown group '$group' (native, windows, fuzz)" >&2; exit 2 ;;
+    format) wanted+=("${format[@]}") ;;
+    *) echo "packages.sh: unknown group '$group' (native, windows, fuzz, format)" >&2; exit 2 ;;
   esac
 done
 
