@@ -38,7 +38,8 @@ struct FirmwareRecord {
     void getBytes(int first, std::uint8_t* out, std::size_t count) const {
         const std::uint32_t words[4] = {w2, w3, w4, w5};
         for (std::size_t i = 0; i < count && i < dataBytesFrom(first); ++i) {
-            out[i] = static_cast<std::uint8_t>(words[static_cast<std::size_t>(first - 2) + i / 4] >> (8 * (i % 4)));
+            out[i] = static_cast<std::uint8_t>(words[static_cast<std::size_t>(first - 2) + i / 4] >>
+                                               (8 * (i % 4)));
         }
     }
     static constexpr std::size_t dataBytesFrom(int first) {
@@ -91,12 +92,16 @@ inline constexpr std::uint32_t kRegisterCeccCommand = 0x00C0008F; // CECC comman
 inline constexpr std::uint32_t kRegisterCecTransmit = 0x00C2008F; // CEC frame; length in bits 24-31
 
 // Reply fields.
-inline constexpr std::uint32_t kStatusFailed = 0x8000;      // reply W0 bit 15
-inline constexpr std::uint32_t kStatusBusy = 0x20;          // reply W0 low byte from the CECC
-inline constexpr std::uint32_t kWakeupFactorCec = 0x31;     // reply W2 low byte of kRegisterWakeupFactor
+inline constexpr std::uint32_t kStatusFailed = 0x8000;       // reply W0 bit 15
+inline constexpr std::uint32_t kStatusBusy = 0x20;           // reply W0 low byte from the CECC
+inline constexpr std::uint32_t kWakeupFactorCec = 0x31;      // reply W2 low byte of kRegisterWakeupFactor
 inline constexpr std::uint32_t kDisplayOutputHdmiBit = 0x10; // reply W3 of kRegisterDisplayOutput
 
-inline bool statusFailed(std::uint32_t status) { return (status & kStatusFailed) != 0; }
-inline bool statusBusy(std::uint32_t status) { return (status & 0xFF) == kStatusBusy; }
+inline bool statusFailed(std::uint32_t status) {
+    return (status & kStatusFailed) != 0;
+}
+inline bool statusBusy(std::uint32_t status) {
+    return (status & 0xFF) == kStatusBusy;
+}
 
 } // namespace fw

@@ -158,8 +158,12 @@ std::wstring fromUtf8(std::string_view s) {
     return out;
 }
 
-wchar_t toUpperAscii(wchar_t c) { return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c; }
-wchar_t toLowerAscii(wchar_t c) { return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c; }
+wchar_t toUpperAscii(wchar_t c) {
+    return (c >= L'a' && c <= L'z') ? static_cast<wchar_t>(c - L'a' + L'A') : c;
+}
+wchar_t toLowerAscii(wchar_t c) {
+    return (c >= L'A' && c <= L'Z') ? static_cast<wchar_t>(c - L'A' + L'a') : c;
+}
 
 int compareNoCase(std::wstring_view a, std::wstring_view b) {
     const std::size_t n = a.size() < b.size() ? a.size() : b.size();
@@ -176,6 +180,8 @@ int compareNoCase(std::wstring_view a, std::wstring_view b) {
     return a.size() < b.size() ? -1 : 1;
 }
 
-bool equalsNoCase(std::wstring_view a, std::wstring_view b) { return a.size() == b.size() && compareNoCase(a, b) == 0; }
+bool equalsNoCase(std::wstring_view a, std::wstring_view b) {
+    return a.size() == b.size() && compareNoCase(a, b) == 0;
+}
 
 } // namespace text

@@ -12,9 +12,7 @@
 
 namespace trace_detail {
 
-template <std::size_t N> struct SourceName {
-    std::array<char, N + 2> text{};
-};
+template <std::size_t N> struct SourceName { std::array<char, N + 2> text{}; };
 
 // ".\" followed by the file name of a compiler path.
 template <std::size_t N> consteval SourceName<N> sourceName(const char (&path)[N]) {
@@ -37,10 +35,10 @@ template <std::size_t N> consteval SourceName<N> sourceName(const char (&path)[N
 
 } // namespace trace_detail
 
-#define TRACE_SOURCE                                                                                     \
-    ([]() -> const char* {                                                                               \
-        static constexpr auto source_ = ::trace_detail::sourceName(__FILE__);                            \
-        return source_.text.data();                                                                      \
+#define TRACE_SOURCE                                                                                         \
+    ([]() -> const char* {                                                                                   \
+        static constexpr auto source_ = ::trace_detail::sourceName(__FILE__);                                \
+        return source_.text.data();                                                                          \
     }())
 
 // Enter and Leave lines of one method, under its qualified name.
@@ -73,22 +71,22 @@ private:
 #define TRACE_SCOPE(module, name) ::TraceScope traceScope_((module), TRACE_SOURCE, __LINE__, (name))
 
 // Error line of the enclosing scope: "ERROR!! in <name>" then the wide message.
-#define TRACE_ERROR(...)                                                                                 \
-    do {                                                                                                 \
-        ::TraceLog::traceFormat("%s (%d) : ERROR!! in %s ", TRACE_SOURCE, __LINE__, traceScope_.name()); \
-        ::TraceLog::traceError(traceScope_.module(), ::TraceLog::kLevel, __VA_ARGS__);                   \
+#define TRACE_ERROR(...)                                                                                     \
+    do {                                                                                                     \
+        ::TraceLog::traceFormat("%s (%d) : ERROR!! in %s ", TRACE_SOURCE, __LINE__, traceScope_.name());     \
+        ::TraceLog::traceError(traceScope_.module(), ::TraceLog::kLevel, __VA_ARGS__);                       \
     } while (0)
 
 // Error line under an explicit qualified name (for a failure reported on behalf of another method).
-#define TRACE_ERROR_AS(name, ...)                                                                        \
-    do {                                                                                                 \
-        ::TraceLog::traceFormat("%s (%d) : ERROR!! in %s ", TRACE_SOURCE, __LINE__, (name));             \
-        ::TraceLog::traceError(traceScope_.module(), ::TraceLog::kLevel, __VA_ARGS__);                   \
+#define TRACE_ERROR_AS(name, ...)                                                                            \
+    do {                                                                                                     \
+        ::TraceLog::traceFormat("%s (%d) : ERROR!! in %s ", TRACE_SOURCE, __LINE__, (name));                 \
+        ::TraceLog::traceError(traceScope_.module(), ::TraceLog::kLevel, __VA_ARGS__);                       \
     } while (0)
 
 // Free-form line of the enclosing scope.
-#define TRACE_MSG(...)                                                                                   \
-    do {                                                                                                 \
-        ::TraceLog::traceFormat("%s (%d) : ", TRACE_SOURCE, __LINE__);                                   \
-        ::TraceLog::traceMessage(traceScope_.module(), ::TraceLog::kLevel, __VA_ARGS__);                 \
+#define TRACE_MSG(...)                                                                                       \
+    do {                                                                                                     \
+        ::TraceLog::traceFormat("%s (%d) : ", TRACE_SOURCE, __LINE__);                                       \
+        ::TraceLog::traceMessage(traceScope_.module(), ::TraceLog::kLevel, __VA_ARGS__);                     \
     } while (0)

@@ -51,8 +51,8 @@ thread_local int t_openStatements = 0;
 
 std::uint32_t readLevel(platform::Registry& registry, const std::wstring& keyPath, const wchar_t* name) {
     platform::ScopedRegKey key(registry);
-    if (registry.openKey(platform::kHkeyLocalMachine, keyPath.c_str(), platform::RegAccess::Read, key.out()) !=
-        platform::error::kSuccess) {
+    if (registry.openKey(platform::kHkeyLocalMachine, keyPath.c_str(), platform::RegAccess::Read,
+                         key.out()) != platform::error::kSuccess) {
         return 0;
     }
     std::uint8_t data[4] = {};
@@ -64,7 +64,9 @@ std::uint32_t readLevel(platform::Registry& registry, const std::wstring& keyPat
     return value;
 }
 
-bool isSeparator(wchar_t c) { return c == L'\\' || c == L'/'; }
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
 
 // Splits a path as the runtime's path split does; false when a part does not fit its buffer.
 bool splitPath(const std::wstring& path, std::wstring& drive, std::wstring& dir, std::wstring& name,
@@ -175,7 +177,9 @@ void TraceLog::setProgramModule(TraceModule module) {
     g_programModule.store(static_cast<std::uint32_t>(module), std::memory_order_relaxed);
 }
 
-std::uint32_t TraceLog::programModule() { return g_programModule.load(std::memory_order_relaxed); }
+std::uint32_t TraceLog::programModule() {
+    return g_programModule.load(std::memory_order_relaxed);
+}
 
 std::wstring TraceLog::logPath() {
     TraceLog* log = instance();
@@ -206,7 +210,8 @@ void TraceLog::readConfiguration() {
     std::uint8_t data[kPathChars * 2] = {};
     std::uint32_t size = sizeof(data);
     std::uint32_t type = 0;
-    const bool read = registry->queryValue(key, kTracePathValue, &type, data, &size) == platform::error::kSuccess;
+    const bool read =
+        registry->queryValue(key, kTracePathValue, &type, data, &size) == platform::error::kSuccess;
     key.reset();
     if (!read || (type != platform::regtype::kSz && type != platform::regtype::kExpandSz)) {
         return;
@@ -238,9 +243,11 @@ void TraceLog::readConfiguration() {
 
     bool anyLevel = false;
     for (const auto& entry : m_modules) {
-        anyLevel = anyLevel || entry.second.logError != 0 || entry.second.logTrace != 0 || entry.second.logFunc != 0;
+        anyLevel =
+            anyLevel || entry.second.logError != 0 || entry.second.logTrace != 0 || entry.second.logFunc != 0;
     }
-    m_canWrite.store(anyLevel && m_ports.files != nullptr && m_ports.threads != nullptr, std::memory_order_relaxed);
+    m_canWrite.store(anyLevel && m_ports.files != nullptr && m_ports.threads != nullptr,
+                     std::memory_order_relaxed);
 }
 
 void TraceLog::traceFormat(const char* format, ...) {
@@ -284,8 +291,8 @@ void TraceLog::write(std::uint32_t module, std::uint32_t level, Category categor
         std::swprintf(tid, 128, L" :TID[0x%x]", m_ports.threads->currentThreadId());
         const platform::SystemTime now = m_ports.clock->localTime();
         wchar_t stamp[128];
-        std::swprintf(stamp, 128, L"[%04d/%02d/%02d %02d:%02d:%02d.%03d] ", now.year, now.month, now.day, now.hour,
-                      now.minute, now.second, now.milliseconds);
+        std::swprintf(stamp, 128, L"[%04d/%02d/%02d %02d:%02d:%02d.%03d] ", now.year, now.month, now.day,
+                      now.hour, now.minute, now.second, now.milliseconds);
         std::string line = text::toUtf8(tid);
         line += text::toUtf8(stamp);
         line += m_prefix;
@@ -297,15 +304,15 @@ void TraceLog::write(std::uint32_t module, std::uint32_t level, Category categor
     m_lock.unlock();
 }
 
-#define TRACE_LOG_WRITER(method, category)                                                               \
-    void TraceLog::method(std::uint32_t module, std::uint32_t level, const wchar_t* format, ...) {       \
-        if (t_openStatements == 0) {                                                                     \
-            return; /* a writer without its traceFormat holds no lock and has no prefix */               \
-        }                                                                                                \
-        va_list args;                                                                                    \
-        va_start(args, format);                                                                          \
-        instance()->write(module, level, category, format, args);                                        \
-        va_end(args);                                                                                    \
+#define TRACE_LOG_WRITER(method, category)                                                                   \
+    void TraceLog::method(std::uint32_t module, std::uint32_t level, const wchar_t* format, ...) {           \
+        if (t_openStatements == 0) {                                                                         \
+            return; /* a writer without its traceFormat holds no lock and has no prefix */                   \
+        }                                                                                                    \
+        va_list args;                                                                                        \
+        va_start(args, format);                                                                              \
+        instance()->write(module, level, category, format, args);                                            \
+        va_end(args);                                                                                        \
     }
 
 TRACE_LOG_WRITER(traceFunction, Category::Function)

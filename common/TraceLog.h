@@ -36,10 +36,10 @@ struct TracePorts {
 
 class TraceLog {
 public:
-    static constexpr std::uint32_t kLevel = 1;       // the level every statement requests
+    static constexpr std::uint32_t kLevel = 1;        // the level every statement requests
     static constexpr std::size_t kPrefixBytes = 1024; // prefix buffer; 1022 characters are used
     static constexpr std::size_t kPrefixChars = 1022;
-    static constexpr std::size_t kPathChars = 261;    // log path buffer with terminator
+    static constexpr std::size_t kPathChars = 261; // log path buffer with terminator
 
     // A statement is one traceFormat followed, on the same thread, by one writer. The lock
     // taken by traceFormat is released by the writer.

@@ -26,7 +26,9 @@ public:
     }
     // A CEC TV answers and the whole address is known: One Touch Play may run after an attach
     // or a status response.
-    bool readyForOneTouchPlay() const { return statusBit4 == 1 && statusBit0 == 1 && physicalAddressComplete(); }
+    bool readyForOneTouchPlay() const {
+        return statusBit4 == 1 && statusBit0 == 1 && physicalAddressComplete();
+    }
     // Neither byte known.
     bool physicalAddressUnknown() const {
         return physicalAddressHigh == kUnknownAddressByte && physicalAddressLow == kUnknownAddressByte;

@@ -100,8 +100,8 @@ int CecControlCommand::setLogicDevice(std::uint8_t mask) {
 
 int CecControlCommand::setOsdName(const std::uint8_t (&name)[cecc::kOsdNameBytes]) {
     CECC_SCOPE("CecControlCommand::setOsdName");
-    return writeCommand(traceScope_, (cecc::kOsdNameBytes << 8) | cecc::kSetOsdName, name, cecc::kOsdNameBytes,
-                        false);
+    return writeCommand(traceScope_, (cecc::kOsdNameBytes << 8) | cecc::kSetOsdName, name,
+                        cecc::kOsdNameBytes, false);
 }
 
 void CecControlCommand::decodeStatusBits(std::uint32_t w3, CecCertificationStatus& status) {
@@ -138,7 +138,8 @@ int CecControlCommand::replyCECCertificationStatus(CecCertificationStatus& statu
 int CecControlCommand::replyOperationMode(std::uint8_t& mode) {
     CECC_SCOPE("CecControlCommand::replyOperationMode");
     Reply reply;
-    const int result = readReply(traceScope_, fw::kSelectorCeccReply, cecc::kReplyOperationMode, 1, reply, false);
+    const int result =
+        readReply(traceScope_, fw::kSelectorCeccReply, cecc::kReplyOperationMode, 1, reply, false);
     if (result == kSuccess) {
         mode = static_cast<std::uint8_t>(reply.w3);
     }
@@ -148,7 +149,8 @@ int CecControlCommand::replyOperationMode(std::uint8_t& mode) {
 int CecControlCommand::replyCECCFWVersion(std::uint8_t (&version)[3]) {
     CECC_SCOPE("CecControlCommand::replyCECCFWVersion");
     Reply reply;
-    const int result = readReply(traceScope_, fw::kSelectorCeccReply, cecc::kReplyFirmwareVersion, 3, reply, false);
+    const int result =
+        readReply(traceScope_, fw::kSelectorCeccReply, cecc::kReplyFirmwareVersion, 3, reply, false);
     if (result == kSuccess) {
         version[0] = static_cast<std::uint8_t>(reply.w3);
         version[1] = static_cast<std::uint8_t>(reply.w3 >> 8);
@@ -160,7 +162,8 @@ int CecControlCommand::replyCECCFWVersion(std::uint8_t (&version)[3]) {
 int CecControlCommand::repleySupportFeature(std::uint8_t& feature) {
     CECC_SCOPE("CecControlCommand::repleySupportFeature");
     Reply reply;
-    const int result = readReply(traceScope_, fw::kSelectorCeccReply, cecc::kReplySupportFeature, 1, reply, false);
+    const int result =
+        readReply(traceScope_, fw::kSelectorCeccReply, cecc::kReplySupportFeature, 1, reply, false);
     if (result == kSuccess) {
         feature = static_cast<std::uint8_t>(reply.w3);
     }

@@ -26,7 +26,8 @@ void CecMessage::createData(const std::uint8_t* frame, FirmwareRecord& record) {
 
 int CecMessage::invokeCecMessage(const std::uint8_t* frame, int length) {
     CEC_SCOPE("CecMessage::invokeCecMessage");
-    if (m_pHardIO == nullptr || frame == nullptr || length < 1 || length > static_cast<int>(cec::kFrameBytes)) {
+    if (m_pHardIO == nullptr || frame == nullptr || length < 1 ||
+        length > static_cast<int>(cec::kFrameBytes)) {
         TRACE_ERROR(L"ERROR Invalid Parameters");
         return kInvalidParameters;
     }

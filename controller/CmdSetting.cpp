@@ -96,8 +96,7 @@ std::int32_t CmdSetting::open() {
     // Only a machine-wide key without any version refreshes the copy at every start; a version
     // that is there but cannot be read counts as the empty text, so the user's copy and the
     // changes made to it are kept.
-    const bool machineHasVersion =
-        readVersion(m_registry, hMachine, machineVersion) != error::kFileNotFound;
+    const bool machineHasVersion = readVersion(m_registry, hMachine, machineVersion) != error::kFileNotFound;
     hMachine.reset();
 
     if (compareVersions(userVersion, machineVersion) < 0 || !machineHasVersion) {
@@ -152,8 +151,8 @@ std::int32_t CmdSetting::createUserSetting() {
         return kErrorOpenKey;
     }
     // The key may be open for reading from open(); it is reopened with full access.
-    if (m_registry.createKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::All, m_hKey.out(), nullptr) !=
-        error::kSuccess) {
+    if (m_registry.createKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::All, m_hKey.out(),
+                             nullptr) != error::kSuccess) {
         TRACE_ERROR(L"ERROR RegCreateKeyEx()");
         return kErrorCreateKey;
     }
@@ -187,8 +186,8 @@ std::int32_t CmdSetting::copySubkey(RegKey hDestKey, RegKey hSrcKey, const std::
         // Both children are opened by their full path from the hive roots.
         const std::wstring child = path + L"\\" + std::wstring(name, nameChars);
         platform::ScopedRegKey hSrcChild(m_registry);
-        if (m_registry.openKey(platform::kHkeyLocalMachine, child.c_str(), RegAccess::Read, hSrcChild.out()) !=
-            error::kSuccess) {
+        if (m_registry.openKey(platform::kHkeyLocalMachine, child.c_str(), RegAccess::Read,
+                               hSrcChild.out()) != error::kSuccess) {
             TRACE_ERROR(L"ERROR RegOpenKeyEx()");
             return kErrorOpenKey;
         }

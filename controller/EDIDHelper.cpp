@@ -50,8 +50,10 @@ int EDIDHelper::initialize() {
         }
     }
     m_pGetPanelid = reinterpret_cast<GetPanelidEntry>(m_libraries.bind(m_hLibrary, "GetPanelid"));
-    m_pGetMonitorDevice = reinterpret_cast<GetMonitorDeviceEntry>(m_libraries.bind(m_hLibrary, "GetMonitorDevice"));
-    m_pSetMonitorDevice = reinterpret_cast<SetMonitorDeviceEntry>(m_libraries.bind(m_hLibrary, "SetMonitorDevice"));
+    m_pGetMonitorDevice =
+        reinterpret_cast<GetMonitorDeviceEntry>(m_libraries.bind(m_hLibrary, "GetMonitorDevice"));
+    m_pSetMonitorDevice =
+        reinterpret_cast<SetMonitorDeviceEntry>(m_libraries.bind(m_hLibrary, "SetMonitorDevice"));
     return 1;
 }
 
@@ -118,8 +120,8 @@ int EDIDHelper::getPhysicalAddress(std::uint8_t& first, std::uint8_t& second) {
     return 0;
 }
 
-EDIDHelper::EdidWalk EDIDHelper::physicalAddressFromEdid(const std::uint8_t (&edid)[kEdidBytes], std::uint8_t& first,
-                                        std::uint8_t& second) {
+EDIDHelper::EdidWalk EDIDHelper::physicalAddressFromEdid(const std::uint8_t (&edid)[kEdidBytes],
+                                                         std::uint8_t& first, std::uint8_t& second) {
     if (edid[kExtensionStart] != kCeaExtensionTag || edid[kExtensionStart + 1] != kCeaRevision3) {
         return EdidWalk::NotCeaRevision3;
     }

@@ -56,7 +56,7 @@ public:
     // Never reads outside the 256 bytes; the address bytes are written only when found.
     enum class EdidWalk { Found, NotCeaRevision3, NoHdmiBlock };
     static EdidWalk physicalAddressFromEdid(const std::uint8_t (&edid)[kEdidBytes], std::uint8_t& first,
-                                       std::uint8_t& second);
+                                            std::uint8_t& second);
 
 private:
     platform::Libraries& m_libraries;

@@ -43,7 +43,8 @@ int HdmiHookHelper::initialize() {
         }
     }
     m_pSetKeyHook = reinterpret_cast<SetKeyHookEntry>(m_libraries.bind(m_hLibrary, "HDMIHOOK_SetKeyHook"));
-    m_pResetKeyHook = reinterpret_cast<ResetKeyHookEntry>(m_libraries.bind(m_hLibrary, "HDMIHOOK_ResetKeyHook"));
+    m_pResetKeyHook =
+        reinterpret_cast<ResetKeyHookEntry>(m_libraries.bind(m_hLibrary, "HDMIHOOK_ResetKeyHook"));
     m_pKeyHookProc = reinterpret_cast<KeyHookProcEntry>(m_libraries.bind(m_hLibrary, "HDMIHOOK_KeyHookProc"));
     return 1;
 }

@@ -24,7 +24,8 @@ bool CSentrixdApp::InitInstance(const std::wstring& commandLine) {
     // Libraries named without a path come from this program's folder or the system folder only,
     // never from the current folder or PATH, where anyone may have put a library of that name.
     if (!m_ports.libraries.restrictSearchPath()) {
-        TRACE_ERROR(L"ERROR SetDefaultDllDirectories() 0x%08lx", static_cast<unsigned long>(m_ports.threads.lastError()));
+        TRACE_ERROR(L"ERROR SetDefaultDllDirectories() 0x%08lx",
+                    static_cast<unsigned long>(m_ports.threads.lastError()));
     }
     m_ports.shell.initCommonControls(kAllCommonControlClasses);
 

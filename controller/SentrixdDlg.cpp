@@ -32,11 +32,14 @@ struct Registration {
 };
 constexpr Registration kInitRegistrations[] = {
     {&CSentrixdDlg::m_uiTilesMsg, L"KORVATH_TILES_NOTIFY_EVENT", L"TILES_NOTIFY_MESSAGE_STRING"},
-    {&CSentrixdDlg::m_uiDllQueryTurnOffTv, L"TVBRIDGEDLL_QUERY_TURN_OFF_TV", L"TVBRIDGEDLL_QUERY_TURN_OFF_TV"},
-    {&CSentrixdDlg::m_uiDllChangeHdmiOutput, L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT", L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT"},
+    {&CSentrixdDlg::m_uiDllQueryTurnOffTv, L"TVBRIDGEDLL_QUERY_TURN_OFF_TV",
+     L"TVBRIDGEDLL_QUERY_TURN_OFF_TV"},
+    {&CSentrixdDlg::m_uiDllChangeHdmiOutput, L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT",
+     L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT"},
     {&CSentrixdDlg::m_uiExeOutswap, L"HDMIOUT_CHANGE_OUTPUT", L"HDMIOUT_CHANGE_OUTPUT"},
     {&CSentrixdDlg::m_uiSentrixsetChanged, L"SENTRIXSET_CHANGED", L"SENTRIXSET_CHANGED"},
-    {&CSentrixdDlg::m_uiUseTvEnhancement, L"TVBRIDGEDLL_USE_TV_ENHANCEMENT", L"TVBRIDGEDLL_USE_TV_ENHANCEMENT"},
+    {&CSentrixdDlg::m_uiUseTvEnhancement, L"TVBRIDGEDLL_USE_TV_ENHANCEMENT",
+     L"TVBRIDGEDLL_USE_TV_ENHANCEMENT"},
     {&CSentrixdDlg::m_uiChangeSound, L"SENTRIX_CHANGESOUND", L"SENTRIX_CHANGESOUND"},
 };
 
@@ -54,15 +57,17 @@ constexpr Registration kMenuRegistrations[] = {
 
 std::wstring trimmed(const std::wstring& s) {
     const auto first = std::find_if_not(s.begin(), s.end(), [](wchar_t c) { return std::iswspace(c) != 0; });
-    const auto last = std::find_if_not(s.rbegin(), s.rend(), [](wchar_t c) { return std::iswspace(c) != 0; }).base();
+    const auto last =
+        std::find_if_not(s.rbegin(), s.rend(), [](wchar_t c) { return std::iswspace(c) != 0; }).base();
     return first < last ? std::wstring(first, last) : std::wstring();
 }
 
 } // namespace
 
 CSentrixdDlg::CSentrixdDlg(ControllerPorts& ports, ControllerServices& services)
-    : m_ports(ports), m_services(services), m_hardIO(ports.firmware), m_edidHelper(ports.libraries, ports.shell),
-      m_hdmiHookHelper(ports.libraries, ports.shell), m_cmdSetting(ports.registry), m_appLauncher(services.launcher) {
+    : m_ports(ports), m_services(services), m_hardIO(ports.firmware),
+      m_edidHelper(ports.libraries, ports.shell), m_hdmiHookHelper(ports.libraries, ports.shell),
+      m_cmdSetting(ports.registry), m_appLauncher(services.launcher) {
     for (const Registration& registration : kMenuRegistrations) {
         this->*registration.member = m_ports.windowing.registerMessage(registration.name);
     }
@@ -193,7 +198,8 @@ bool CSentrixdDlg::readByte(platform::RegKey key, const wchar_t* name, std::uint
     // The CECC values are exactly one byte; a longer value does not fit and counts as missing.
     std::uint8_t byte = 0;
     std::uint32_t size = 1;
-    if (m_ports.registry.queryValue(key, name, nullptr, &byte, &size) != platform::error::kSuccess || size != 1) {
+    if (m_ports.registry.queryValue(key, name, nullptr, &byte, &size) != platform::error::kSuccess ||
+        size != 1) {
         return false;
     }
     value = byte;

@@ -85,8 +85,8 @@ public:
     // True once the window is gone (the program then leaves its message loop).
     bool destroyed() const { return m_bDestroyed; }
 
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override;
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override;
 
     // Start-up and teardown.
     bool OnInitDialog();
@@ -95,7 +95,8 @@ public:
     bool DestroyWindow();
 
     // Event dispatch.
-    platform::LResult DefWindowProcW(platform::MessageId message, platform::WParam wParam, platform::LParam lParam);
+    platform::LResult DefWindowProcW(platform::MessageId message, platform::WParam wParam,
+                                     platform::LParam lParam);
 
     // CEC message handling.
     int handleCecMessage();

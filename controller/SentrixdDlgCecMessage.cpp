@@ -36,8 +36,12 @@ constexpr std::uint8_t kStatusOn = 0x01;
 constexpr std::uint8_t kStatusOff = 0x02;
 constexpr std::uint8_t kStatusOnce = 0x03;
 
-bool fromUnregistered(const std::uint8_t* m) { return (m[0] >> 4) == 0xF; }
-bool directlyAddressed(const std::uint8_t* m) { return (m[0] & 0xF) != 0xF; }
+bool fromUnregistered(const std::uint8_t* m) {
+    return (m[0] >> 4) == 0xF;
+}
+bool directlyAddressed(const std::uint8_t* m) {
+    return (m[0] & 0xF) != 0xF;
+}
 
 } // namespace
 
@@ -45,27 +49,41 @@ const CSentrixdDlg::ReceivedOpcode* CSentrixdDlg::receivedOpcode(std::uint8_t op
     // Frames shorter than an opcode needs are dropped rather than read with whatever an
     // earlier frame left in the buffer.
     static const ReceivedOpcode kTable[] = {
-        {cec::kTunerStepIncrement, 2, L"Tuner Step Increment", [](CSentrixdDlg& d, const std::uint8_t*) { d.onTunerStepIncrement(); }},
-        {cec::kTunerStepDecrement, 2, L"Tuner Step Decrement", [](CSentrixdDlg& d, const std::uint8_t*) { d.onTunerStepDecrement(); }},
-        {cec::kGiveTunerDeviceStatus, 3, L"Give Tuner Device Status", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveTunerDeviceStatus(m); }},
-        {cec::kGiveDeckStatus, 3, L"Give Deck Status", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveDeckStatus(m); }},
+        {cec::kTunerStepIncrement, 2, L"Tuner Step Increment",
+         [](CSentrixdDlg& d, const std::uint8_t*) { d.onTunerStepIncrement(); }},
+        {cec::kTunerStepDecrement, 2, L"Tuner Step Decrement",
+         [](CSentrixdDlg& d, const std::uint8_t*) { d.onTunerStepDecrement(); }},
+        {cec::kGiveTunerDeviceStatus, 3, L"Give Tuner Device Status",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveTunerDeviceStatus(m); }},
+        {cec::kGiveDeckStatus, 3, L"Give Deck Status",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveDeckStatus(m); }},
         {cec::kStandby, 2, L"Standby", [](CSentrixdDlg& d, const std::uint8_t*) { d.onStandby(); }},
         {cec::kPlay, 3, L"Play", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onPlay(m); }},
-        {cec::kDeckControl, 3, L"Deck Control", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onDeckControl(m); }},
-        {cec::kGiveOsdName, 2, L"Get OSD Name", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveOsdName(m); }},
-        {cec::kRoutingChange, 6, L"Routing Change", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onRoutingChange(m); }},
-        {cec::kRoutingInformation, 4, L"Routing Information", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onRoutingInformation(m); }},
-        {cec::kActiveSource, 4, L"Active Source", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onActiveSource(m); }},
-        {cec::kRequestActiveSource, 2, L"Request Active Source", [](CSentrixdDlg& d, const std::uint8_t*) { d.onRequestActiveSource(); }},
+        {cec::kDeckControl, 3, L"Deck Control",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onDeckControl(m); }},
+        {cec::kGiveOsdName, 2, L"Get OSD Name",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onGiveOsdName(m); }},
+        {cec::kRoutingChange, 6, L"Routing Change",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onRoutingChange(m); }},
+        {cec::kRoutingInformation, 4, L"Routing Information",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onRoutingInformation(m); }},
+        {cec::kActiveSource, 4, L"Active Source",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onActiveSource(m); }},
+        {cec::kRequestActiveSource, 2, L"Request Active Source",
+         [](CSentrixdDlg& d, const std::uint8_t*) { d.onRequestActiveSource(); }},
         {cec::kSetStreamPath, 4, L"Set Stream Path",
          [](CSentrixdDlg& d, const std::uint8_t* m) {
              d.cancelDisplayOff();
              d.onSetStreamPath(m, 1);
          }},
-        {cec::kDeviceVendorId, 5, L"Device Vendor ID", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onDeviceVendorID(m); }},
-        {cec::kMenuRequest, 2, L"Menu Request", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onMenuRequest(m); }},
-        {cec::kSelectAnalogueService, 2, L"Select Analogue Service", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onSelectAnalogueService(m); }},
-        {cec::kSelectDigitalService, 2, L"Select Digital Service", [](CSentrixdDlg& d, const std::uint8_t* m) { d.onSelectDigitalService(m); }},
+        {cec::kDeviceVendorId, 5, L"Device Vendor ID",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onDeviceVendorID(m); }},
+        {cec::kMenuRequest, 2, L"Menu Request",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onMenuRequest(m); }},
+        {cec::kSelectAnalogueService, 2, L"Select Analogue Service",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onSelectAnalogueService(m); }},
+        {cec::kSelectDigitalService, 2, L"Select Digital Service",
+         [](CSentrixdDlg& d, const std::uint8_t* m) { d.onSelectDigitalService(m); }},
     };
     for (const ReceivedOpcode& entry : kTable) {
         if (entry.opcode == opcode) {
@@ -95,8 +113,8 @@ int CSentrixdDlg::handleCecMessage() {
     const std::uint8_t opcode = buffer[1];
     const ReceivedOpcode* entry = length >= 2 ? receivedOpcode(opcode) : nullptr;
     if (entry == nullptr) {
-        TRACE_MSG(L"Received Other: data=%02x %02x %02x %02x, size=0x%x", opcode, buffer[2], buffer[3], buffer[4],
-                  static_cast<unsigned>(length));
+        TRACE_MSG(L"Received Other: data=%02x %02x %02x %02x, size=0x%x", opcode, buffer[2], buffer[3],
+                  buffer[4], static_cast<unsigned>(length));
         return 1;
     }
     if (length < entry->minLength) {
@@ -147,8 +165,9 @@ void CSentrixdDlg::onSetStreamPath(const std::uint8_t* m, int announce) {
     if (announce == 1) {
         CecMessage message(&m_hardIO, m_ports.clock);
         TRACE_MSG(L"Call activeSource()");
-        const int sent = message.activeSource(m_cecCertStatus.physicalAddressHigh, m_cecCertStatus.physicalAddressLow,
-                                              ownHeader(cec::kBroadcastAddress));
+        const int sent =
+            message.activeSource(m_cecCertStatus.physicalAddressHigh, m_cecCertStatus.physicalAddressLow,
+                                 ownHeader(cec::kBroadcastAddress));
         if (sent != 0) {
             TRACE_ERROR(L"ERROR CecMessage::activeSource():0x%08x", static_cast<unsigned>(sent));
             return;
@@ -165,7 +184,8 @@ void CSentrixdDlg::onSetStreamPath(const std::uint8_t* m, int announce) {
 }
 
 void CSentrixdDlg::streamToOwnAddress(int announce) {
-    const std::uint8_t local[4] = {0, 0, m_cecCertStatus.physicalAddressHigh, m_cecCertStatus.physicalAddressLow};
+    const std::uint8_t local[4] = {0, 0, m_cecCertStatus.physicalAddressHigh,
+                                   m_cecCertStatus.physicalAddressLow};
     onSetStreamPath(local, announce);
 }
 
@@ -342,10 +362,11 @@ void CSentrixdDlg::onGiveTunerDeviceStatus(const std::uint8_t* m) {
         return;
     }
     CecMessage message(&m_hardIO, m_ports.clock);
-    answerStatusRequest(traceScope_, message, ownHeader(cec::kTvAddress), m[2],
-                        {L"Received <Give Tuner Device Status>:On", L"Received <Give Tuner Device Status>:Off",
-                         L"Received <Give Tuner Device Status>:Once",
-                         L"Received <Give Tuner Device Status>:Invalid operand", cec::kGiveTunerDeviceStatus});
+    answerStatusRequest(
+        traceScope_, message, ownHeader(cec::kTvAddress), m[2],
+        {L"Received <Give Tuner Device Status>:On", L"Received <Give Tuner Device Status>:Off",
+         L"Received <Give Tuner Device Status>:Once", L"Received <Give Tuner Device Status>:Invalid operand",
+         cec::kGiveTunerDeviceStatus});
 }
 
 void CSentrixdDlg::onPlay(const std::uint8_t* m) {

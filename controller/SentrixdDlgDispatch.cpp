@@ -14,7 +14,9 @@
 
 namespace {
 // A registered message whose registration failed has the number 0 and never matches.
-bool is(platform::MessageId message, platform::MessageId registered) { return registered != 0 && message == registered; }
+bool is(platform::MessageId message, platform::MessageId registered) {
+    return registered != 0 && message == registered;
+}
 } // namespace
 
 platform::LResult CSentrixdDlg::DefWindowProcW(platform::MessageId message, platform::WParam wParam,
@@ -151,9 +153,9 @@ void CSentrixdDlg::onLauncherMessage(platform::MessageId message) {
         }
         return;
     }
-    const platform::MessageId launches[kEndAppSlots] = {m_uiQuickMenuLaunchAlder,       m_uiQuickMenuLaunchBirch,
-                                                        m_uiQuickMenuLaunchCedar,       m_uiQuickMenuLaunchPowerCinema,
-                                                        m_uiQuickMenuLaunchWinDvd,      m_uiQuickMenuLaunchMediaCenter};
+    const platform::MessageId launches[kEndAppSlots] = {
+        m_uiQuickMenuLaunchAlder,       m_uiQuickMenuLaunchBirch,  m_uiQuickMenuLaunchCedar,
+        m_uiQuickMenuLaunchPowerCinema, m_uiQuickMenuLaunchWinDvd, m_uiQuickMenuLaunchMediaCenter};
     int application = 0;
     for (int i = 0; i < kEndAppSlots; ++i) {
         if (is(message, launches[i])) {

@@ -18,9 +18,9 @@ struct WatchedApplication {
     std::uint32_t waitMs;       // before looking for it in the foreground
 };
 constexpr WatchedApplication kWatched[CSentrixdDlg::kEndAppSlots] = {
-    {L"Alder", L"KorAvdeck", 15000},         {L"Birch", L"KORDVDCLASS", 3000},
-    {L"Cedar", L"Netreel", 3000},            {L"PowerCinema", L"koan", 3000},
-    {L"WinDVD", L"WinDVDClass", 10000},      {L"MediaCenter", L"eHome Render Window", 3000},
+    {L"Alder", L"KorAvdeck", 15000},    {L"Birch", L"KORDVDCLASS", 3000},
+    {L"Cedar", L"Netreel", 3000},       {L"PowerCinema", L"koan", 3000},
+    {L"WinDVD", L"WinDVDClass", 10000}, {L"MediaCenter", L"eHome Render Window", 3000},
 };
 
 bool ended(platform::Sync& sync, platform::SyncHandle thread) {
@@ -58,7 +58,8 @@ void CSentrixdDlg::createEndAppThread(int type) {
     // Taken before the thread starts: a watch that ends at once empties it again itself.
     slot.store(watch.get());
     EndAppWatch* record = watch.get();
-    const platform::SyncHandle thread = m_ports.threadStarter.startThread([record] { EndAppThread(record); }, nullptr);
+    const platform::SyncHandle thread =
+        m_ports.threadStarter.startThread([record] { EndAppThread(record); }, nullptr);
     if (thread == 0) {
         slot.store(nullptr);
         TRACE_ERROR(L"ERROR CreateThread()");
@@ -87,9 +88,11 @@ void CSentrixdDlg::EndAppThread(EndAppWatch* watch) {
             const std::uint32_t result = dlg.m_ports.sync.waitAny(handles, 2, platform::kInfinite);
             TRACE_MSG(L"DETECT: End Application: hProcess=0x%08x", static_cast<unsigned>(process));
             if (result == platform::kWaitObject0) {
-                const platform::WindowHandle main = dlg.m_ports.windowing.findWindow(kMainWindowClass, kMainWindowTitle);
+                const platform::WindowHandle main =
+                    dlg.m_ports.windowing.findWindow(kMainWindowClass, kMainWindowTitle);
                 TRACE_MSG(L"Notify WM_END_APPLICATION");
-                dlg.m_ports.windowing.postMessage(main, WM_END_APPLICATION, static_cast<platform::WParam>(type), 0);
+                dlg.m_ports.windowing.postMessage(main, WM_END_APPLICATION,
+                                                  static_cast<platform::WParam>(type), 0);
             }
             dlg.m_ports.sync.closeHandle(process);
         }

@@ -2,8 +2,8 @@
 // status changes, the disconnect check, One Touch Play, wake-up, suspend, resume and session
 // lock, the active-source state and the notification decision.
 // Portable.
-#include "controller/SentrixdDlg.h"
 #include "common/Bytes.h"
+#include "controller/SentrixdDlg.h"
 
 #include "common/HardIOHelper.h"
 #include "common/Trace.h"
@@ -47,7 +47,8 @@ void CSentrixdDlg::onHotPlugDetectHigh() {
     int result = m_edidHelper.getPhysicalAddress(first, second);
     const bool connected = helper.isHdmiConnected();
     TRACE_MSG(L"HDMI cable connect status:%d", connected ? 1 : 0);
-    for (int retry = 0; result == EDIDHelper::kNoHdmiDisplayYet && connected && retry < kEdidRetries; ++retry) {
+    for (int retry = 0; result == EDIDHelper::kNoHdmiDisplayYet && connected && retry < kEdidRetries;
+         ++retry) {
         m_ports.clock.sleep(kEdidRetryWaitMs);
         TRACE_MSG(L"Call getPhysicalAddress()");
         result = m_edidHelper.getPhysicalAddress(first, second);
@@ -485,7 +486,8 @@ int CSentrixdDlg::setTvEnhancedMode() {
         return 0;
     }
     CecMessage message(&m_hardIO, m_ports.clock);
-    const int sent = message.setTvEnhancedMode(static_cast<std::uint8_t>(m_pcFineMode), ownHeader(cec::kTvAddress));
+    const int sent =
+        message.setTvEnhancedMode(static_cast<std::uint8_t>(m_pcFineMode), ownHeader(cec::kTvAddress));
     if (sent == 0 || sent == 1) {
         return 1;
     }
@@ -534,8 +536,8 @@ bool CSentrixdDlg::readTypedDword(platform::RegKey key, const wchar_t* name, std
 void CSentrixdDlg::onNotifyCecInfo() {
     DLG_SCOPE("CSentrixdDlg::onNotifyCecInfo");
     platform::ScopedRegKey key(m_ports.registry);
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key.out()) ==
-        platform::error::kSuccess) {
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read,
+                                 key.out()) == platform::error::kSuccess) {
         readTypedDword(key, L"NotifyNotShowCecKorvath", m_dwNotifyNotShowCecKorvath);
         readTypedDword(key, L"NotifyNotShowNotSupport", m_dwNotifyNotShowNotSupport);
     }

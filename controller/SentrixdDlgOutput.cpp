@@ -47,7 +47,9 @@ bool includesHdmi(int device) {
            device == static_cast<int>(monitor::kHdmiPrimaryExtended);
 }
 
-bool setMonitorDeviceAccepted(int result) { return result == 0 || result == 1; }
+bool setMonitorDeviceAccepted(int result) {
+    return result == 0 || result == 1;
+}
 
 } // namespace
 
@@ -194,14 +196,18 @@ int CSentrixdDlg::setOsdName() {
     std::memcpy(bytes, buffer, cecc::kOsdNameBytes);
 
     CecControlCommand command(&m_hardIO);
-    sendWhileBusy(m_ports.clock, kOsdNameRetry, CecControlCommand::kBusy, [&](int) { return command.setOsdName(bytes); });
+    sendWhileBusy(m_ports.clock, kOsdNameRetry, CecControlCommand::kBusy,
+                  [&](int) { return command.setOsdName(bytes); });
     return 1;
 }
 
-void CSentrixdDlg::sendOperationMode(const TraceScope& traceScope_, CecControlCommand& command, std::uint8_t mode) {
+void CSentrixdDlg::sendOperationMode(const TraceScope& traceScope_, CecControlCommand& command,
+                                     std::uint8_t mode) {
     sendWhileBusy(m_ports.clock, kCeccCommandRetry, CecControlCommand::kBusy, [&](int attempt) {
         const int sent = command.setOperationMode(mode);
-        TRACE_MSG(attempt == 0 ? L"setOperationMode():return=0x%02x" : L"setOperationMode() Retry:return=0x%02x", sent);
+        TRACE_MSG(attempt == 0 ? L"setOperationMode():return=0x%02x"
+                               : L"setOperationMode() Retry:return=0x%02x",
+                  sent);
         return sent;
     });
 }
@@ -209,8 +215,8 @@ void CSentrixdDlg::sendOperationMode(const TraceScope& traceScope_, CecControlCo
 int CSentrixdDlg::setConfiguration() {
     DLG_SCOPE("CSentrixdDlg::setConfiguration");
     platform::ScopedRegKey key(m_ports.registry);
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read, key.out()) !=
-        platform::error::kSuccess) {
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Read,
+                                 key.out()) != platform::error::kSuccess) {
         return 1;
     }
     std::uint8_t mode = 0;

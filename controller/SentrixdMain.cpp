@@ -50,8 +50,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR commandLine, int) {
     AppLauncher launcher(LauncherPorts{registry, windowing, focus, shell}, menus);
     CommandObjects commands(CommandPorts{registry, windowing, shell, keyboard, focus, media});
     NotifyCecInfoDialogs notifications(dialogs, registry);
-    ControllerPorts ports{registry, windowing, sync,    clock,   firmware, libraries,  shell,        session,
-                          locale,   wmi,       threads, focus,   processes, threadStarter};
+    ControllerPorts ports{registry, windowing, sync, clock,   firmware, libraries, shell,
+                          session,  locale,    wmi,  threads, focus,    processes, threadStarter};
     ControllerServices services{launcher, commands, notifications};
 
     CSentrixdApp app(ports, services);

@@ -28,8 +28,9 @@
 #define IDS_TV_NOT_SUPPORTED 143
 #define IDS_TV_SUPPORTS 145
 
-#define TEXT_NOT_SUPPORTED_BY_TV \
-    L"This is only effective when the PC is connected to a TV which supports HDMI Control through the HDMI cable."
+#define TEXT_NOT_SUPPORTED_BY_TV                                                                             \
+    L"This is only effective when the PC is connected to a TV which supports HDMI Control through the HDMI " \
+    L"cable."
 #define TEXT_CAPTION L"HDMI Control"
 #define TEXT_BLANK L" "
 #define TEXT_CLOSE_THIS_MENU L"Close this menu."
@@ -38,8 +39,9 @@
 #define TEXT_ENABLE_HDMI_CONTROL L"To use HDMI Control, you must enable it."
 #define TEXT_NO_APPLICATION L"No application found for this operation."
 #define TEXT_DO_NOT_SHOW_AGAIN L"Do not display this message in the future."
-#define TEXT_TV_NOT_SUPPORTED \
-    L"The connected TV is either not powered on, is in standby state, or does not support NOVAE-LINK(HDMI Control)."
+#define TEXT_TV_NOT_SUPPORTED                                                                                \
+    L"The connected TV is either not powered on, is in standby state, or does not support NOVAE-LINK(HDMI "  \
+    L"Control)."
 #define TEXT_TV_SUPPORTS L"The connected TV supports NOVAE-LINK(HDMI Control)."
 
 /* The notice's dialog template, in dialog units. */

@@ -8,7 +8,8 @@
 
 namespace {
 
-constexpr const wchar_t* kTunersKey = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Media Center\\Service\\Video\\Tuners";
+constexpr const wchar_t* kTunersKey =
+    L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Media Center\\Service\\Video\\Tuners";
 constexpr const wchar_t* kDigitalCategory = L"{71985F48-1CA1-11D3-9CC8-00C04F7971E0}";
 constexpr const wchar_t* kAnalogueCategory = L"{A799A800-A46D-11D0-A18C-00A02401DCD4}";
 constexpr std::uint32_t kEnabledForMce = 0xFFFFFFFF;
@@ -31,7 +32,8 @@ constexpr CategoryTexts kAnalogueTexts = {L"ASubKey found:%ls", L"ASubKey no mor
 bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry, platform::RegKey root,
                     const wchar_t* category, const CategoryTexts& texts) {
     platform::ScopedRegKey categoryKey(registry);
-    const platform::ErrorCode opened = registry.openKey(root, category, platform::RegAccess::Read, categoryKey.out());
+    const platform::ErrorCode opened =
+        registry.openKey(root, category, platform::RegAccess::Read, categoryKey.out());
     if (opened != platform::error::kSuccess) {
         TRACE_ERROR(texts.openError, static_cast<int>(opened));
         return false;
@@ -59,7 +61,8 @@ bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry,
         std::uint8_t data[4] = {};
         std::uint32_t size = sizeof(data);
         std::uint32_t type = 0;
-        if (registry.queryValue(settingsKey, L"EnabledForMCE", &type, data, &size) == platform::error::kSuccess &&
+        if (registry.queryValue(settingsKey, L"EnabledForMCE", &type, data, &size) ==
+                platform::error::kSuccess &&
             type == platform::regtype::kDword && size == sizeof(data)) {
             const std::uint32_t enabled = bytes::le32(data);
             TRACE_MSG(L"EnabledForMCE=%x", enabled);
@@ -77,7 +80,8 @@ bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry,
 int isTunerExist(platform::Registry& registry) {
     TRACE_SCOPE(TraceModule::Sentrixd, "CSentrixdDlg::isTunerExist");
     platform::ScopedRegKey root(registry);
-    const platform::ErrorCode opened = registry.openKey(platform::kHkeyLocalMachine, kTunersKey, platform::RegAccess::Read, root.out());
+    const platform::ErrorCode opened =
+        registry.openKey(platform::kHkeyLocalMachine, kTunersKey, platform::RegAccess::Read, root.out());
     if (opened != platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR : RootKey RegOpenKeyEx():ErrorCode=%d", static_cast<int>(opened));
         return 0;

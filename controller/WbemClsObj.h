@@ -14,7 +14,7 @@ public:
     CWbemClsObj& operator=(const CWbemClsObj&) = delete;
     virtual ~CWbemClsObj(); // releases the connection
 
-    int connect(); // 0 connected, -1 not
+    int connect();                     // 0 connected, -1 not
     int getModel(std::wstring& model); // 0 and a non-empty name, or -1
 
 private:

@@ -15,10 +15,9 @@ enum class PathDirection { Reading, Writing };
 
 class C_WA_F5W7_0007_MISRECOGNIZE_HDMI_AS_DVI_Convert_DVIandHDMI final : public CWorkAround {
 public:
-    C_WA_F5W7_0007_MISRECOGNIZE_HDMI_AS_DVI_Convert_DVIandHDMI(std::uint32_t versionCode, std::uint32_t vendorBit,
-                                                              std::uint32_t modelBit, std::uint32_t hdmiStatus,
-                                                              std::vector<platform::DisplayConfigPathInfo>& paths,
-                                                              PathDirection direction)
+    C_WA_F5W7_0007_MISRECOGNIZE_HDMI_AS_DVI_Convert_DVIandHDMI(
+        std::uint32_t versionCode, std::uint32_t vendorBit, std::uint32_t modelBit, std::uint32_t hdmiStatus,
+        std::vector<platform::DisplayConfigPathInfo>& paths, PathDirection direction)
         : CWorkAround(versionCode, vendorBit, modelBit), m_dwHdmiStatus(hdmiStatus), m_paths(paths),
           m_direction(direction) {}
 

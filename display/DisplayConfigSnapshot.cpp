@@ -23,7 +23,8 @@ DisplayConfigSnapshot::sourceModeOf(const platform::DisplayConfigPathInfo& path)
     return mode != nullptr ? &mode->sourceMode : nullptr;
 }
 
-platform::DisplayConfigSourceMode* DisplayConfigSnapshot::sourceModeOf(const platform::DisplayConfigPathInfo& path) {
+platform::DisplayConfigSourceMode*
+DisplayConfigSnapshot::sourceModeOf(const platform::DisplayConfigPathInfo& path) {
     return const_cast<platform::DisplayConfigSourceMode*>(std::as_const(*this).sourceModeOf(path));
 }
 

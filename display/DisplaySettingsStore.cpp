@@ -18,10 +18,18 @@ constexpr std::uint32_t kApplyFlags = platform::cds::kUpdateRegistry | platform:
 // Mode numbers beyond any display's list: a list that never ends is not read forever.
 constexpr std::uint32_t kMaxModeNumber = 0x10000;
 
-enum Field { kXResolution, kYResolution, kBitParPixel, kRefreshRate, kXPosition, kYPosition, kRotation, kFieldCount };
-constexpr std::array<const wchar_t*, kFieldCount> kFieldNames{L"XResolution", L"YResolution", L"BitParPixel",
-                                                              L"RefreshRate", L"XPosition",   L"YPosition",
-                                                              L"Rotation"};
+enum Field {
+    kXResolution,
+    kYResolution,
+    kBitParPixel,
+    kRefreshRate,
+    kXPosition,
+    kYPosition,
+    kRotation,
+    kFieldCount
+};
+constexpr std::array<const wchar_t*, kFieldCount> kFieldNames{
+    L"XResolution", L"YResolution", L"BitParPixel", L"RefreshRate", L"XPosition", L"YPosition", L"Rotation"};
 
 std::wstring subkeyOf(std::uint32_t value) {
     wchar_t name[64];
@@ -41,7 +49,8 @@ std::string deviceName(int display) {
     return name;
 }
 
-bool readDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name, std::uint32_t& value) {
+bool readDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name,
+               std::uint32_t& value) {
     std::uint32_t type = 0;
     std::uint8_t data[4] = {};
     std::uint32_t size = sizeof(data);
@@ -54,15 +63,21 @@ bool readDword(platform::Registry& registry, platform::RegKey key, const wchar_t
     return true;
 }
 
-void writeDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name, std::uint32_t value) {
+void writeDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name,
+                std::uint32_t value) {
     const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                  static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
+                                  static_cast<std::uint8_t>(value >> 16),
+                                  static_cast<std::uint8_t>(value >> 24)};
     registry.setValue(key, name, platform::regtype::kDword, data, sizeof(data));
 }
 
-int displaysOf(std::uint32_t value) { return usesTwoDesktops(value) ? 2 : 1; }
+int displaysOf(std::uint32_t value) {
+    return usesTwoDesktops(value) ? 2 : 1;
+}
 
-bool portrait(std::uint32_t orientation) { return orientation == 1 || orientation == 3; }
+bool portrait(std::uint32_t orientation) {
+    return orientation == 1 || orientation == 3;
+}
 
 } // namespace
 
@@ -81,10 +96,13 @@ void DisplaySettingsStore::save(std::uint32_t value) {
         if (!m_settings.enumSettings(deviceName(display).c_str(), platform::kEnumCurrentSettings, mode)) {
             continue;
         }
-        const std::array<std::uint32_t, kFieldCount> fields{
-            mode.pelsWidth, mode.pelsHeight, mode.bitsPerPel, mode.displayFrequency,
-            static_cast<std::uint32_t>(mode.positionX), static_cast<std::uint32_t>(mode.positionY),
-            mode.orientation};
+        const std::array<std::uint32_t, kFieldCount> fields{mode.pelsWidth,
+                                                            mode.pelsHeight,
+                                                            mode.bitsPerPel,
+                                                            mode.displayFrequency,
+                                                            static_cast<std::uint32_t>(mode.positionX),
+                                                            static_cast<std::uint32_t>(mode.positionY),
+                                                            mode.orientation};
         for (int field = 0; field < kFieldCount; ++field) {
             writeDword(m_registry, key, valueName(display, static_cast<Field>(field)).c_str(), fields[field]);
         }
@@ -110,7 +128,8 @@ void DisplaySettingsStore::writeStatus(platform::RegKey key, std::uint32_t code)
 
 bool DisplaySettingsStore::readStored(platform::RegKey key, int display, StoredMode& stored) {
     for (int field = 0; field < kFieldCount; ++field) {
-        if (!readDword(m_registry, key, valueName(display, static_cast<Field>(field)).c_str(), stored.field[field])) {
+        if (!readDword(m_registry, key, valueName(display, static_cast<Field>(field)).c_str(),
+                       stored.field[field])) {
             return false;
         }
         if (field <= kRefreshRate && stored.field[field] == 0) {
@@ -136,8 +155,8 @@ bool DisplaySettingsStore::findMode(const char* device, const StoredMode& stored
     const std::uint32_t height = exchanged ? stored.field[kXResolution] : stored.field[kYResolution];
     for (int round = 0; round < store::kSearchRounds; ++round) {
         platform::DisplayMode mode;
-        for (std::uint32_t number = 0; number < kMaxModeNumber && m_settings.enumSettings(device, number, mode);
-             ++number) {
+        for (std::uint32_t number = 0;
+             number < kMaxModeNumber && m_settings.enumSettings(device, number, mode); ++number) {
             if (mode.pelsHeight == height && mode.pelsWidth == width &&
                 mode.bitsPerPel == stored.field[kBitParPixel] &&
                 mode.displayFrequency == stored.field[kRefreshRate]) {
@@ -163,8 +182,8 @@ void DisplaySettingsStore::restore(std::uint32_t newValue, std::uint32_t oldValu
     }
     const std::wstring subkey = subkeyOf(value);
     platform::ScopedRegKey key(m_registry);
-    if (m_registry.openKey(platform::kHkeyCurrentUser, subkey.c_str(), platform::RegAccess::Read, key.out()) !=
-            platform::error::kSuccess &&
+    if (m_registry.openKey(platform::kHkeyCurrentUser, subkey.c_str(), platform::RegAccess::Read,
+                           key.out()) != platform::error::kSuccess &&
         m_registry.createKey(platform::kHkeyCurrentUser, subkey.c_str(), platform::RegAccess::All, key.out(),
                              nullptr) != platform::error::kSuccess) {
         writeStatus(mainKey, store::kStatusNoSubkey);
@@ -207,7 +226,8 @@ void DisplaySettingsStore::restore(std::uint32_t newValue, std::uint32_t oldValu
                 anySet = true;
             }
         } else if (primarySet) {
-            if (m_settings.changeSettingsEx(device.c_str(), &mode, kApplyFlags) == platform::cds::kSuccessful) {
+            if (m_settings.changeSettingsEx(device.c_str(), &mode, kApplyFlags) ==
+                platform::cds::kSuccessful) {
                 anySet = true;
             }
         }

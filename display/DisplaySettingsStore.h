@@ -30,7 +30,8 @@ inline constexpr int kSearchRounds = 10;
 
 class DisplaySettingsStore {
 public:
-    DisplaySettingsStore(platform::Registry& registry, platform::DisplaySettings& settings, platform::Clock& clock)
+    DisplaySettingsStore(platform::Registry& registry, platform::DisplaySettings& settings,
+                         platform::Clock& clock)
         : m_registry(registry), m_settings(settings), m_clock(clock) {}
 
     // Stores the current modes of the arrangement's displays under the value's subkey.

@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::uint32_t kRetryHighByte = 0x84;
 
-bool mustRetry(std::uint32_t status) { return (status & 0xFF) != 0 || ((status >> 8) & 0xFF) == kRetryHighByte; }
+bool mustRetry(std::uint32_t status) {
+    return (status & 0xFF) != 0 || ((status >> 8) & 0xFF) == kRetryHighByte;
+}
 
 } // namespace
 

@@ -44,8 +44,8 @@ std::optional<DisplayConfigBackend> Panelid::displayConfigBackend() {
     if (!DisplayConfigBackend::usable(m_ports.os, m_ports.displayConfig)) {
         return std::nullopt;
     }
-    std::optional<DisplayConfigBackend> backend(std::in_place, m_ports.displayConfig, m_ports.clock, versionCode(),
-                                                vendorCode());
+    std::optional<DisplayConfigBackend> backend(std::in_place, m_ports.displayConfig, m_ports.clock,
+                                                versionCode(), vendorCode());
     backend->initialize();
     return backend;
 }

@@ -28,7 +28,8 @@ int Outswap::run() {
         TraceLog::traceError(kModule, TraceLog::kLevel, L"ERROR RegisterWindowMessage()");
         return kExitCode;
     }
-    const platform::WindowHandle controller = m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
+    const platform::WindowHandle controller =
+        m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     if (controller != 0) {
         m_windowing.postMessage(controller, message, 0, 0);
     }

@@ -86,7 +86,8 @@ public:
     // allocated (which is freed again).
     virtual std::int32_t displayInfo(std::int32_t adapterIndex, std::vector<AdlDisplayInfo>& displays,
                                      std::int32_t forceDetect) = 0;
-    virtual std::int32_t edidData(std::int32_t adapterIndex, std::int32_t displayIndex, AdlDisplayEdidData& data) = 0;
+    virtual std::int32_t edidData(std::int32_t adapterIndex, std::int32_t displayIndex,
+                                  AdlDisplayEdidData& data) = 0;
 };
 
 } // namespace platform

@@ -11,9 +11,9 @@ namespace platform {
 // Date and time as Win32 SYSTEMTIME carries it.
 struct SystemTime {
     std::uint16_t year = 0;
-    std::uint16_t month = 0; // 1 to 12
+    std::uint16_t month = 0;     // 1 to 12
     std::uint16_t dayOfWeek = 0; // 0 Sunday to 6 Saturday
-    std::uint16_t day = 0; // 1 to 31
+    std::uint16_t day = 0;       // 1 to 31
     std::uint16_t hour = 0;
     std::uint16_t minute = 0;
     std::uint16_t second = 0;

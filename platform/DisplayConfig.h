@@ -153,14 +153,17 @@ class DisplayConfig : public Port {
 public:
     // Whether the four display-configuration functions exist on this system.
     virtual bool available() = 0;
-    virtual std::int32_t getBufferSizes(std::uint32_t flags, std::uint32_t& pathCount, std::uint32_t& modeCount) = 0;
+    virtual std::int32_t getBufferSizes(std::uint32_t flags, std::uint32_t& pathCount,
+                                        std::uint32_t& modeCount) = 0;
     // `pathCount` and `modeCount` are in: the arrays' capacities, out: the elements written.
     // ERROR_INSUFFICIENT_BUFFER when the configuration no longer fits. `topologyId` only with
     // kQueryDatabaseCurrent, else null.
     virtual std::int32_t query(std::uint32_t flags, std::uint32_t& pathCount, DisplayConfigPathInfo* paths,
-                               std::uint32_t& modeCount, DisplayConfigModeInfo* modes, std::uint32_t* topologyId) = 0;
-    virtual std::int32_t set(std::uint32_t pathCount, const DisplayConfigPathInfo* paths, std::uint32_t modeCount,
-                             const DisplayConfigModeInfo* modes, std::uint32_t flags) = 0;
+                               std::uint32_t& modeCount, DisplayConfigModeInfo* modes,
+                               std::uint32_t* topologyId) = 0;
+    virtual std::int32_t set(std::uint32_t pathCount, const DisplayConfigPathInfo* paths,
+                             std::uint32_t modeCount, const DisplayConfigModeInfo* modes,
+                             std::uint32_t flags) = 0;
     // DisplayConfigGetDeviceInfo with a source-name request (header filled by the caller).
     virtual std::int32_t getSourceName(DisplayConfigSourceDeviceName& request) = 0;
 

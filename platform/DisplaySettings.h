@@ -51,7 +51,8 @@ public:
     virtual bool enumSettings(const char* device, std::uint32_t modeNumber, DisplayMode& mode) = 0;
     // `mode` null with flags 0 applies the changes stored with kNoReset. A DISP_CHANGE_* result.
     virtual std::int32_t changeSettings(const DisplayMode* mode, std::uint32_t flags) = 0;
-    virtual std::int32_t changeSettingsEx(const char* device, const DisplayMode* mode, std::uint32_t flags) = 0;
+    virtual std::int32_t changeSettingsEx(const char* device, const DisplayMode* mode,
+                                          std::uint32_t flags) = 0;
 };
 
 } // namespace platform

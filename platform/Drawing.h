@@ -19,9 +19,15 @@ using ColorRef = std::uint32_t;       // COLORREF: 0x00BBGGRR
 constexpr ColorRef rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) {
     return static_cast<ColorRef>(r) | (static_cast<ColorRef>(g) << 8) | (static_cast<ColorRef>(b) << 16);
 }
-constexpr std::uint8_t redOf(ColorRef c) { return static_cast<std::uint8_t>(c & 0xFF); }
-constexpr std::uint8_t greenOf(ColorRef c) { return static_cast<std::uint8_t>((c >> 8) & 0xFF); }
-constexpr std::uint8_t blueOf(ColorRef c) { return static_cast<std::uint8_t>((c >> 16) & 0xFF); }
+constexpr std::uint8_t redOf(ColorRef c) {
+    return static_cast<std::uint8_t>(c & 0xFF);
+}
+constexpr std::uint8_t greenOf(ColorRef c) {
+    return static_cast<std::uint8_t>((c >> 8) & 0xFF);
+}
+constexpr std::uint8_t blueOf(ColorRef c) {
+    return static_cast<std::uint8_t>((c >> 16) & 0xFF);
+}
 
 struct Rect {
     int left = 0;
@@ -104,7 +110,8 @@ public:
     // DrawTextW with the selected font; count -1 for a terminated text. With dt::kCalcRect it
     // only measures, widening or narrowing `rect` to the text. Returns the text height, 0 on
     // failure.
-    virtual int drawText(DeviceContext dc, const wchar_t* text, int count, Rect& rect, std::uint32_t format) = 0;
+    virtual int drawText(DeviceContext dc, const wchar_t* text, int count, Rect& rect,
+                         std::uint32_t format) = 0;
     // Rectangle with the selected pen (frame) and brush (fill), in logical coordinates.
     virtual bool rectangle(DeviceContext dc, int left, int top, int right, int bottom) = 0;
     // FillRect with a brush, in logical coordinates.

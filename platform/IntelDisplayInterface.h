@@ -18,11 +18,14 @@ namespace platform {
 namespace igfx {
 inline constexpr char16_t kProgId[] = u"IgfxExt.CUIExternal";
 inline constexpr std::uint32_t kClassContext = 0x15; // in-process, local and remote server
-inline constexpr Guid kPresenceInterface{0x70F8C65F, 0x06AA, 0x443B, {0x9E, 0x6B, 0x7C, 0x73, 0x80, 0x8F, 0x07, 0xE5}};
-inline constexpr Guid kEdidInterface{0xF932C038, 0x6484, 0x45CA, {0x8F, 0xA1, 0x7C, 0x8C, 0x27, 0x9F, 0x7A, 0xEE}};
+inline constexpr Guid kPresenceInterface{
+    0x70F8C65F, 0x06AA, 0x443B, {0x9E, 0x6B, 0x7C, 0x73, 0x80, 0x8F, 0x07, 0xE5}};
+inline constexpr Guid kEdidInterface{
+    0xF932C038, 0x6484, 0x45CA, {0x8F, 0xA1, 0x7C, 0x8C, 0x27, 0x9F, 0x7A, 0xEE}};
 // Data identifiers of the device-data read and the set-configuration call.
 inline constexpr Guid kEdidData{0x897843AE, 0x998A, 0x4EEC, {0xA2, 0x1E, 0xEA, 0x64, 0x2B, 0x44, 0x90, 0xEC}};
-inline constexpr Guid kConfigurationData{0x381ECED3, 0xEFF1, 0x4DF2, {0xB5, 0x60, 0x66, 0x48, 0xE3, 0x52, 0xB1, 0x8E}};
+inline constexpr Guid kConfigurationData{
+    0x381ECED3, 0xEFF1, 0x4DF2, {0xB5, 0x60, 0x66, 0x48, 0xE3, 0x52, 0xB1, 0x8E}};
 
 inline constexpr char16_t kDisplay1[] = u"\\\\.\\Display1";
 inline constexpr char16_t kDisplay2[] = u"\\\\.\\Display2";
@@ -99,7 +102,8 @@ public:
     // EDID interface: reads `request` keyed by `dataId`; `status` is the driver's out status.
     virtual bool getDeviceData(const Guid& dataId, IntelEdidRequest& request, std::uint32_t& status) = 0;
     // Presence-test interface: sends one configuration record keyed by `dataId`.
-    virtual bool setConfiguration(const Guid& dataId, const IntelConfigRecord& record, std::uint32_t& status) = 0;
+    virtual bool setConfiguration(const Guid& dataId, const IntelConfigRecord& record,
+                                  std::uint32_t& status) = 0;
 };
 
 } // namespace platform

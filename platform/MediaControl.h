@@ -12,7 +12,7 @@ namespace platform {
 
 // Messages of the media control window (WM_USER based).
 namespace mciwnd {
-inline constexpr MessageId kEject = 0x046B;   // MCIWNDM_EJECT
+inline constexpr MessageId kEject = 0x046B;    // MCIWNDM_EJECT
 inline constexpr MessageId kCanEject = 0x0494; // MCIWNDM_CAN_EJECT
 inline constexpr MessageId kOpenW = 0x04FC;    // MCIWNDM_OPENW: lParam a terminated device or file name
 
@@ -30,7 +30,8 @@ public:
     virtual WindowHandle createMediaWindow(WindowHandle parent, std::uint32_t style, const wchar_t* file) = 0;
     // SendMessageW to the media control window. For kOpenW `lParam` points to a terminated
     // UTF-16 device name.
-    virtual LResult sendMediaMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam) = 0;
+    virtual LResult sendMediaMessage(WindowHandle window, MessageId message, WParam wParam,
+                                     LParam lParam) = 0;
 };
 
 } // namespace platform

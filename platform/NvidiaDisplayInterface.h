@@ -50,7 +50,9 @@ inline constexpr std::size_t kMaxLogicalGpus = 64;
 inline constexpr std::size_t kMaxViewTargets = 2;
 inline constexpr std::size_t kMaxViewModes = 8;
 
-constexpr std::uint32_t recordVersion(std::uint32_t size, std::uint32_t version) { return size | (version << 16); }
+constexpr std::uint32_t recordVersion(std::uint32_t size, std::uint32_t version) {
+    return size | (version << 16);
+}
 
 // Output masks of a GPU (one bit per output).
 namespace output {
@@ -112,7 +114,8 @@ struct NvDisplayDriverVersion {
     char adapter[64] = {};
 };
 static_assert(sizeof(NvDisplayDriverVersion) == 140);
-inline constexpr std::uint32_t kNvDisplayDriverVersionVersion = nv::recordVersion(sizeof(NvDisplayDriverVersion), 1);
+inline constexpr std::uint32_t kNvDisplayDriverVersionVersion =
+    nv::recordVersion(sizeof(NvDisplayDriverVersion), 1);
 static_assert(kNvDisplayDriverVersionVersion == 0x1008C);
 
 // The targets of a view: up to two outputs, each with the primary flag (bit 0 of flags).
@@ -144,13 +147,17 @@ public:
                                                std::uint32_t& count) = 0;
     virtual nv::Status activeOutputs(NvPhysicalGpuHandle gpu, std::uint32_t& mask) = 0;
     virtual nv::Status connectedOutputs(NvPhysicalGpuHandle gpu, std::uint32_t& mask) = 0;
-    virtual nv::Status connectorInfo(NvPhysicalGpuHandle gpu, std::uint32_t output, NvConnectorInfo& info) = 0;
+    virtual nv::Status connectorInfo(NvPhysicalGpuHandle gpu, std::uint32_t output,
+                                     NvConnectorInfo& info) = 0;
     virtual nv::Status edid(NvPhysicalGpuHandle gpu, std::uint32_t output, NvEdid& edid) = 0;
     virtual nv::Status displayDriverVersion(NvDisplayHandle display, NvDisplayDriverVersion& version) = 0;
-    virtual nv::Status getView(NvDisplayHandle display, NvViewTargetInfo& targets, std::uint32_t& viewMode) = 0;
-    virtual nv::Status setView(NvDisplayHandle display, const NvViewTargetInfo& targets, std::uint32_t viewMode) = 0;
+    virtual nv::Status getView(NvDisplayHandle display, NvViewTargetInfo& targets,
+                               std::uint32_t& viewMode) = 0;
+    virtual nv::Status setView(NvDisplayHandle display, const NvViewTargetInfo& targets,
+                               std::uint32_t viewMode) = 0;
     // `modes` holds nv::kMaxViewModes entries; `count` is what the driver reports.
-    virtual nv::Status supportedViews(NvDisplayHandle display, std::uint32_t* modes, std::uint32_t& count) = 0;
+    virtual nv::Status supportedViews(NvDisplayHandle display, std::uint32_t* modes,
+                                      std::uint32_t& count) = 0;
     // The numbers of logical and physical GPUs.
     virtual nv::Status logicalGpuCount(std::uint32_t& count) = 0;
     virtual nv::Status physicalGpuCount(std::uint32_t& count) = 0;

@@ -36,18 +36,19 @@ enum class RegAccess { Read, Write, All };
 class Registry : public Port {
 public:
     // Opens an existing key. kFileNotFound when it does not exist.
-    [[nodiscard]] virtual ErrorCode openKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key) = 0;
+    [[nodiscard]] virtual ErrorCode openKey(RegKey parent, const wchar_t* subKey, RegAccess access,
+                                            RegKey& key) = 0;
 
     // Opens or creates a key (and any missing keys on its path). `created` (optional) tells
     // whether the key was new. A null `subKey` is refused with kInvalidParameter.
-    [[nodiscard]] virtual ErrorCode createKey(RegKey parent, const wchar_t* subKey, RegAccess access, RegKey& key,
-                                bool* created) = 0;
+    [[nodiscard]] virtual ErrorCode createKey(RegKey parent, const wchar_t* subKey, RegAccess access,
+                                              RegKey& key, bool* created) = 0;
 
     // Reads a value. `name` null or empty: the default value. `type` and `data` may be null.
     // `dataSize` is in: capacity of `data` in bytes, out: size of the value. When `data` is
     // too small the result is kMoreData and `dataSize` holds the size needed.
-    [[nodiscard]] virtual ErrorCode queryValue(RegKey key, const wchar_t* name, std::uint32_t* type, std::uint8_t* data,
-                                 std::uint32_t* dataSize) = 0;
+    [[nodiscard]] virtual ErrorCode queryValue(RegKey key, const wchar_t* name, std::uint32_t* type,
+                                               std::uint8_t* data, std::uint32_t* dataSize) = 0;
 
     virtual ErrorCode setValue(RegKey key, const wchar_t* name, std::uint32_t type, const std::uint8_t* data,
                                std::uint32_t dataSize) = 0;
@@ -55,13 +56,15 @@ public:
     // Subkey `index` in the order Windows enumerates them (case-insensitive alphabetical).
     // `nameChars` is in: capacity of `name` in characters with the terminator, out: length
     // without it. kNoMoreItems past the end; kMoreData when the name does not fit.
-    [[nodiscard]] virtual ErrorCode enumKey(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars) = 0;
+    [[nodiscard]] virtual ErrorCode enumKey(RegKey key, std::uint32_t index, wchar_t* name,
+                                            std::uint32_t* nameChars) = 0;
 
     // Value `index` in creation order (Wine's registry lists values by name instead). Buffers
     // as for enumKey and queryValue; kMoreData when the name or the data does not fit, with
     // `dataSize` then holding the size needed.
-    [[nodiscard]] virtual ErrorCode enumValue(RegKey key, std::uint32_t index, wchar_t* name, std::uint32_t* nameChars,
-                                std::uint32_t* type, std::uint8_t* data, std::uint32_t* dataSize) = 0;
+    [[nodiscard]] virtual ErrorCode enumValue(RegKey key, std::uint32_t index, wchar_t* name,
+                                              std::uint32_t* nameChars, std::uint32_t* type,
+                                              std::uint8_t* data, std::uint32_t* dataSize) = 0;
 
     virtual ErrorCode closeKey(RegKey key) = 0;
 };

@@ -31,7 +31,8 @@ public:
 
     // Waits until any of the handles is signalled: kWaitObject0 + index (also for a mutex
     // whose owner ended without releasing it), kWaitTimeout or kWaitFailed.
-    virtual std::uint32_t waitAny(const SyncHandle* handles, std::uint32_t count, std::uint32_t timeoutMs) = 0;
+    virtual std::uint32_t waitAny(const SyncHandle* handles, std::uint32_t count,
+                                  std::uint32_t timeoutMs) = 0;
 
     virtual bool closeHandle(SyncHandle handle) = 0;
 };

@@ -11,7 +11,7 @@ using MessageId = std::uint32_t;     // window message number; 0: none
 using WParam = std::uintptr_t;
 using LParam = std::intptr_t;
 using LResult = std::intptr_t;
-using TimerId = std::uintptr_t; // 0: no timer
+using TimerId = std::uintptr_t;  // 0: no timer
 using ErrorCode = std::uint32_t; // Win32 system error code
 
 // Win32 system error codes that ports report and portable code tests.

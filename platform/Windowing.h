@@ -98,7 +98,8 @@ public:
     // Returns 0 on failure.
     virtual WindowHandle createDialogWindow(const wchar_t* title, WindowClient& client) = 0;
     // The standard procedure of the dialog window (DefDlgProc).
-    virtual LResult defaultWindowProc(WindowHandle window, MessageId message, WParam wParam, LParam lParam) = 0;
+    virtual LResult defaultWindowProc(WindowHandle window, MessageId message, WParam wParam,
+                                      LParam lParam) = 0;
     virtual bool destroyWindow(WindowHandle window) = 0;
     // ShowWindow: true when the window was visible before the call (not a success flag).
     virtual bool showWindow(WindowHandle window, int command) = 0;
@@ -120,7 +121,8 @@ public:
     virtual std::uint32_t waitForEventOrInput(SyncHandle event, std::uint32_t timeoutMs) = 0;
 
     // MessageBoxW; pumps messages while it is open.
-    virtual int messageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, std::uint32_t flags) = 0;
+    virtual int messageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption,
+                           std::uint32_t flags) = 0;
 
     // Questions about other windows.
     virtual WindowHandle foregroundWindow() = 0;
@@ -137,14 +139,15 @@ public:
     // createWindow, with the creation parameter in lParam (the CREATESTRUCT's lpCreateParams),
     // and WM_DESTROY only from destroyWindow, as for a dialog client. False when the class exists
     // already (ERROR_CLASS_ALREADY_EXISTS) or cannot be registered.
-    virtual bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle, WindowClient& procedure) = 0;
+    virtual bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle,
+                                     WindowClient& procedure) = 0;
     // CreateWindowExW of a registered class at the default position and size, owned by `owner`.
     // 0 on failure.
     virtual WindowHandle createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
                                       WindowHandle owner, std::uintptr_t creationParameter) = 0;
     // SetWindowPos (kSwp* flags; insertAfter kHwndTopmost or 0 for the top).
-    virtual bool setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width, int height,
-                              std::uint32_t flags) = 0;
+    virtual bool setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width,
+                              int height, std::uint32_t flags) = 0;
     // GetWindowRect, IsWindowVisible and the WS_EX_TOPMOST bit; false for no window.
     virtual bool windowState(WindowHandle window, WindowState& state) = 0;
 };

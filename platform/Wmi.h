@@ -21,8 +21,8 @@ public:
     // Connects to the namespace (for example "\\.\root\cimv2"); 0 on failure.
     virtual WmiConnection connect(const wchar_t* nameSpace) = 0;
     // The string property of the first instance of the class; false when there is none.
-    virtual bool firstInstanceString(WmiConnection connection, const wchar_t* className, const wchar_t* property,
-                                     std::wstring& value) = 0;
+    virtual bool firstInstanceString(WmiConnection connection, const wchar_t* className,
+                                     const wchar_t* property, std::wstring& value) = 0;
     virtual void release(WmiConnection connection) = 0;
 };
 

@@ -13,7 +13,7 @@ if [ "${1:-}" = "--fix" ]; then
   fix=1
   shift
 fi
-patterns=('*.cpp' '*.h' '*.cpp.in')
+patterns=('*.cpp' '*.h')
 if [ $# -gt 0 ]; then
   mapfile -t files < <(git diff --name-only --diff-filter=ACMR "$1" -- "${patterns[@]}")
 else

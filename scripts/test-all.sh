@@ -1,16 +1,20 @@
 #!/usr/bin/env bash
-# Builds every preset and runs every test: the native suite (unit and scenario tests, scenario
-# files through the simulator tool), the same suite with address and undefined-behaviour
-# sanitizers and with the thread sanitizer, 20 seconds of every fuzz target (clang), the win64
-# build with its test program and the end-to-end runs of the real programs under Wine, and the
-# 32-bit bridge library. Installs missing Debian packages first.
+# Checks that the C++ sources follow .clang-format, then builds every preset and runs every
+# test: the native suite (unit and scenario tests, scenario files through the simulator tool),
+# the same suite with address and undefined-behaviour sanitizers and with the thread sanitizer,
+# 20 seconds of every fuzz target (clang), the win64 build with its test program and the
+# end-to-end runs of the real programs under Wine, and the 32-bit bridge library. Installs
+# missing Debian packages first.
 # Exits non-zero when anything fails.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-scripts/packages.sh native windows fuzz
+scripts/packages.sh native windows fuzz format
 
 step() { printf '\n==== %s\n' "$*"; }
+
+step "format: every C++ file follows .clang-format"
+scripts/check-format.sh
 
 step "native: build and test"
 cmake --preset native

@@ -27,7 +27,8 @@ std::wstring CAboutDlg::readVersion() {
     std::uint32_t type = 0;
     const platform::ErrorCode rc = m_registry.queryValue(key, kVersionValue, &type, data, &size);
     key.reset();
-    if (rc != platform::error::kSuccess || (type != platform::regtype::kSz && type != platform::regtype::kExpandSz)) {
+    if (rc != platform::error::kSuccess ||
+        (type != platform::regtype::kSz && type != platform::regtype::kExpandSz)) {
         TRACE_ERROR(L"ERROR RegQueryValueEx(CurrentVersion):%u", static_cast<unsigned>(rc));
         return {};
     }

@@ -17,30 +17,42 @@ std::wstring DialogsView::loadString(int id) {
     return std::wstring(buffer, length > 0 ? static_cast<std::size_t>(length) : 0);
 }
 
-void DialogsView::setCaption(const std::wstring& text) { m_dialogs.setTitle(m_dialog, text.c_str()); }
+void DialogsView::setCaption(const std::wstring& text) {
+    m_dialogs.setTitle(m_dialog, text.c_str());
+}
 
-void DialogsView::setItemText(int id, const std::wstring& text) { m_dialogs.setItemText(m_dialog, id, text.c_str()); }
+void DialogsView::setItemText(int id, const std::wstring& text) {
+    m_dialogs.setItemText(m_dialog, id, text.c_str());
+}
 
-bool DialogsView::isChecked(int id) { return m_dialogs.checkState(m_dialog, id) == platform::kBstChecked; }
+bool DialogsView::isChecked(int id) {
+    return m_dialogs.checkState(m_dialog, id) == platform::kBstChecked;
+}
 
 void DialogsView::setChecked(int id, bool checked) {
     m_dialogs.setCheckState(m_dialog, id, checked ? platform::kBstChecked : platform::kBstUnchecked);
 }
 
-void DialogsView::enableItem(int id, bool enabled) { m_dialogs.enableItem(m_dialog, id, enabled); }
+void DialogsView::enableItem(int id, bool enabled) {
+    m_dialogs.enableItem(m_dialog, id, enabled);
+}
 
 void DialogsView::appendSystemMenuItem(int command, const std::wstring& text) {
     m_dialogs.appendSystemMenuItem(m_dialog, static_cast<std::uint32_t>(command), text.c_str());
 }
 
-void DialogsView::setIcons() { m_dialogs.setIcon(m_dialog, IDR_MAINFRAME); }
+void DialogsView::setIcons() {
+    m_dialogs.setIcon(m_dialog, IDR_MAINFRAME);
+}
 
 void DialogsView::showAboutDialog() {
     AboutDlgClient about(m_dialogs, m_registry);
     m_dialogs.runModalDialog(IDD_ABOUTBOX, m_dialog, about);
 }
 
-void DialogsView::endDialog(int result) { m_dialogs.endDialog(m_dialog, result); }
+void DialogsView::endDialog(int result) {
+    m_dialogs.endDialog(m_dialog, result);
+}
 
 std::intptr_t SentrixsetDlgClient::runModal(platform::Dialogs& dialogs) {
     return dialogs.runModalDialog(IDD_SENTRIXSET_DIALOG, 0, *this);
@@ -91,7 +103,9 @@ void SentrixsetDlgClient::onPaint(platform::WindowHandle, platform::DialogPaint&
     paint.drawBitmap(IDB_BANNER_END, layout.endX, 0);
 }
 
-void SentrixsetDlgClient::onDestroy(platform::WindowHandle) { m_dlg.OnDestroy(); }
+void SentrixsetDlgClient::onDestroy(platform::WindowHandle) {
+    m_dlg.OnDestroy();
+}
 
 bool AboutDlgClient::onInitDialog(platform::WindowHandle dialog) {
     m_view.attach(dialog);

@@ -15,7 +15,8 @@ namespace settings {
 // One dialog window seen through the platform's dialogs.
 class DialogsView final : public SentrixsetView {
 public:
-    DialogsView(platform::Dialogs& dialogs, platform::Registry& registry) : m_dialogs(dialogs), m_registry(registry) {}
+    DialogsView(platform::Dialogs& dialogs, platform::Registry& registry)
+        : m_dialogs(dialogs), m_registry(registry) {}
 
     void attach(platform::WindowHandle dialog) { m_dialog = dialog; }
     platform::WindowHandle window() const { return m_dialog; }

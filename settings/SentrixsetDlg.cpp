@@ -1,8 +1,8 @@
 // The settings program's main dialog. Portable.
 #include "settings/SentrixsetDlg.h"
 
-#include "common/ControllerIdentity.h"
 #include "common/Bytes.h"
+#include "common/ControllerIdentity.h"
 #include "common/FirmwareRecord.h"
 #include "common/Trace.h"
 #include "settings/SentrixsetResource.h"
@@ -29,8 +29,9 @@ constexpr struct {
     int control;
     int string;
 } kBoxTexts[] = {
-    {IDC_HDMI_CONTROL, IDS_HDMI_CONTROL}, {IDC_POWER_ON_OFF, IDS_POWER_ON_OFF}, {IDC_POWER_OFF, IDS_POWER_OFF},
-    {IDC_NOTIFY, IDS_NOTIFY},             {IDC_LAUNCHER, IDS_LAUNCHER},
+    {IDC_HDMI_CONTROL, IDS_HDMI_CONTROL}, {IDC_POWER_ON_OFF, IDS_POWER_ON_OFF},
+    {IDC_POWER_OFF, IDS_POWER_OFF},       {IDC_NOTIFY, IDS_NOTIFY},
+    {IDC_LAUNCHER, IDS_LAUNCHER},
 };
 
 // The controller's store opened with `access`; no key (0) when it cannot be opened.
@@ -154,8 +155,9 @@ void CSentrixsetDlg::OnOK() {
         changed = true;
     }
     if (m_bCheckPowerOff != m_bPowerOff) {
-        const std::uint8_t mode = m_bCheckPowerOff ? static_cast<std::uint8_t>(m_byOperationMode | kPowerOffBit)
-                                                   : static_cast<std::uint8_t>(m_byOperationMode & ~kPowerOffBit);
+        const std::uint8_t mode = m_bCheckPowerOff
+                                      ? static_cast<std::uint8_t>(m_byOperationMode | kPowerOffBit)
+                                      : static_cast<std::uint8_t>(m_byOperationMode & ~kPowerOffBit);
         writeBinaryByte(kOperationModeValue, mode);
         changed = true;
     }
@@ -297,8 +299,8 @@ bool CSentrixsetDlg::writeDword(const wchar_t* name, std::uint32_t value) {
     const platform::ScopedRegKey key = openStore(m_ports.registry, RegAccess::Write);
     std::uint8_t data[4];
     bytes::putLe32(value, data);
-    if (key == 0 || m_ports.registry.setValue(key, name, regtype::kDword, data, sizeof data) !=
-                              error::kSuccess) {
+    if (key == 0 ||
+        m_ports.registry.setValue(key, name, regtype::kDword, data, sizeof data) != error::kSuccess) {
         TRACE_ERROR(L"ERROR RegSetValueEx(%ls)", name);
         return false;
     }

@@ -74,9 +74,10 @@ bool CecBus::transmit(const CecFrame& frame, const CecDevice* sender) {
     }
     bool acknowledged = true;
     if (frame.isPoll() || !frame.isBroadcast()) {
-        acknowledged = destination != 0x0F && std::any_of(m_devices.begin(), m_devices.end(), [&](CecDevice* d) {
-                           return !isSender(d) && (d->logicalAddresses() & (1u << destination)) != 0;
-                       });
+        acknowledged =
+            destination != 0x0F && std::any_of(m_devices.begin(), m_devices.end(), [&](CecDevice* d) {
+                return !isSender(d) && (d->logicalAddresses() & (1u << destination)) != 0;
+            });
     }
 
     m_records.push_back(Record{m_clock.now(), frame, acknowledged});

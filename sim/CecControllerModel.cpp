@@ -64,7 +64,8 @@ std::uint32_t CecControllerModel::injectedStatus() {
     return 0;
 }
 
-std::uint32_t CecControllerModel::command(std::uint8_t code, const std::uint8_t* payload, std::size_t length) {
+std::uint32_t CecControllerModel::command(std::uint8_t code, const std::uint8_t* payload,
+                                          std::size_t length) {
     if (const std::uint32_t status = injectedStatus(); status != 0) {
         return status;
     }
@@ -126,7 +127,8 @@ void CecControllerModel::answer(std::uint8_t code) {
         storeReply(cecc::kReplyOsdName, {});
         break;
     case cecc::kGetFirmwareVersion:
-        storeReply(cecc::kReplyFirmwareVersion, {m_firmwareVersion[0], m_firmwareVersion[1], m_firmwareVersion[2]});
+        storeReply(cecc::kReplyFirmwareVersion,
+                   {m_firmwareVersion[0], m_firmwareVersion[1], m_firmwareVersion[2]});
         break;
     default:
         return;
@@ -168,7 +170,8 @@ void CecControllerModel::askTvVendor() {
     if (m_vendorTimeout) {
         return; // already asked; this query waits with the others
     }
-    const bool acknowledged = m_bus.transmit(makeFrame(initiator(), cecaddr::kTv, cecop::kGiveDeviceVendorId), this);
+    const bool acknowledged =
+        m_bus.transmit(makeFrame(initiator(), cecaddr::kTv, cecop::kGiveDeviceVendorId), this);
     if (!acknowledged) {
         finishVendorWait();
         return;
@@ -211,7 +214,9 @@ std::array<std::uint8_t, 5> CecControllerModel::certificationStatus() const {
             static_cast<std::uint8_t>(present >> 8)};
 }
 
-void CecControllerModel::notifyChange() { notifyStatus(static_cast<std::uint8_t>(statusByte() | cecc::kStatusChanged)); }
+void CecControllerModel::notifyChange() {
+    notifyStatus(static_cast<std::uint8_t>(statusByte() | cecc::kStatusChanged));
+}
 
 void CecControllerModel::notifyStatus(std::uint8_t status) {
     Reply notification;
@@ -262,7 +267,8 @@ std::uint32_t CecControllerModel::read(std::uint32_t selector, FirmwareRecord& r
 }
 
 std::uint16_t CecControllerModel::logicalAddresses() const {
-    return m_logicalAddress == cecc::kNoLogicalAddress ? 0 : static_cast<std::uint16_t>(1u << m_logicalAddress);
+    return m_logicalAddress == cecc::kNoLogicalAddress ? 0
+                                                       : static_cast<std::uint16_t>(1u << m_logicalAddress);
 }
 
 void CecControllerModel::receive(const CecFrame& frame, std::uint64_t) {
@@ -277,21 +283,23 @@ void CecControllerModel::receive(const CecFrame& frame, std::uint64_t) {
         switch (*opcode) {
         case cecop::kGivePhysicalAddress:
             m_actions.after(0, [this] {
-                m_bus.transmit(makeFrame(initiator(), cecaddr::kBroadcast, cecop::kReportPhysicalAddress,
-                                         {static_cast<std::uint8_t>(m_physicalAddress >> 8),
-                                          static_cast<std::uint8_t>(m_physicalAddress & 0xFF),
-                                          cecval::kDevicePlayback}),
-                               this);
+                m_bus.transmit(
+                    makeFrame(initiator(), cecaddr::kBroadcast, cecop::kReportPhysicalAddress,
+                              {static_cast<std::uint8_t>(m_physicalAddress >> 8),
+                               static_cast<std::uint8_t>(m_physicalAddress & 0xFF), cecval::kDevicePlayback}),
+                    this);
             });
             return;
         case cecop::kGiveDevicePowerStatus:
             m_actions.after(0, [this, from] {
-                m_bus.transmit(makeFrame(initiator(), from, cecop::kReportPowerStatus, {cecval::kPowerOn}), this);
+                m_bus.transmit(makeFrame(initiator(), from, cecop::kReportPowerStatus, {cecval::kPowerOn}),
+                               this);
             });
             return;
         case cecop::kGetCecVersion:
             m_actions.after(0, [this, from] {
-                m_bus.transmit(makeFrame(initiator(), from, cecop::kCecVersion, {cecval::kCecVersion14}), this);
+                m_bus.transmit(makeFrame(initiator(), from, cecop::kCecVersion, {cecval::kCecVersion14}),
+                               this);
             });
             return;
         default:

@@ -48,7 +48,8 @@ constexpr CecOpcodeInfo kTable[] = {
     entry(cecop::kUserControlReleased, "User Control Released"),
     entry(cecop::kGiveOsdName, "Give OSD Name"),
     entry(cecop::kSetOsdName, "Set OSD Name", operand(K::Text, "name")),
-    entry(cecop::kSetOsdString, "Set OSD String", operand(K::Byte, "display control"), operand(K::Text, "text")),
+    entry(cecop::kSetOsdString, "Set OSD String", operand(K::Byte, "display control"),
+          operand(K::Text, "text")),
     entry(cecop::kSetTimerProgramTitle, "Set Timer Program Title", operand(K::Text, "title")),
     entry(cecop::kSystemAudioModeRequest, "System Audio Mode Request",
           operand(K::PhysicalAddress, "physical address", true)),
@@ -62,8 +63,8 @@ constexpr CecOpcodeInfo kTable[] = {
     entry(cecop::kRoutingInformation, "Routing Information", operand(K::PhysicalAddress, "physical address")),
     entry(cecop::kActiveSource, "Active Source", operand(K::PhysicalAddress, "physical address")),
     entry(cecop::kGivePhysicalAddress, "Give Physical Address"),
-    entry(cecop::kReportPhysicalAddress, "Report Physical Address", operand(K::PhysicalAddress, "physical address"),
-          operand(K::DeviceType, "device type")),
+    entry(cecop::kReportPhysicalAddress, "Report Physical Address",
+          operand(K::PhysicalAddress, "physical address"), operand(K::DeviceType, "device type")),
     entry(cecop::kRequestActiveSource, "Request Active Source"),
     entry(cecop::kSetStreamPath, "Set Stream Path", operand(K::PhysicalAddress, "physical address")),
     entry(cecop::kDeviceVendorId, "Device Vendor ID", operand(K::VendorId, "vendor id")),
@@ -88,7 +89,8 @@ constexpr CecOpcodeInfo kTable[] = {
           operand(K::Raw, "data", true)),
     entry(cecop::kClearExternalTimer, "Clear External Timer", operand(K::Raw, "timer")),
     entry(cecop::kSetExternalTimer, "Set External Timer", operand(K::Raw, "timer")),
-    entry(cecop::kReportShortAudioDescriptor, "Report Short Audio Descriptor", operand(K::Raw, "descriptors")),
+    entry(cecop::kReportShortAudioDescriptor, "Report Short Audio Descriptor",
+          operand(K::Raw, "descriptors")),
     entry(cecop::kRequestShortAudioDescriptor, "Request Short Audio Descriptor", operand(K::Raw, "formats")),
     entry(cecop::kAbort, "Abort"),
 };
@@ -109,35 +111,66 @@ struct ValueName {
 };
 
 constexpr ValueName kAbortReasons[] = {
-    {0, "Unrecognized opcode"}, {1, "Not in correct mode to respond"}, {2, "Cannot provide source"},
-    {3, "Invalid operand"},     {4, "Refused"},                        {5, "Unable to determine"},
+    {0, "Unrecognized opcode"},
+    {1, "Not in correct mode to respond"},
+    {2, "Cannot provide source"},
+    {3, "Invalid operand"},
+    {4, "Refused"},
+    {5, "Unable to determine"},
 };
 constexpr ValueName kMenuRequestTypes[] = {{0, "activate"}, {1, "deactivate"}, {2, "query"}};
 constexpr ValueName kMenuStates[] = {{0, "activated"}, {1, "deactivated"}};
 constexpr ValueName kPlayModes[] = {
-    {0x05, "fast forward min speed"},  {0x06, "fast forward medium speed"}, {0x07, "fast forward max speed"},
-    {0x09, "fast reverse min speed"},  {0x0A, "fast reverse medium speed"}, {0x0B, "fast reverse max speed"},
-    {0x15, "slow forward min speed"},  {0x16, "slow forward medium speed"}, {0x17, "slow forward max speed"},
-    {0x19, "slow reverse min speed"},  {0x1A, "slow reverse medium speed"}, {0x1B, "slow reverse max speed"},
-    {0x20, "play reverse"},            {0x24, "play forward"},              {0x25, "play still"},
+    {0x05, "fast forward min speed"},
+    {0x06, "fast forward medium speed"},
+    {0x07, "fast forward max speed"},
+    {0x09, "fast reverse min speed"},
+    {0x0A, "fast reverse medium speed"},
+    {0x0B, "fast reverse max speed"},
+    {0x15, "slow forward min speed"},
+    {0x16, "slow forward medium speed"},
+    {0x17, "slow forward max speed"},
+    {0x19, "slow reverse min speed"},
+    {0x1A, "slow reverse medium speed"},
+    {0x1B, "slow reverse max speed"},
+    {0x20, "play reverse"},
+    {0x24, "play forward"},
+    {0x25, "play still"},
 };
 constexpr ValueName kDeckControlModes[] = {
     {1, "skip forward/wind"}, {2, "skip reverse/rewind"}, {3, "stop"}, {4, "eject"}};
 constexpr ValueName kDeckInfos[] = {
-    {0x11, "play"},         {0x12, "record"},       {0x13, "play reverse"},         {0x14, "still"},
-    {0x15, "slow"},         {0x16, "slow reverse"}, {0x17, "fast forward"},         {0x18, "fast reverse"},
-    {0x19, "no media"},     {0x1A, "stop"},         {0x1B, "skip forward/wind"},    {0x1C, "skip reverse/rewind"},
-    {0x1D, "index search forward"}, {0x1E, "index search reverse"}, {0x1F, "other status"},
+    {0x11, "play"},
+    {0x12, "record"},
+    {0x13, "play reverse"},
+    {0x14, "still"},
+    {0x15, "slow"},
+    {0x16, "slow reverse"},
+    {0x17, "fast forward"},
+    {0x18, "fast reverse"},
+    {0x19, "no media"},
+    {0x1A, "stop"},
+    {0x1B, "skip forward/wind"},
+    {0x1C, "skip reverse/rewind"},
+    {0x1D, "index search forward"},
+    {0x1E, "index search reverse"},
+    {0x1F, "other status"},
 };
 constexpr ValueName kStatusRequests[] = {{1, "on"}, {2, "off"}, {3, "once"}};
 constexpr ValueName kPowerStatuses[] = {
     {0, "on"}, {1, "standby"}, {2, "in transition standby to on"}, {3, "in transition on to standby"}};
 constexpr ValueName kDeviceTypes[] = {
-    {0, "TV"},           {1, "Recording Device"}, {2, "Reserved"},        {3, "Tuner"},
-    {4, "Playback Device"}, {5, "Audio System"},  {6, "Pure CEC Switch"}, {7, "Video Processor"},
+    {0, "TV"},
+    {1, "Recording Device"},
+    {2, "Reserved"},
+    {3, "Tuner"},
+    {4, "Playback Device"},
+    {5, "Audio System"},
+    {6, "Pure CEC Switch"},
+    {7, "Video Processor"},
 };
-constexpr ValueName kCecVersions[] = {
-    {0, "1.1"}, {1, "1.2"}, {2, "1.2a"}, {3, "1.3"}, {4, "1.3a"}, {5, "1.4"}, {6, "2.0"}};
+constexpr ValueName kCecVersions[] = {{0, "1.1"},  {1, "1.2"}, {2, "1.2a"}, {3, "1.3"},
+                                      {4, "1.3a"}, {5, "1.4"}, {6, "2.0"}};
 constexpr ValueName kSystemAudioStatuses[] = {{0, "off"}, {1, "on"}};
 constexpr ValueName kUiCommands[] = {
     {0x00, "Select"},
@@ -227,8 +260,7 @@ constexpr ValueName kUiCommands[] = {
     {0x76, "Data"},
 };
 
-template <std::size_t N>
-const char* lookup(const ValueName (&names)[N], std::uint8_t value) {
+template <std::size_t N> const char* lookup(const ValueName (&names)[N], std::uint8_t value) {
     for (const ValueName& entry : names) {
         if (entry.value == value) {
             return entry.name;
@@ -352,11 +384,14 @@ std::size_t clampLength(const std::uint8_t* bytes, std::size_t length) {
 
 } // namespace
 
-std::span<const CecOpcodeInfo> cecOpcodeTable() { return kTable; }
+std::span<const CecOpcodeInfo> cecOpcodeTable() {
+    return kTable;
+}
 
 const CecOpcodeInfo* findCecOpcode(std::uint8_t opcode) {
-    const auto it = std::lower_bound(std::begin(kTable), std::end(kTable), opcode,
-                                     [](const CecOpcodeInfo& info, std::uint8_t code) { return info.opcode < code; });
+    const auto it =
+        std::lower_bound(std::begin(kTable), std::end(kTable), opcode,
+                         [](const CecOpcodeInfo& info, std::uint8_t code) { return info.opcode < code; });
     return it != std::end(kTable) && it->opcode == opcode ? &*it : nullptr;
 }
 
@@ -412,9 +447,9 @@ const char* cecOperandValueName(CecOperandKind kind, std::uint8_t value) {
 
 std::string cecAddressName(std::uint8_t logicalAddress, bool asDestination) {
     static constexpr const char* kNames[15] = {
-        "TV",       "Recording 1", "Recording 2", "Tuner 1",       "Playback 1",    "Audio System", "Tuner 2",
-        "Tuner 3",  "Playback 2",  "Recording 3", "Tuner 4",       "Playback 3",    "Reserved (12)", "Reserved (13)",
-        "Specific use",
+        "TV",           "Recording 1", "Recording 2",   "Tuner 1",       "Playback 1",
+        "Audio System", "Tuner 2",     "Tuner 3",       "Playback 2",    "Recording 3",
+        "Tuner 4",      "Playback 3",  "Reserved (12)", "Reserved (13)", "Specific use",
     };
     const std::uint8_t address = logicalAddress & 0x0F;
     if (address == 0x0F) {
@@ -425,8 +460,8 @@ std::string cecAddressName(std::uint8_t logicalAddress, bool asDestination) {
 
 std::string cecPhysicalAddressText(std::uint16_t address) {
     char text[16];
-    std::snprintf(text, sizeof text, "%x.%x.%x.%x", (address >> 12) & 0xF, (address >> 8) & 0xF, (address >> 4) & 0xF,
-                  address & 0xF);
+    std::snprintf(text, sizeof text, "%x.%x.%x.%x", (address >> 12) & 0xF, (address >> 8) & 0xF,
+                  (address >> 4) & 0xF, address & 0xF);
     return text;
 }
 
@@ -459,7 +494,8 @@ CecFrame makeFrame(std::uint8_t initiator, std::uint8_t destination, std::uint8_
 
 CecFrame makeFrame(std::uint8_t initiator, std::uint8_t destination, std::uint8_t opcode,
                    std::initializer_list<std::uint8_t> operands) {
-    return makeFrame(initiator, destination, opcode, std::span<const std::uint8_t>(operands.begin(), operands.size()));
+    return makeFrame(initiator, destination, opcode,
+                     std::span<const std::uint8_t>(operands.begin(), operands.size()));
 }
 
 CecFrame makePoll(std::uint8_t initiator, std::uint8_t destination) {

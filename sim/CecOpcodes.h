@@ -175,25 +175,25 @@ inline constexpr std::uint8_t kCecVersion14 = 0x05;
 
 // Kinds of operands, each with its width and how a monitor shows it.
 enum class CecOperandKind : std::uint8_t {
-    PhysicalAddress, // 2 bytes, "a.b.c.d"
-    VendorId,        // 3 bytes, most significant first, hex
-    AbortReason,     // 1 byte
-    FeatureOpcode,   // 1 byte, an opcode shown by name
-    MenuRequestType, // 1 byte
-    MenuState,       // 1 byte
-    PlayMode,        // 1 byte
-    DeckControlMode, // 1 byte
-    DeckInfo,        // 1 byte
-    StatusRequest,   // 1 byte
-    PowerStatus,     // 1 byte
-    DeviceType,      // 1 byte
-    CecVersion,      // 1 byte
-    UiCommand,       // 1 byte
+    PhysicalAddress,   // 2 bytes, "a.b.c.d"
+    VendorId,          // 3 bytes, most significant first, hex
+    AbortReason,       // 1 byte
+    FeatureOpcode,     // 1 byte, an opcode shown by name
+    MenuRequestType,   // 1 byte
+    MenuState,         // 1 byte
+    PlayMode,          // 1 byte
+    DeckControlMode,   // 1 byte
+    DeckInfo,          // 1 byte
+    StatusRequest,     // 1 byte
+    PowerStatus,       // 1 byte
+    DeviceType,        // 1 byte
+    CecVersion,        // 1 byte
+    UiCommand,         // 1 byte
     SystemAudioStatus, // 1 byte, on/off
-    Byte,            // 1 byte shown in hex
-    Language,        // 3 ASCII characters
-    Text,            // ASCII, the rest of the frame
-    Raw,             // bytes, the rest of the frame
+    Byte,              // 1 byte shown in hex
+    Language,          // 3 ASCII characters
+    Text,              // ASCII, the rest of the frame
+    Raw,               // bytes, the rest of the frame
 };
 
 struct CecOperandLayout {
@@ -229,13 +229,15 @@ std::string cecPhysicalAddressText(std::uint16_t address);
 // How a frame fits the layout of its opcode.
 enum class CecLayoutFit { Empty, Poll, UnknownOpcode, Complete, Truncated, Extra };
 CecLayoutFit cecLayoutFit(const std::uint8_t* bytes, std::size_t length);
-inline CecLayoutFit cecLayoutFit(const CecFrame& frame) { return cecLayoutFit(frame.bytes.data(), frame.length); }
+inline CecLayoutFit cecLayoutFit(const CecFrame& frame) {
+    return cecLayoutFit(frame.bytes.data(), frame.length);
+}
 
 // Frame builders. Operands beyond the 16-byte frame are cut off. Addresses use their low nibble.
 CecFrame makeFrame(std::uint8_t initiator, std::uint8_t destination, std::uint8_t opcode,
-                      std::span<const std::uint8_t> operands);
+                   std::span<const std::uint8_t> operands);
 CecFrame makeFrame(std::uint8_t initiator, std::uint8_t destination, std::uint8_t opcode,
-                      std::initializer_list<std::uint8_t> operands = {});
+                   std::initializer_list<std::uint8_t> operands = {});
 CecFrame makePoll(std::uint8_t initiator, std::uint8_t destination);
 // A frame of the given bytes (at most 16 are taken; null or 0 gives an empty frame).
 CecFrame makeFrameFromBytes(const std::uint8_t* bytes, std::size_t length);

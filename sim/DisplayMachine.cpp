@@ -10,8 +10,8 @@ constexpr std::int32_t kAdapter = 0;
 constexpr std::int32_t kHdmiDisplay = 1;
 } // namespace
 
-DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, Graphics graphics,
-                               bool vistaOs)
+DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware,
+                               Graphics graphics, bool vistaOs)
     : m_clock(clock), m_firmware(firmware), m_graphics(graphics) {
     SimAmdDisplayLibrary::Adapter adapter;
     adapter.index = kAdapter;
@@ -35,18 +35,21 @@ DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTranspo
 void DisplayMachine::wireAmdSecond() {
     // The panel and the HDMI output as the second AMD interface names them, with a driver
     // recent enough for the extended mode 5.
-    m_pdl.displays() = {{platform::atipdl::kTypePanel, 0, m_panel, std::nullopt},
-                        {platform::atipdl::kTypeDigital, platform::atipdl::kConnectorHdmiA, m_hdmi, std::nullopt}};
+    m_pdl.displays() = {
+        {platform::atipdl::kTypePanel, 0, m_panel, std::nullopt},
+        {platform::atipdl::kTypeDigital, platform::atipdl::kConnectorHdmiA, m_hdmi, std::nullopt}};
     m_pdl.setPresent(m_graphics == Graphics::AmdSecond);
-    m_files.addFile("C:\\Windows\\system32\\drivers\\atikmdag.sys", platform::FileVersionNumber{0x00080000, 0});
+    m_files.addFile("C:\\Windows\\system32\\drivers\\atikmdag.sys",
+                    platform::FileVersionNumber{0x00080000, 0});
 }
 
 display::Panelid DisplayMachine::library() {
-    return display::Panelid(display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
-                            display::VendorBackends{m_graphics == Graphics::Intel ? &m_intel : nullptr,
-                                                    m_graphics == Graphics::Nvidia ? &m_nvidiaBackend : nullptr,
-                                                    m_graphics == Graphics::AmdFirst ? &m_amdFirst : nullptr,
-                                                    m_graphics == Graphics::AmdSecond ? &m_amdSecond : nullptr});
+    return display::Panelid(
+        display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
+        display::VendorBackends{m_graphics == Graphics::Intel ? &m_intel : nullptr,
+                                m_graphics == Graphics::Nvidia ? &m_nvidiaBackend : nullptr,
+                                m_graphics == Graphics::AmdFirst ? &m_amdFirst : nullptr,
+                                m_graphics == Graphics::AmdSecond ? &m_amdSecond : nullptr});
 }
 
 std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {

@@ -13,8 +13,8 @@
 
 #include "display/Panelid.h"
 #include "display/backends/AmdFirstBackend.h"
-#include "display/backends/IntelBackend.h"
 #include "display/backends/AmdSecondBackend.h"
+#include "display/backends/IntelBackend.h"
 #include "display/backends/NvidiaBackend.h"
 #include "sim/SimAmdDisplayLibrary.h"
 #include "sim/SimAmdSecondDisplay.h"
@@ -36,8 +36,8 @@ public:
 
     enum class Graphics { None, AmdFirst, AmdSecond, Intel, Nvidia };
 
-    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware, Graphics graphics = Graphics::None,
-                   bool vistaOs = false);
+    DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware,
+                   Graphics graphics = Graphics::None, bool vistaOs = false);
 
     // Hardware: whether the HDMI display is seen connected, and its EDID.
     void setHdmiConnected(bool connected, const Edid& edid = {});

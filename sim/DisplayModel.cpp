@@ -15,19 +15,22 @@ constexpr std::int32_t kFailed = -1;
 constexpr std::int32_t kNoHdmiDisplay = -2;
 
 bool usesHdmi(std::uint32_t value) {
-    return value == monitor::kHdmi || value == monitor::kClone || value == monitor::kPanelPrimaryHdmiExtended ||
-           value == monitor::kHdmiPrimaryPanelExtended;
+    return value == monitor::kHdmi || value == monitor::kClone ||
+           value == monitor::kPanelPrimaryHdmiExtended || value == monitor::kHdmiPrimaryPanelExtended;
 }
 
 // The vendor interface `get` of a machine with the graphics `graphics`, else null.
 template <typename Interface>
-Interface* ofGraphics(DisplayMachine* machine, DisplayMachine::Graphics graphics, Interface& (DisplayMachine::*get)()) {
+Interface* ofGraphics(DisplayMachine* machine, DisplayMachine::Graphics graphics,
+                      Interface& (DisplayMachine::*get)()) {
     return machine != nullptr && machine->graphics() == graphics ? &(machine->*get)() : nullptr;
 }
 
 } // namespace
 
-DisplayModel::DisplayModel(VirtualClock& clock) : m_clock(clock), m_actions(clock) { activate(); }
+DisplayModel::DisplayModel(VirtualClock& clock) : m_clock(clock), m_actions(clock) {
+    activate();
+}
 
 void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport& firmware) {
     const std::uint32_t before = arrangement();
@@ -83,7 +86,8 @@ SimNvidiaDisplay* DisplayModel::nvidiaInterface() {
 
 SimAmdSecondDisplay* DisplayModel::amdSecondInterface() {
     syncMachine();
-    return ofGraphics(m_machine.get(), DisplayMachine::Graphics::AmdSecond, &DisplayMachine::amdSecondInterface);
+    return ofGraphics(m_machine.get(), DisplayMachine::Graphics::AmdSecond,
+                      &DisplayMachine::amdSecondInterface);
 }
 
 SimIntelDisplay* DisplayModel::intelInterface() {
@@ -120,13 +124,17 @@ DisplayModel::~DisplayModel() {
     g_active.compare_exchange_strong(self, nullptr);
 }
 
-void DisplayModel::activate() { g_active.store(this); }
+void DisplayModel::activate() {
+    g_active.store(this);
+}
 
 std::map<std::string, platform::EntryPoint> DisplayModel::entries() {
     return {
         {"GetPanelid", reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineGetPanelid)},
-        {"GetMonitorDevice", reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineGetMonitorDevice)},
-        {"SetMonitorDevice", reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineSetMonitorDevice)},
+        {"GetMonitorDevice",
+         reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineGetMonitorDevice)},
+        {"SetMonitorDevice",
+         reinterpret_cast<platform::EntryPoint>(&DisplayModel::trampolineSetMonitorDevice)},
     };
 }
 
@@ -166,7 +174,9 @@ void DisplayModel::detachHdmi() {
     }
 }
 
-bool DisplayModel::hdmiDetected() const { return m_edid && m_clock.now() >= m_attachedAt + m_detectionDelay; }
+bool DisplayModel::hdmiDetected() const {
+    return m_edid && m_clock.now() >= m_attachedAt + m_detectionDelay;
+}
 
 std::int32_t DisplayModel::record(Entry entry, std::uint32_t argument, std::int32_t result) {
     m_calls.push_back(Call{m_clock.now(), entry, argument, result});
@@ -227,9 +237,10 @@ std::int32_t DisplayModel::setMonitorDevice(std::uint32_t value) {
             m_pendingSwitch.reset();
             std::uint32_t target = value;
             if (swap) {
-                target = m_arrangement == monitor::kPanelPrimaryHdmiExtended   ? monitor::kHdmiPrimaryPanelExtended
-                         : m_arrangement == monitor::kHdmiPrimaryPanelExtended ? monitor::kPanelPrimaryHdmiExtended
-                                                                               : m_arrangement;
+                target =
+                    m_arrangement == monitor::kPanelPrimaryHdmiExtended   ? monitor::kHdmiPrimaryPanelExtended
+                    : m_arrangement == monitor::kHdmiPrimaryPanelExtended ? monitor::kPanelPrimaryHdmiExtended
+                                                                          : m_arrangement;
             }
             if (usesHdmi(target) && !hdmiAttached()) {
                 return; // the display went away meanwhile

@@ -34,8 +34,8 @@
 // Simulation.
 #pragma once
 
-#include "platform/Libraries.h"
 #include "platform/FirmwareTransport.h"
+#include "platform/Libraries.h"
 #include "sim/ScheduledActions.h"
 
 #include <array>

@@ -4,19 +4,9 @@
 namespace sim {
 
 Peers::Peers(VirtualClock& clock, SimDesktop& desktop, SimFirmware& firmware, SimLibraries& libraries)
-    : m_firmware(firmware),
-      m_bus(clock),
-      m_events(clock, desktop),
-      m_cecc(clock, m_bus, m_events),
-      m_tv(clock, m_bus),
-      m_display(clock),
-      m_keyboard(clock, desktop),
-      m_focus(desktop),
-      m_media(desktop),
-      m_sound(clock, desktop),
-      m_shell(clock, &m_sound),
-      m_session(clock),
-      m_actions(clock) {
+    : m_firmware(firmware), m_bus(clock), m_events(clock, desktop), m_cecc(clock, m_bus, m_events),
+      m_tv(clock, m_bus), m_display(clock), m_keyboard(clock, desktop), m_focus(desktop), m_media(desktop),
+      m_sound(clock, desktop), m_shell(clock, &m_sound), m_session(clock), m_actions(clock) {
     m_firmware.attachCecc(&m_cecc);
     libraries.addLibrary(kDisplayLibrary, DisplayModel::entries());
     libraries.addLibrary(kBridgeLibrary, SimKeyboard::entries());
@@ -56,8 +46,12 @@ void Peers::unplugCable() {
     m_display.detachHdmi();
 }
 
-void Peers::remoteKey(std::uint8_t code) { m_events.post(event::kRemoteKeyBase | code); }
+void Peers::remoteKey(std::uint8_t code) {
+    m_events.post(event::kRemoteKeyBase | code);
+}
 
-void Peers::firmwareEvent(std::uint32_t code) { m_events.post(code); }
+void Peers::firmwareEvent(std::uint32_t code) {
+    m_events.post(code);
+}
 
 } // namespace sim

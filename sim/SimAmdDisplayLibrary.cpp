@@ -54,8 +54,8 @@ std::int32_t SimAmdDisplayLibrary::adapterInfo(platform::AdlAdapterInfo* records
 }
 
 const SimAmdDisplayLibrary::Adapter* SimAmdDisplayLibrary::find(std::int32_t index) const {
-    const auto found =
-        std::find_if(m_adapters.begin(), m_adapters.end(), [index](const Adapter& a) { return a.index == index; });
+    const auto found = std::find_if(m_adapters.begin(), m_adapters.end(),
+                                    [index](const Adapter& a) { return a.index == index; });
     return found != m_adapters.end() ? &*found : nullptr;
 }
 

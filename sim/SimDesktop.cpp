@@ -59,7 +59,9 @@ std::optional<std::wstring> SimDesktop::registeredName(platform::MessageId messa
     return it->second;
 }
 
-void SimDesktop::failRegistration(const std::wstring& name) { m_failingRegistrations.push_back(upper(name)); }
+void SimDesktop::failRegistration(const std::wstring& name) {
+    m_failingRegistrations.push_back(upper(name));
+}
 
 platform::WindowHandle SimDesktop::addWindow(Window window) {
     const platform::WindowHandle handle = m_nextWindow;
@@ -133,7 +135,9 @@ void SimDesktop::setForeground(platform::WindowHandle window) {
     m_foreground = window;
 }
 
-bool SimDesktop::isWindow(platform::WindowHandle window) const { return m_windows.count(window) != 0; }
+bool SimDesktop::isWindow(platform::WindowHandle window) const {
+    return m_windows.count(window) != 0;
+}
 
 const SimDesktop::WindowInfo* SimDesktop::info(platform::WindowHandle window) const {
     const auto it = m_windows.find(window);
@@ -155,7 +159,8 @@ std::vector<platform::WindowHandle> SimDesktop::windows() const {
 
 platform::WindowHandle SimDesktop::find(const wchar_t* className, const wchar_t* title) const {
     for (const auto& [handle, window] : m_windows) {
-        if (window.info.parent == 0 && matches(className, window.info.className) && matches(title, window.info.title)) {
+        if (window.info.parent == 0 && matches(className, window.info.className) &&
+            matches(title, window.info.title)) {
             return handle;
         }
     }
@@ -205,7 +210,8 @@ bool SimDesktop::post(platform::WindowHandle handle, platform::MessageId message
     return true;
 }
 
-platform::TimerId SimDesktop::setTimer(platform::WindowHandle window, platform::TimerId id, std::uint32_t periodMs) {
+platform::TimerId SimDesktop::setTimer(platform::WindowHandle window, platform::TimerId id,
+                                       std::uint32_t periodMs) {
     if (!isWindow(window)) {
         setLastError(platform::error::kInvalidWindowHandle);
         return 0;
@@ -227,7 +233,8 @@ bool SimDesktop::timerRunning(platform::WindowHandle window, platform::TimerId i
     return m_timers.count({window, id}) != 0;
 }
 
-std::optional<std::uint32_t> SimDesktop::timerPeriod(platform::WindowHandle window, platform::TimerId id) const {
+std::optional<std::uint32_t> SimDesktop::timerPeriod(platform::WindowHandle window,
+                                                     platform::TimerId id) const {
     const auto it = m_timers.find({window, id});
     if (it == m_timers.end()) {
         return std::nullopt;
@@ -246,7 +253,8 @@ bool SimDesktop::takeMessage(UiThread& thread, platform::Message& message) {
     }
     if (thread.quitPosted) {
         thread.quitPosted = false;
-        message = platform::Message{0, platform::wm::kQuit, static_cast<platform::WParam>(thread.quitCode), 0};
+        message =
+            platform::Message{0, platform::wm::kQuit, static_cast<platform::WParam>(thread.quitCode), 0};
         return true;
     }
     auto due = m_timers.end();
@@ -306,10 +314,12 @@ void SimDesktop::dispatch(const platform::Message& message) {
 void SimDesktop::blockUntilWake(const UiThread& thread, const char* what) {
     const std::optional<std::uint64_t> next = nextWakeTime(thread);
     if (!next) {
-        throw Deadlock(std::string("a simulated thread waits forever in ") + what + ": nothing left can wake it");
+        throw Deadlock(std::string("a simulated thread waits forever in ") + what +
+                       ": nothing left can wake it");
     }
     if (*next > m_horizon) {
-        throw Deadlock(std::string("a simulated thread is still blocked in ") + what + " at the end of the run");
+        throw Deadlock(std::string("a simulated thread is still blocked in ") + what +
+                       " at the end of the run");
     }
     m_clock.advanceTo(*next);
 }
@@ -355,7 +365,8 @@ int SimDesktop::showMessageBox(UiThread& thread, const std::wstring& text, const
             m_messageBoxes[index].result = platform::kIdOk;
         });
     }
-    runNestedLoop(thread, [this, index] { return !m_messageBoxes[index].open; }, "MessageBox");
+    runNestedLoop(
+        thread, [this, index] { return !m_messageBoxes[index].open; }, "MessageBox");
     if (answer) {
         m_clock.cancel(*answer);
     }
@@ -400,8 +411,8 @@ platform::WindowHandle SimWindowing::findWindow(const wchar_t* className, const 
     return m_desktop.find(className, title);
 }
 
-bool SimWindowing::postMessage(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                               platform::LParam lParam) {
+bool SimWindowing::postMessage(platform::WindowHandle window, platform::MessageId message,
+                               platform::WParam wParam, platform::LParam lParam) {
     if (window == 0) {
         // Posted to no window: a message for the calling thread itself, which no window receives.
         m_thread.queue.push_back(platform::Message{0, message, wParam, lParam});
@@ -410,7 +421,8 @@ bool SimWindowing::postMessage(platform::WindowHandle window, platform::MessageI
     return m_desktop.post(window, message, wParam, lParam, m_thread.processId);
 }
 
-platform::TimerId SimWindowing::setTimer(platform::WindowHandle window, platform::TimerId id, std::uint32_t periodMs) {
+platform::TimerId SimWindowing::setTimer(platform::WindowHandle window, platform::TimerId id,
+                                         std::uint32_t periodMs) {
     return m_desktop.setTimer(window, id, periodMs);
 }
 
@@ -418,7 +430,8 @@ bool SimWindowing::killTimer(platform::WindowHandle window, platform::TimerId id
     return m_desktop.killTimer(window, id);
 }
 
-platform::WindowHandle SimWindowing::createDialogWindow(const wchar_t* title, platform::WindowClient& client) {
+platform::WindowHandle SimWindowing::createDialogWindow(const wchar_t* title,
+                                                        platform::WindowClient& client) {
     SimDesktop::WindowInfo info;
     info.className = L"#32770";
     info.title = title != nullptr ? title : L"";
@@ -428,14 +441,15 @@ platform::WindowHandle SimWindowing::createDialogWindow(const wchar_t* title, pl
     return window;
 }
 
-platform::LResult SimWindowing::defaultWindowProc(platform::WindowHandle, platform::MessageId, platform::WParam,
-                                                  platform::LParam) {
+platform::LResult SimWindowing::defaultWindowProc(platform::WindowHandle, platform::MessageId,
+                                                  platform::WParam, platform::LParam) {
     return 0;
 }
 
 bool SimWindowing::destroyWindow(platform::WindowHandle window) {
     if (m_desktop.threadOf(window) != &m_thread) {
-        setLastError(m_desktop.isWindow(window) ? platform::error::kAccessDenied : platform::error::kInvalidWindowHandle);
+        setLastError(m_desktop.isWindow(window) ? platform::error::kAccessDenied
+                                                : platform::error::kInvalidWindowHandle);
         return false;
     }
     return m_desktop.destroyWindow(window);
@@ -460,7 +474,9 @@ int SimDesktop::addShowObserver(ShowObserver observer) {
     return token;
 }
 
-void SimDesktop::removeShowObserver(int token) { m_showObservers.erase(token); }
+void SimDesktop::removeShowObserver(int token) {
+    m_showObservers.erase(token);
+}
 
 void SimDesktop::windowShown(platform::WindowHandle window) {
     // A copy: an observer may add or remove observers.
@@ -477,9 +493,13 @@ int SimWindowing::getMessage(platform::Message& message) {
     return message.message == platform::wm::kQuit ? 0 : 1;
 }
 
-bool SimWindowing::peekMessage(platform::Message& message) { return m_desktop.takeMessage(m_thread, message); }
+bool SimWindowing::peekMessage(platform::Message& message) {
+    return m_desktop.takeMessage(m_thread, message);
+}
 
-void SimWindowing::dispatchMessage(const platform::Message& message) { m_desktop.dispatch(message); }
+void SimWindowing::dispatchMessage(const platform::Message& message) {
+    m_desktop.dispatch(message);
+}
 
 void SimWindowing::postQuitMessage(int exitCode) {
     m_thread.quitPosted = true;
@@ -513,11 +533,15 @@ std::uint32_t SimWindowing::waitForEventOrInput(platform::SyncHandle event, std:
     }
 }
 
-int SimWindowing::messageBox(platform::WindowHandle, const wchar_t* text, const wchar_t* caption, std::uint32_t) {
-    return m_desktop.showMessageBox(m_thread, text != nullptr ? text : L"", caption != nullptr ? caption : L"");
+int SimWindowing::messageBox(platform::WindowHandle, const wchar_t* text, const wchar_t* caption,
+                             std::uint32_t) {
+    return m_desktop.showMessageBox(m_thread, text != nullptr ? text : L"",
+                                    caption != nullptr ? caption : L"");
 }
 
-platform::WindowHandle SimWindowing::foregroundWindow() { return m_desktop.foreground(); }
+platform::WindowHandle SimWindowing::foregroundWindow() {
+    return m_desktop.foreground();
+}
 
 platform::WindowHandle SimWindowing::parentWindow(platform::WindowHandle window) {
     // As GetParent: a child window's parent, a pop-up window's owner, else none.
@@ -535,10 +559,12 @@ platform::WindowHandle SimWindowing::parentWindow(platform::WindowHandle window)
 int SimWindowing::className(platform::WindowHandle window, wchar_t* buffer, int capacity) {
     const SimDesktop::WindowInfo* info = m_desktop.info(window);
     if (info == nullptr || buffer == nullptr || capacity <= 0) {
-        setLastError(info == nullptr ? platform::error::kInvalidWindowHandle : platform::error::kInvalidParameter);
+        setLastError(info == nullptr ? platform::error::kInvalidWindowHandle
+                                     : platform::error::kInvalidParameter);
         return 0;
     }
-    const std::size_t n = std::min<std::size_t>(info->className.size(), static_cast<std::size_t>(capacity - 1));
+    const std::size_t n =
+        std::min<std::size_t>(info->className.size(), static_cast<std::size_t>(capacity - 1));
     std::copy_n(info->className.begin(), n, buffer);
     buffer[n] = L'\0';
     return static_cast<int>(n);
@@ -589,19 +615,22 @@ bool SimDesktop::registerClass(std::uint32_t processId, const WindowClass& windo
     return true;
 }
 
-const SimDesktop::WindowClass* SimDesktop::findClass(std::uint32_t processId, const std::wstring& name) const {
+const SimDesktop::WindowClass* SimDesktop::findClass(std::uint32_t processId,
+                                                     const std::wstring& name) const {
     const auto it = m_classes.find(std::make_pair(processId, upper(name)));
     return it != m_classes.end() ? &it->second : nullptr;
 }
 
 bool SimWindowing::registerWindowClass(const wchar_t* className, std::uint32_t classStyle,
                                        platform::WindowClient& procedure) {
-    return m_desktop.registerClass(m_thread.processId,
-                                   SimDesktop::WindowClass{className != nullptr ? className : L"", classStyle, &procedure});
+    return m_desktop.registerClass(
+        m_thread.processId,
+        SimDesktop::WindowClass{className != nullptr ? className : L"", classStyle, &procedure});
 }
 
-platform::WindowHandle SimWindowing::createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
-                                                  platform::WindowHandle owner, std::uintptr_t creationParameter) {
+platform::WindowHandle SimWindowing::createWindow(const wchar_t* className, const wchar_t* title,
+                                                  std::uint32_t style, platform::WindowHandle owner,
+                                                  std::uintptr_t creationParameter) {
     const SimDesktop::WindowClass* windowClass =
         m_desktop.findClass(m_thread.processId, className != nullptr ? className : L"");
     if (windowClass == nullptr) {
@@ -619,8 +648,8 @@ platform::WindowHandle SimWindowing::createWindow(const wchar_t* className, cons
     info.owner = owner; // a pop-up at the default position and size: (0, 0), 0 x 0
     platform::WindowClient* procedure = windowClass->procedure;
     const platform::WindowHandle window = m_desktop.createWindow(info, &m_thread, procedure);
-    if (procedure->windowProc(window, platform::wm::kCreate, 0, static_cast<platform::LParam>(creationParameter)) ==
-        kCreateFailed) {
+    if (procedure->windowProc(window, platform::wm::kCreate, 0,
+                              static_cast<platform::LParam>(creationParameter)) == kCreateFailed) {
         m_desktop.destroyWindow(window);
         setLastError(platform::error::kInvalidWindowHandle);
         return 0;
@@ -628,8 +657,8 @@ platform::WindowHandle SimWindowing::createWindow(const wchar_t* className, cons
     return window;
 }
 
-bool SimWindowing::setWindowPos(platform::WindowHandle window, platform::WindowHandle insertAfter, int x, int y,
-                                int width, int height, std::uint32_t flags) {
+bool SimWindowing::setWindowPos(platform::WindowHandle window, platform::WindowHandle insertAfter, int x,
+                                int y, int width, int height, std::uint32_t flags) {
     SimDesktop::Placement* info = m_desktop.mutablePlacement(window);
     if (info == nullptr) {
         setLastError(platform::error::kInvalidWindowHandle);
@@ -667,7 +696,8 @@ bool SimWindowing::windowState(platform::WindowHandle window, platform::WindowSt
         setLastError(platform::error::kInvalidWindowHandle);
         return false;
     }
-    state = platform::WindowState{placed->x, placed->y, placed->width, placed->height, info->visible, placed->topmost};
+    state = platform::WindowState{placed->x,      placed->y,     placed->width,
+                                  placed->height, info->visible, placed->topmost};
     return true;
 }
 

@@ -80,7 +80,8 @@ public:
     void failRegistration(const std::wstring& name);
 
     // Windows.
-    platform::WindowHandle createWindow(const WindowInfo& info, UiThread* thread, platform::WindowClient* client);
+    platform::WindowHandle createWindow(const WindowInfo& info, UiThread* thread,
+                                        platform::WindowClient* client);
     platform::WindowHandle addModelWindow(const WindowInfo& info, PostHandler handler);
     // Destroys a window; a window with code receives WM_DESTROY first.
     bool destroyWindow(platform::WindowHandle window);
@@ -188,7 +189,7 @@ private:
     std::vector<std::unique_ptr<UiThread>> m_threads;
     std::map<std::pair<std::uint32_t, std::wstring>, WindowClass> m_classes;
     std::map<platform::WindowHandle, Placement> m_placements; // (process, upper-cased name)
-    std::map<std::wstring, platform::MessageId> m_messages; // upper-cased name
+    std::map<std::wstring, platform::MessageId> m_messages;   // upper-cased name
     std::map<platform::MessageId, std::wstring> m_messageNames;
     std::vector<std::wstring> m_failingRegistrations;
     std::map<platform::WindowHandle, Window> m_windows;
@@ -220,7 +221,8 @@ public:
     platform::WindowHandle findWindow(const wchar_t* className, const wchar_t* title) override;
     bool postMessage(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
                      platform::LParam lParam) override;
-    platform::TimerId setTimer(platform::WindowHandle window, platform::TimerId id, std::uint32_t periodMs) override;
+    platform::TimerId setTimer(platform::WindowHandle window, platform::TimerId id,
+                               std::uint32_t periodMs) override;
     bool killTimer(platform::WindowHandle window, platform::TimerId id) override;
     platform::WindowHandle createDialogWindow(const wchar_t* title, platform::WindowClient& client) override;
     platform::LResult defaultWindowProc(platform::WindowHandle window, platform::MessageId message,
@@ -241,9 +243,10 @@ public:
     bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle,
                              platform::WindowClient& procedure) override;
     platform::WindowHandle createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
-                                        platform::WindowHandle owner, std::uintptr_t creationParameter) override;
-    bool setWindowPos(platform::WindowHandle window, platform::WindowHandle insertAfter, int x, int y, int width,
-                      int height, std::uint32_t flags) override;
+                                        platform::WindowHandle owner,
+                                        std::uintptr_t creationParameter) override;
+    bool setWindowPos(platform::WindowHandle window, platform::WindowHandle insertAfter, int x, int y,
+                      int width, int height, std::uint32_t flags) override;
     bool windowState(platform::WindowHandle window, platform::WindowState& state) override;
 
 private:

@@ -16,7 +16,8 @@ constexpr std::int32_t kInsufficientBuffer = static_cast<std::int32_t>(platform:
 constexpr std::uint32_t kAdapterLuidBase = 0x1000;
 
 bool oneQueryFlag(std::uint32_t flags) {
-    return flags == dc::kQueryAllPaths || flags == dc::kQueryOnlyActivePaths || flags == dc::kQueryDatabaseCurrent;
+    return flags == dc::kQueryAllPaths || flags == dc::kQueryOnlyActivePaths ||
+           flags == dc::kQueryDatabaseCurrent;
 }
 
 } // namespace
@@ -81,7 +82,8 @@ void SimDisplayConfig::build(std::uint32_t flags, std::vector<platform::DisplayC
                              std::vector<platform::DisplayConfigModeInfo>& modes) const {
     paths.clear();
     modes.clear();
-    std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t> sourceModes; // (adapter, source) -> index
+    std::map<std::pair<std::uint32_t, std::uint32_t>, std::uint32_t>
+        sourceModes; // (adapter, source) -> index
     std::vector<ActiveDisplay> ordered = m_active;
     std::stable_sort(ordered.begin(), ordered.end(),
                      [](const ActiveDisplay& a, const ActiveDisplay& b) { return a.source < b.source; });
@@ -101,7 +103,8 @@ void SimDisplayConfig::build(std::uint32_t flags, std::vector<platform::DisplayC
             mode.infoType = dc::kModeInfoTypeSource;
             mode.id = display.source;
             mode.adapterId = path.sourceInfo.adapterId;
-            mode.sourceMode = platform::DisplayConfigSourceMode{display.width, display.height, 4, display.x, display.y};
+            mode.sourceMode =
+                platform::DisplayConfigSourceMode{display.width, display.height, 4, display.x, display.y};
             modes.push_back(mode);
             found = sourceModes.emplace(key, static_cast<std::uint32_t>(modes.size() - 1)).first;
         }
@@ -128,9 +131,9 @@ void SimDisplayConfig::build(std::uint32_t flags, std::vector<platform::DisplayC
     for (std::size_t index = 0; index < m_targets.size(); ++index) {
         const Target& target = m_targets[index];
         for (std::uint32_t source = 0; source < m_sources; ++source) {
-            const bool isActivePath = std::any_of(m_active.begin(), m_active.end(), [&](const ActiveDisplay& d) {
-                return d.target == index && d.source == source;
-            });
+            const bool isActivePath =
+                std::any_of(m_active.begin(), m_active.end(),
+                            [&](const ActiveDisplay& d) { return d.target == index && d.source == source; });
             if (isActivePath) {
                 continue;
             }
@@ -209,7 +212,8 @@ std::int32_t SimDisplayConfig::validate(std::uint32_t pathCount, const platform:
                                         std::uint32_t flags, std::vector<ActiveDisplay>& result) const {
     const bool topology = (flags & dc::kTopologySupplied) != 0;
     const bool supplied = (flags & dc::kUseSuppliedDisplayConfig) != 0;
-    if (topology == supplied || (flags & (dc::kValidate | dc::kApply)) == 0 || pathCount == 0 || paths == nullptr) {
+    if (topology == supplied || (flags & (dc::kValidate | dc::kApply)) == 0 || pathCount == 0 ||
+        paths == nullptr) {
         return kInvalidParameter;
     }
     if (topology && (modeCount != 0 || modes != nullptr)) {
@@ -294,7 +298,8 @@ std::int32_t SimDisplayConfig::set(std::uint32_t pathCount, const platform::Disp
     }
     call.modeCount = modeCount;
     std::vector<ActiveDisplay> result;
-    call.result = m_available ? validate(pathCount, paths, modeCount, modes, flags, result) : kInvalidParameter;
+    call.result =
+        m_available ? validate(pathCount, paths, modeCount, modes, flags, result) : kInvalidParameter;
     if (call.result == 0 && m_refuseExtendedToExtended && extendedToOtherExtended(m_active, result)) {
         call.result = kErrorBadConfiguration;
     }
@@ -308,8 +313,9 @@ std::int32_t SimDisplayConfig::set(std::uint32_t pathCount, const platform::Disp
 bool SimDisplayConfig::extendedToOtherExtended(const std::vector<ActiveDisplay>& from,
                                                const std::vector<ActiveDisplay>& to) {
     const auto extended = [](const std::vector<ActiveDisplay>& displays) {
-        return std::any_of(displays.begin(), displays.end(),
-                           [&displays](const ActiveDisplay& d) { return d.source != displays.front().source; });
+        return std::any_of(displays.begin(), displays.end(), [&displays](const ActiveDisplay& d) {
+            return d.source != displays.front().source;
+        });
     };
     const auto targets = [](const std::vector<ActiveDisplay>& displays) {
         std::set<std::size_t> out;

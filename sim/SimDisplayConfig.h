@@ -69,7 +69,8 @@ public:
     void setAdapterCount(std::uint32_t adapters) { m_adapters = adapters; }
     void setSourcesPerAdapter(std::uint32_t sources) { m_sources = sources; }
     void setDriverModel(std::uint32_t adapter, std::uint32_t model);
-    std::size_t addTarget(std::uint32_t adapter, std::uint32_t id, std::int32_t technology, bool connected = true);
+    std::size_t addTarget(std::uint32_t adapter, std::uint32_t id, std::int32_t technology,
+                          bool connected = true);
     void setConnected(std::size_t target, bool connected);
     // The driver reports this target's technology as `technology` (HDMI as DVI).
     void setReportedTechnology(std::size_t target, std::int32_t technology);
@@ -96,9 +97,9 @@ public:
     // `answers` may change the records (within the caller's arrays, whose capacities it is
     // given) and the counts of every successful query.
     using SizeSpoiler = std::function<void(std::uint32_t& pathCount, std::uint32_t& modeCount)>;
-    using AnswerSpoiler =
-        std::function<void(platform::DisplayConfigPathInfo* paths, std::uint32_t pathCapacity, std::uint32_t& pathCount,
-                           platform::DisplayConfigModeInfo* modes, std::uint32_t modeCapacity, std::uint32_t& modeCount)>;
+    using AnswerSpoiler = std::function<void(
+        platform::DisplayConfigPathInfo* paths, std::uint32_t pathCapacity, std::uint32_t& pathCount,
+        platform::DisplayConfigModeInfo* modes, std::uint32_t modeCapacity, std::uint32_t& modeCount)>;
     void spoilAnswers(SizeSpoiler sizes, AnswerSpoiler answers) {
         m_spoilSizes = std::move(sizes);
         m_spoilAnswers = std::move(answers);
@@ -109,16 +110,19 @@ public:
 
     // platform::DisplayConfig
     bool available() override { return m_available; }
-    std::int32_t getBufferSizes(std::uint32_t flags, std::uint32_t& pathCount, std::uint32_t& modeCount) override;
+    std::int32_t getBufferSizes(std::uint32_t flags, std::uint32_t& pathCount,
+                                std::uint32_t& modeCount) override;
     std::int32_t query(std::uint32_t flags, std::uint32_t& pathCount, platform::DisplayConfigPathInfo* paths,
                        std::uint32_t& modeCount, platform::DisplayConfigModeInfo* modes,
                        std::uint32_t* topologyId) override;
-    std::int32_t set(std::uint32_t pathCount, const platform::DisplayConfigPathInfo* paths, std::uint32_t modeCount,
-                     const platform::DisplayConfigModeInfo* modes, std::uint32_t flags) override;
+    std::int32_t set(std::uint32_t pathCount, const platform::DisplayConfigPathInfo* paths,
+                     std::uint32_t modeCount, const platform::DisplayConfigModeInfo* modes,
+                     std::uint32_t flags) override;
     std::int32_t getSourceName(platform::DisplayConfigSourceDeviceName& request) override;
     platform::NtStatus openAdapterFromGdiDisplayName(const char16_t* gdiName,
                                                      platform::KernelAdapterHandle& adapter) override;
-    platform::NtStatus queryDriverVersion(platform::KernelAdapterHandle adapter, std::uint32_t& version) override;
+    platform::NtStatus queryDriverVersion(platform::KernelAdapterHandle adapter,
+                                          std::uint32_t& version) override;
     platform::NtStatus closeAdapter(platform::KernelAdapterHandle adapter) override;
 
 private:
@@ -128,7 +132,8 @@ private:
                           std::uint32_t modeCount, const platform::DisplayConfigModeInfo* modes,
                           std::uint32_t flags, std::vector<ActiveDisplay>& result) const;
     std::u16string gdiName(std::uint32_t adapter, std::uint32_t source) const;
-    static bool extendedToOtherExtended(const std::vector<ActiveDisplay>& from, const std::vector<ActiveDisplay>& to);
+    static bool extendedToOtherExtended(const std::vector<ActiveDisplay>& from,
+                                        const std::vector<ActiveDisplay>& to);
 
     std::uint32_t m_adapters = 1;
     std::uint32_t m_sources = 2;

@@ -19,7 +19,8 @@ SimDisplaySettings::Device* SimDisplaySettings::find(const char* device) {
     return found != m_devices.end() ? &found->second : nullptr;
 }
 
-bool SimDisplaySettings::enumSettings(const char* device, std::uint32_t modeNumber, platform::DisplayMode& mode) {
+bool SimDisplaySettings::enumSettings(const char* device, std::uint32_t modeNumber,
+                                      platform::DisplayMode& mode) {
     Device* found = find(device);
     if (found == nullptr) {
         return false;
@@ -45,8 +46,8 @@ std::int32_t SimDisplaySettings::changeSettings(const platform::DisplayMode* mod
 
 std::int32_t SimDisplaySettings::changeSettingsEx(const char* device, const platform::DisplayMode* mode,
                                                   std::uint32_t flags) {
-    m_changes.push_back(Change{device != nullptr ? device : "", mode != nullptr ? std::optional(*mode) : std::nullopt,
-                               flags});
+    m_changes.push_back(Change{device != nullptr ? device : "",
+                               mode != nullptr ? std::optional(*mode) : std::nullopt, flags});
     if (mode == nullptr) {
         if (m_applyResult != platform::cds::kSuccessful) {
             return m_applyResult;

@@ -26,7 +26,9 @@ public:
     void addDevice(const std::string& name, const std::vector<platform::DisplayMode>& modes,
                    const platform::DisplayMode& current);
     const platform::DisplayMode& current(const std::string& name) const { return m_devices.at(name).current; }
-    void setCurrent(const std::string& name, const platform::DisplayMode& mode) { m_devices.at(name).current = mode; }
+    void setCurrent(const std::string& name, const platform::DisplayMode& mode) {
+        m_devices.at(name).current = mode;
+    }
     void failCurrentReads(const std::string& name, int count) { m_devices.at(name).failingReads = count; }
     void setChangeResult(std::int32_t result) { m_changeResult = result; }
     void setApplyResult(std::int32_t result) { m_applyResult = result; }
@@ -34,7 +36,8 @@ public:
 
     bool enumSettings(const char* device, std::uint32_t modeNumber, platform::DisplayMode& mode) override;
     std::int32_t changeSettings(const platform::DisplayMode* mode, std::uint32_t flags) override;
-    std::int32_t changeSettingsEx(const char* device, const platform::DisplayMode* mode, std::uint32_t flags) override;
+    std::int32_t changeSettingsEx(const char* device, const platform::DisplayMode* mode,
+                                  std::uint32_t flags) override;
 
 private:
     struct Device {

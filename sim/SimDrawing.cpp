@@ -133,9 +133,15 @@ platform::GdiObject SimDrawing::selectObject(platform::DeviceContext handle, pla
     }
     platform::GdiObject* slot = nullptr;
     switch (selected->kind) {
-    case Kind::Pen: slot = &dc->pen; break;
-    case Kind::Brush: slot = &dc->brush; break;
-    case Kind::Font: slot = &dc->font; break;
+    case Kind::Pen:
+        slot = &dc->pen;
+        break;
+    case Kind::Brush:
+        slot = &dc->brush;
+        break;
+    case Kind::Font:
+        slot = &dc->font;
+        break;
     case Kind::Bitmap:
         if (!dc->memory || (!selected->stock && selectedAnywhere(object) && dc->bitmap != object)) {
             return 0; // a bitmap goes into one memory device context at a time
@@ -226,7 +232,8 @@ bool SimDrawing::rectangle(platform::DeviceContext handle, int left, int top, in
     return true;
 }
 
-bool SimDrawing::fillRect(platform::DeviceContext handle, const platform::Rect& rect, platform::GdiObject brush) {
+bool SimDrawing::fillRect(platform::DeviceContext handle, const platform::Rect& rect,
+                          platform::GdiObject brush) {
     Dc* dc = dcOf(handle);
     const Object* fill = objectOf(brush);
     if (dc == nullptr || fill == nullptr || fill->kind != Kind::Brush) {
@@ -304,7 +311,8 @@ platform::GdiObject SimDrawing::createRoundRectRgn(int left, int top, int right,
     if (m_failRegions) {
         return 0;
     }
-    Object region{Kind::Region, false, 0, 0, 0, 0, {}, {left, top, right, bottom, ellipseWidth, ellipseHeight}};
+    Object region{
+        Kind::Region, false, 0, 0, 0, 0, {}, {left, top, right, bottom, ellipseWidth, ellipseHeight}};
     return add(region);
 }
 
@@ -366,13 +374,18 @@ bool SimDrawing::invalidateRect(platform::WindowHandle window, const platform::R
     return true;
 }
 
-std::int16_t SimDrawing::keyState(int virtualKey) { return m_keysDown.count(virtualKey) != 0 ? kKeyDownBit : 0; }
+std::int16_t SimDrawing::keyState(int virtualKey) {
+    return m_keysDown.count(virtualKey) != 0 ? kKeyDownBit : 0;
+}
 
 int SimDrawing::systemMetric(int index) {
     switch (index) {
-    case platform::kSmCxFullScreen: return m_fullScreenWidth;
-    case platform::kSmCyFullScreen: return m_fullScreenHeight;
-    default: return 0;
+    case platform::kSmCxFullScreen:
+        return m_fullScreenWidth;
+    case platform::kSmCyFullScreen:
+        return m_fullScreenHeight;
+    default:
+        return 0;
     }
 }
 

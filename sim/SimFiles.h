@@ -31,9 +31,9 @@ private:
     static std::wstring parentOf(const std::wstring& normalized);
 
     mutable std::mutex m_lock;
-    std::set<std::wstring> m_folders;              // normalized
-    std::map<std::wstring, std::string> m_files;   // normalized path -> bytes
-    std::map<std::wstring, std::wstring> m_names;  // normalized path -> path as first written
+    std::set<std::wstring> m_folders;             // normalized
+    std::map<std::wstring, std::string> m_files;  // normalized path -> bytes
+    std::map<std::wstring, std::wstring> m_names; // normalized path -> path as first written
     bool m_failWrites = false;
 };
 

@@ -37,7 +37,9 @@ platform::DeviceHandle SimFirmware::openDevice(const wchar_t* path, platform::Er
     return handle;
 }
 
-void SimFirmware::closeDevice(platform::DeviceHandle device) { m_handles.erase(device); }
+void SimFirmware::closeDevice(platform::DeviceHandle device) {
+    m_handles.erase(device);
+}
 
 bool SimFirmware::control(platform::DeviceHandle device, std::uint32_t controlCode,
                           const platform::FirmwareBytes& request, platform::FirmwareBytes& reply) {
@@ -46,7 +48,8 @@ bool SimFirmware::control(platform::DeviceHandle device, std::uint32_t controlCo
     call.request = FirmwareRecord::fromBytes(request);
     call.reply = FirmwareRecord::fromBytes(reply);
     if (m_handles.count(device) == 0 || controlCode != fw::kControlCode || m_transportFailing) {
-        setLastError(m_handles.count(device) == 0 ? platform::error::kInvalidHandle : platform::error::kNotSupported);
+        setLastError(m_handles.count(device) == 0 ? platform::error::kInvalidHandle
+                                                  : platform::error::kNotSupported);
         m_calls.push_back(call);
         if (callObserver) {
             callObserver(call);

@@ -66,8 +66,8 @@ public:
 
     // platform::FirmwareTransport
     platform::DeviceHandle openDevice(const wchar_t* path, platform::ErrorCode& error) override;
-    bool control(platform::DeviceHandle device, std::uint32_t controlCode, const platform::FirmwareBytes& request,
-                 platform::FirmwareBytes& reply) override;
+    bool control(platform::DeviceHandle device, std::uint32_t controlCode,
+                 const platform::FirmwareBytes& request, platform::FirmwareBytes& reply) override;
     void closeDevice(platform::DeviceHandle device) override;
 
 private:

@@ -17,7 +17,9 @@ Display displayOf(const char16_t* name) {
         return Display::Unknown;
     }
     const std::u16string_view view(name);
-    return view == igfx::kDisplay1 ? Display::First : view == igfx::kDisplay2 ? Display::Second : Display::Unknown;
+    return view == igfx::kDisplay1   ? Display::First
+           : view == igfx::kDisplay2 ? Display::Second
+                                     : Display::Unknown;
 }
 
 // The record's display name, when it is terminated within its 40 characters.
@@ -156,13 +158,14 @@ bool SimIntelDisplay::getDeviceData(const platform::Guid& dataId, platform::Inte
         status = kRefused;
         return true;
     }
-    std::copy_n(edid->second.begin() + request.block * igfx::kEdidBlockSize, igfx::kEdidBlockSize, request.data);
+    std::copy_n(edid->second.begin() + request.block * igfx::kEdidBlockSize, igfx::kEdidBlockSize,
+                request.data);
     status = m_edidStatus;
     return true;
 }
 
-bool SimIntelDisplay::setConfiguration(const platform::Guid& dataId, const platform::IntelConfigRecord& record,
-                                       std::uint32_t& status) {
+bool SimIntelDisplay::setConfiguration(const platform::Guid& dataId,
+                                       const platform::IntelConfigRecord& record, std::uint32_t& status) {
     m_records.push_back(record);
     if (m_created != platform::IntelInterface::PresenceTest || !(dataId == igfx::kConfigurationData)) {
         return false;

@@ -60,7 +60,8 @@ public:
     void comUninitialize() override { --m_com; }
     bool create(platform::IntelInterface which) override;
     void release() override;
-    bool enumAttachableDevices(const char16_t* display, std::uint32_t index, platform::IntelDevice& device) override;
+    bool enumAttachableDevices(const char16_t* display, std::uint32_t index,
+                               platform::IntelDevice& device) override;
     bool getDeviceData(const platform::Guid& dataId, platform::IntelEdidRequest& request,
                        std::uint32_t& status) override;
     bool setConfiguration(const platform::Guid& dataId, const platform::IntelConfigRecord& record,

@@ -10,8 +10,9 @@ namespace {
 
 std::atomic<SimKeyboard*> g_active{nullptr};
 
-constexpr std::intptr_t kKeyDownFlags = 0x00000001;          // repeat count 1
-constexpr std::intptr_t kKeyUpFlags = std::intptr_t{0x40000000} | std::intptr_t{0x80000000} | 1; // previous state, transition
+constexpr std::intptr_t kKeyDownFlags = 0x00000001; // repeat count 1
+constexpr std::intptr_t kKeyUpFlags =
+    std::intptr_t{0x40000000} | std::intptr_t{0x80000000} | 1; // previous state, transition
 
 } // namespace
 
@@ -24,12 +25,15 @@ SimKeyboard::~SimKeyboard() {
     g_active.compare_exchange_strong(self, nullptr);
 }
 
-void SimKeyboard::activate() { g_active.store(this); }
+void SimKeyboard::activate() {
+    g_active.store(this);
+}
 
 std::map<std::string, platform::EntryPoint> SimKeyboard::entries() {
     return {
         {"HDMIHOOK_SetKeyHook", reinterpret_cast<platform::EntryPoint>(&SimKeyboard::trampolineSetKeyHook)},
-        {"HDMIHOOK_ResetKeyHook", reinterpret_cast<platform::EntryPoint>(&SimKeyboard::trampolineResetKeyHook)},
+        {"HDMIHOOK_ResetKeyHook",
+         reinterpret_cast<platform::EntryPoint>(&SimKeyboard::trampolineResetKeyHook)},
         {"HDMIHOOK_KeyHookProc", reinterpret_cast<platform::EntryPoint>(&SimKeyboard::trampolineKeyHookProc)},
     };
 }
@@ -101,7 +105,8 @@ std::uint32_t SimKeyboard::sendInput(const platform::KeyEvent* events, std::uint
     batch.events.assign(events, events + count);
     m_batches.push_back(batch);
     for (const platform::KeyEvent& event : batch.events) {
-        transition(static_cast<std::uint8_t>(event.virtualKey), (event.flags & platform::kKeyEventKeyUp) == 0);
+        transition(static_cast<std::uint8_t>(event.virtualKey),
+                   (event.flags & platform::kKeyEventKeyUp) == 0);
     }
     return count;
 }
@@ -111,8 +116,12 @@ void SimKeyboard::pressKey(std::uint8_t vk) {
     keyUp(vk);
 }
 
-void SimKeyboard::keyDown(std::uint8_t vk) { transition(vk, true); }
+void SimKeyboard::keyDown(std::uint8_t vk) {
+    transition(vk, true);
+}
 
-void SimKeyboard::keyUp(std::uint8_t vk) { transition(vk, false); }
+void SimKeyboard::keyUp(std::uint8_t vk) {
+    transition(vk, false);
+}
 
 } // namespace sim

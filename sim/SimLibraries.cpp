@@ -31,7 +31,8 @@ std::wstring SimLibraries::folderOf(const std::wstring& nameOrPath) {
     return folder;
 }
 
-void SimLibraries::addLibrary(const std::wstring& fileName, const std::map<std::string, platform::EntryPoint>& entries) {
+void SimLibraries::addLibrary(const std::wstring& fileName,
+                              const std::map<std::string, platform::EntryPoint>& entries) {
     auto library = std::make_shared<Library>();
     library->name = fileName;
     library->folder = folderOf(fileName);
@@ -39,7 +40,9 @@ void SimLibraries::addLibrary(const std::wstring& fileName, const std::map<std::
     m_libraries[key(fileName)] = std::move(library);
 }
 
-void SimLibraries::removeLibrary(const std::wstring& fileName) { m_libraries.erase(key(fileName)); }
+void SimLibraries::removeLibrary(const std::wstring& fileName) {
+    m_libraries.erase(key(fileName));
+}
 
 void SimLibraries::removeEntry(const std::wstring& fileName, const std::string& entry) {
     const std::wstring k = key(fileName);
@@ -53,7 +56,9 @@ void SimLibraries::removeEntry(const std::wstring& fileName, const std::string& 
     }
 }
 
-bool SimLibraries::hasLibrary(const std::wstring& fileName) const { return m_libraries.count(key(fileName)) != 0; }
+bool SimLibraries::hasLibrary(const std::wstring& fileName) const {
+    return m_libraries.count(key(fileName)) != 0;
+}
 
 int SimLibraries::loadCount(const std::wstring& fileName) const {
     const std::wstring k = key(fileName);

@@ -74,7 +74,8 @@ private:
     static std::wstring key(const std::wstring& nameOrPath);
     // Upper-cased folder of a path with '\\' separators and none at the end; empty for a bare name.
     static std::wstring folderOf(const std::wstring& nameOrPath);
-    void recordCall(Operation operation, const std::wstring& library, const std::string& entry, bool succeeded);
+    void recordCall(Operation operation, const std::wstring& library, const std::string& entry,
+                    bool succeeded);
 
     VirtualClock& m_clock;
     std::map<std::wstring, std::shared_ptr<Library>> m_libraries;

@@ -46,8 +46,9 @@ platform::LResult SimMediaControl::open(State& state, const wchar_t* device) {
     return 0;
 }
 
-platform::LResult SimMediaControl::sendMediaMessage(platform::WindowHandle window, platform::MessageId message,
-                                                    platform::WParam, platform::LParam lParam) {
+platform::LResult SimMediaControl::sendMediaMessage(platform::WindowHandle window,
+                                                    platform::MessageId message, platform::WParam,
+                                                    platform::LParam lParam) {
     const auto it = m_windows.find(window);
     if (it == m_windows.end() || !m_desktop.isWindow(window)) {
         return 0;

@@ -27,8 +27,8 @@ public:
     static constexpr const wchar_t* kWindowClass = L"MCIWndClass";
     static constexpr const wchar_t* kDiscDevice = L"cdaudio";
     static constexpr std::uint32_t kWsChild = 0x40000000;
-    static constexpr platform::LResult kMciErrorDeviceNotReady = 276;        // MCIERR_DEVICE_NOT_READY
-    static constexpr platform::LResult kMciErrorCannotLoadDriver = 266;      // MCIERR_CANNOT_LOAD_DRIVER
+    static constexpr platform::LResult kMciErrorDeviceNotReady = 276;   // MCIERR_DEVICE_NOT_READY
+    static constexpr platform::LResult kMciErrorCannotLoadDriver = 266; // MCIERR_CANNOT_LOAD_DRIVER
 
     struct Created {
         std::uint64_t time = 0;

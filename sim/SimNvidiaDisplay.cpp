@@ -68,7 +68,8 @@ SimNvidiaDisplay::View SimNvidiaDisplay::view() const {
         return m_view;
     }
     std::vector<SimDisplayConfig::ActiveDisplay> active = m_config->active();
-    std::stable_sort(active.begin(), active.end(), [](const auto& a, const auto& b) { return a.source < b.source; });
+    std::stable_sort(active.begin(), active.end(),
+                     [](const auto& a, const auto& b) { return a.source < b.source; });
     View view;
     bool oneSource = true;
     for (const SimDisplayConfig::ActiveDisplay& display : active) {
@@ -85,7 +86,9 @@ SimNvidiaDisplay::View SimNvidiaDisplay::view() const {
             view.masks.push_back(found->mask);
         }
     }
-    view.mode = view.masks.size() < 2 ? nv::view::kStandard : oneSource ? nv::view::kClone : nv::view::kDualView;
+    view.mode = view.masks.size() < 2 ? nv::view::kStandard
+                : oneSource           ? nv::view::kClone
+                                      : nv::view::kDualView;
     return view;
 }
 
@@ -133,7 +136,8 @@ nv::Status SimNvidiaDisplay::enumDisplayHandle(std::uint32_t index, platform::Nv
 }
 
 nv::Status SimNvidiaDisplay::physicalGpusFromDisplay(platform::NvDisplayHandle display,
-                                                     platform::NvPhysicalGpuHandle* gpus, std::uint32_t& count) {
+                                                     platform::NvPhysicalGpuHandle* gpus,
+                                                     std::uint32_t& count) {
     if (const nv::Status status = entry(nv::id::kPhysicalGpusFromDisplay); status != nv::kOk) {
         return status;
     }
@@ -191,7 +195,8 @@ nv::Status SimNvidiaDisplay::connectorInfo(platform::NvPhysicalGpuHandle gpu, st
     return nv::kOk;
 }
 
-nv::Status SimNvidiaDisplay::edid(platform::NvPhysicalGpuHandle gpu, std::uint32_t mask, platform::NvEdid& edid) {
+nv::Status SimNvidiaDisplay::edid(platform::NvPhysicalGpuHandle gpu, std::uint32_t mask,
+                                  platform::NvEdid& edid) {
     if (const nv::Status status = entry(nv::id::kEdid); status != nv::kOk) {
         return status;
     }
@@ -248,8 +253,8 @@ nv::Status SimNvidiaDisplay::getView(platform::NvDisplayHandle display, platform
     return nv::kOk;
 }
 
-nv::Status SimNvidiaDisplay::setView(platform::NvDisplayHandle display, const platform::NvViewTargetInfo& targets,
-                                     std::uint32_t viewMode) {
+nv::Status SimNvidiaDisplay::setView(platform::NvDisplayHandle display,
+                                     const platform::NvViewTargetInfo& targets, std::uint32_t viewMode) {
     SetViewCall call;
     call.mode = viewMode;
     for (std::uint32_t i = 0; i < targets.count && i < nv::kMaxViewTargets; ++i) {
@@ -257,8 +262,9 @@ nv::Status SimNvidiaDisplay::setView(platform::NvDisplayHandle display, const pl
         call.primary.push_back((targets.target[i].flags & platform::kNvViewTargetPrimary) != 0);
     }
     call.result = entry(nv::id::kSetView);
-    if (call.result == nv::kOk && (!validDisplay(display) || targets.version != platform::kNvViewTargetInfoVersion ||
-                                   targets.count > nv::kMaxViewTargets)) {
+    if (call.result == nv::kOk &&
+        (!validDisplay(display) || targets.version != platform::kNvViewTargetInfoVersion ||
+         targets.count > nv::kMaxViewTargets)) {
         call.result = nv::kInvalidArgument;
     }
     if (call.result == nv::kOk && m_refusals > 0) {

@@ -66,7 +66,9 @@ public:
     void removeEntry(std::uint32_t interfaceId) { m_missing.insert(interfaceId); }
     void setEdidFails(bool fails) { m_edidFails = fails; }
     // Answers with this record version instead of the caller's (0: the caller's).
-    void setAnswerVersion(std::uint32_t interfaceId, std::uint32_t version) { m_answerVersion[interfaceId] = version; }
+    void setAnswerVersion(std::uint32_t interfaceId, std::uint32_t version) {
+        m_answerVersion[interfaceId] = version;
+    }
     // Reports this count of physical GPUs per display handle / view targets / view modes.
     void setReportedGpuCount(std::optional<std::uint32_t> count) { m_reportedGpus = count; }
     void setReportedViewCount(std::optional<std::uint32_t> count) { m_reportedViewCount = count; }
@@ -85,13 +87,15 @@ public:
     void unload() override;
     platform::nv::Status initialize() override;
     platform::nv::Status enumDisplayHandle(std::uint32_t index, platform::NvDisplayHandle& handle) override;
-    platform::nv::Status physicalGpusFromDisplay(platform::NvDisplayHandle display, platform::NvPhysicalGpuHandle* gpus,
+    platform::nv::Status physicalGpusFromDisplay(platform::NvDisplayHandle display,
+                                                 platform::NvPhysicalGpuHandle* gpus,
                                                  std::uint32_t& count) override;
     platform::nv::Status activeOutputs(platform::NvPhysicalGpuHandle gpu, std::uint32_t& mask) override;
     platform::nv::Status connectedOutputs(platform::NvPhysicalGpuHandle gpu, std::uint32_t& mask) override;
     platform::nv::Status connectorInfo(platform::NvPhysicalGpuHandle gpu, std::uint32_t output,
                                        platform::NvConnectorInfo& info) override;
-    platform::nv::Status edid(platform::NvPhysicalGpuHandle gpu, std::uint32_t output, platform::NvEdid& edid) override;
+    platform::nv::Status edid(platform::NvPhysicalGpuHandle gpu, std::uint32_t output,
+                              platform::NvEdid& edid) override;
     platform::nv::Status displayDriverVersion(platform::NvDisplayHandle display,
                                               platform::NvDisplayDriverVersion& version) override;
     platform::nv::Status getView(platform::NvDisplayHandle display, platform::NvViewTargetInfo& targets,

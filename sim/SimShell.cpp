@@ -42,7 +42,8 @@ std::uint32_t SimShell::moduleFileName(wchar_t* buffer, std::uint32_t capacity) 
 constexpr std::uint32_t kFolderBufferChars = 260;
 
 bool SimShell::commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity) {
-    if (m_commonFilesFailing || buffer == nullptr || capacity < kFolderBufferChars || m_commonFiles.size() >= capacity) {
+    if (m_commonFilesFailing || buffer == nullptr || capacity < kFolderBufferChars ||
+        m_commonFiles.size() >= capacity) {
         return false;
     }
     std::copy(m_commonFiles.begin(), m_commonFiles.end(), buffer);
@@ -51,7 +52,8 @@ bool SimShell::commonProgramFilesFolder(wchar_t* buffer, std::uint32_t capacity)
 }
 
 bool SimShell::windowsFolder(wchar_t* buffer, std::uint32_t capacity) {
-    if (m_windowsFolderFailing || buffer == nullptr || capacity < kFolderBufferChars || m_windowsFolder.size() >= capacity) {
+    if (m_windowsFolderFailing || buffer == nullptr || capacity < kFolderBufferChars ||
+        m_windowsFolder.size() >= capacity) {
         return false;
     }
     std::copy(m_windowsFolder.begin(), m_windowsFolder.end(), buffer);
@@ -92,8 +94,9 @@ std::wstring SimShell::appPath(const std::wstring& file) const {
     if (m_registry == nullptr || file.empty()) {
         return {};
     }
-    const std::optional<RegValue> value = m_registry->getValue(
-        platform::kHkeyLocalMachine, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + file, L"");
+    const std::optional<RegValue> value =
+        m_registry->getValue(platform::kHkeyLocalMachine,
+                             L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\" + file, L"");
     if (!value || (value->type != platform::regtype::kSz && value->type != platform::regtype::kExpandSz)) {
         return {};
     }

@@ -27,7 +27,8 @@ namespace sim {
 
 class SimShell final : public platform::Shell {
 public:
-    static constexpr const wchar_t* kDefaultModuleFileName = L"C:\\Program Files\\Korvath\\Sentrix\\Sentrixd.exe";
+    static constexpr const wchar_t* kDefaultModuleFileName =
+        L"C:\\Program Files\\Korvath\\Sentrix\\Sentrixd.exe";
     static constexpr const wchar_t* kDefaultCommonFilesFolder = L"C:\\Program Files\\Common Files";
     static constexpr const wchar_t* kDefaultWindowsFolder = L"C:\\Windows";
     static constexpr const wchar_t* kSoundChangerFile = L"Tonemux.exe";

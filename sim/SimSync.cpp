@@ -132,7 +132,8 @@ bool SimSync::resetEvent(platform::SyncHandle event) {
     return true;
 }
 
-std::uint32_t SimSync::waitAny(const platform::SyncHandle* handles, std::uint32_t count, std::uint32_t timeoutMs) {
+std::uint32_t SimSync::waitAny(const platform::SyncHandle* handles, std::uint32_t count,
+                               std::uint32_t timeoutMs) {
     if (handles == nullptr || count == 0 || count > kMaximumWaitObjects) {
         setLastError(platform::error::kInvalidParameter);
         return platform::kWaitFailed;
@@ -248,7 +249,9 @@ void SimSync::beginSimThread() {
     ++m_simThreads;
 }
 
-void SimSync::enterSimThread() { t_simThread = true; }
+void SimSync::enterSimThread() {
+    t_simThread = true;
+}
 
 void SimSync::endSimThread(platform::SyncHandle handle) {
     {

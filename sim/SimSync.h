@@ -34,7 +34,8 @@ public:
     platform::SyncHandle createEvent(bool manualReset, bool initialState) override;
     bool setEvent(platform::SyncHandle event) override;
     bool resetEvent(platform::SyncHandle event) override;
-    std::uint32_t waitAny(const platform::SyncHandle* handles, std::uint32_t count, std::uint32_t timeoutMs) override;
+    std::uint32_t waitAny(const platform::SyncHandle* handles, std::uint32_t count,
+                          std::uint32_t timeoutMs) override;
     bool closeHandle(platform::SyncHandle handle) override;
 
     // A new waitable end object (a process or a thread), not yet signalled.
@@ -84,7 +85,7 @@ private:
     std::map<std::wstring, std::weak_ptr<Object>> m_names;
     platform::SyncHandle m_nextHandle = 0x104;
     std::vector<const Waiter*> m_waiters; // started threads blocked in waitAny
-    std::size_t m_simThreads = 0;          // started threads not yet ended
+    std::size_t m_simThreads = 0;         // started threads not yet ended
 };
 
 } // namespace sim

@@ -6,7 +6,9 @@ namespace {
 thread_local platform::ErrorCode t_lastError = platform::error::kSuccess;
 }
 
-void setLastError(platform::ErrorCode code) { t_lastError = code; }
+void setLastError(platform::ErrorCode code) {
+    t_lastError = code;
+}
 
 void SimThreads::bindCurrentThread(std::uint32_t id) {
     std::lock_guard<std::mutex> guard(m_lock);
@@ -22,6 +24,8 @@ std::uint32_t SimThreads::currentThreadId() {
     return it->second;
 }
 
-platform::ErrorCode SimThreads::lastError() { return t_lastError; }
+platform::ErrorCode SimThreads::lastError() {
+    return t_lastError;
+}
 
 } // namespace sim

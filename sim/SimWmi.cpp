@@ -20,8 +20,8 @@ platform::WmiConnection SimWmi::connect(const wchar_t* nameSpace) {
     return connection;
 }
 
-bool SimWmi::firstInstanceString(platform::WmiConnection connection, const wchar_t* className, const wchar_t* property,
-                                 std::wstring& value) {
+bool SimWmi::firstInstanceString(platform::WmiConnection connection, const wchar_t* className,
+                                 const wchar_t* property, std::wstring& value) {
     if (m_connections.count(connection) == 0 || className == nullptr || property == nullptr || !m_model ||
         !text::equalsNoCase(className, L"Win32_ComputerSystem") || !text::equalsNoCase(property, L"Model")) {
         return false;
@@ -30,6 +30,8 @@ bool SimWmi::firstInstanceString(platform::WmiConnection connection, const wchar
     return true;
 }
 
-void SimWmi::release(platform::WmiConnection connection) { m_connections.erase(connection); }
+void SimWmi::release(platform::WmiConnection connection) {
+    m_connections.erase(connection);
+}
 
 } // namespace sim

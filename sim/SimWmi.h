@@ -26,8 +26,8 @@ public:
 
     bool initializeSecurity() override;
     platform::WmiConnection connect(const wchar_t* nameSpace) override;
-    bool firstInstanceString(platform::WmiConnection connection, const wchar_t* className, const wchar_t* property,
-                             std::wstring& value) override;
+    bool firstInstanceString(platform::WmiConnection connection, const wchar_t* className,
+                             const wchar_t* property, std::wstring& value) override;
     void release(platform::WmiConnection connection) override;
 
 private:

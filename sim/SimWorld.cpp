@@ -16,7 +16,8 @@ constexpr std::uint32_t kWsVisible = 0x10000000;
 constexpr std::uint32_t kWsOverlappedWindow = 0x00CF0000;
 } // namespace
 
-platform::WindowHandle SimWorld::startApplication(const std::wstring& windowClass, const std::wstring& title) {
+platform::WindowHandle SimWorld::startApplication(const std::wstring& windowClass,
+                                                  const std::wstring& title) {
     SimDesktop::WindowInfo info;
     info.className = windowClass;
     info.title = title;
@@ -26,12 +27,13 @@ platform::WindowHandle SimWorld::startApplication(const std::wstring& windowClas
     m_nextProcessId += 4;
     const std::uint32_t processId = info.processId;
     m_processes.addProcess(processId);
-    const platform::WindowHandle window = m_desktop.addModelWindow(info, [this, processId](const platform::Message& m) {
-        if (m.message == platform::wm::kClose) {
-            // The application closes at once, but not inside the post that told it to.
-            m_clock.scheduleAfter(0, [this, processId] { endProcess(processId); });
-        }
-    });
+    const platform::WindowHandle window =
+        m_desktop.addModelWindow(info, [this, processId](const platform::Message& m) {
+            if (m.message == platform::wm::kClose) {
+                // The application closes at once, but not inside the post that told it to.
+                m_clock.scheduleAfter(0, [this, processId] { endProcess(processId); });
+            }
+        });
     m_desktop.setForeground(window);
     return window;
 }
@@ -62,9 +64,8 @@ void SimWorld::installApplication(const std::wstring& file, const std::wstring& 
                                   const std::wstring& folder) {
     const std::wstring path = folder + L"\\" + file;
     m_registry.setString(platform::kHkeyLocalMachine, kAppPaths + file, L"", path);
-    m_peers->shell().addProgram(path, [this, windowClass, file](const std::wstring&) {
-        startApplication(windowClass, file);
-    });
+    m_peers->shell().addProgram(
+        path, [this, windowClass, file](const std::wstring&) { startApplication(windowClass, file); });
 }
 
 platform::WindowHandle SimWorld::bringToFront(const std::wstring& windowClass) {
@@ -95,7 +96,9 @@ void SimWorld::powerEvent(platform::WParam event) {
     m_desktop.post(platform::kBroadcastWindow, platform::wm::kPowerBroadcast, event, 0, kSystemProcess);
 }
 
-void SimWorld::suspend() { powerEvent(platform::pbt::kApmSuspend); }
+void SimWorld::suspend() {
+    powerEvent(platform::pbt::kApmSuspend);
+}
 
 void SimWorld::resume(std::uint16_t wakeupFactor) {
     m_firmware.setWakeupFactor(wakeupFactor);
@@ -110,9 +113,13 @@ void SimWorld::sessionEvent(platform::WParam event, platform::LParam sessionId) 
     }
 }
 
-void SimWorld::lockSession() { sessionEvent(platform::wts::kSessionLock, 1); }
+void SimWorld::lockSession() {
+    sessionEvent(platform::wts::kSessionLock, 1);
+}
 
-void SimWorld::unlockSession() { sessionEvent(platform::wts::kSessionUnlock, 1); }
+void SimWorld::unlockSession() {
+    sessionEvent(platform::wts::kSessionUnlock, 1);
+}
 
 bool SimWorld::runUntil(Program& program, std::uint64_t t) {
     if (program.quit) {

@@ -59,11 +59,14 @@ void SoundOutputModel::startProgram(const std::wstring& parameters) {
     const bool speaker = text::equalsNoCase(parameters, L"/SPEAKER");
     m_starts.push_back(Start{m_clock.now(), parameters, hdmi || speaker});
     if (hdmi || speaker) {
-        m_actions.after(m_startDelay, [this, hdmi] { apply(hdmi ? Output::Hdmi : Output::Speaker, Via::CommandLine); });
+        m_actions.after(m_startDelay,
+                        [this, hdmi] { apply(hdmi ? Output::Hdmi : Output::Speaker, Via::CommandLine); });
     }
 }
 
-void SoundOutputModel::setOutput(Output output) { apply(output, Via::World); }
+void SoundOutputModel::setOutput(Output output) {
+    apply(output, Via::World);
+}
 
 void SoundOutputModel::apply(Output output, Via via) {
     m_output = output;

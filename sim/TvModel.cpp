@@ -11,8 +11,12 @@ namespace {
 
 constexpr std::uint8_t kTv = cecaddr::kTv;
 
-std::uint8_t hi(std::uint16_t address) { return static_cast<std::uint8_t>(address >> 8); }
-std::uint8_t lo(std::uint16_t address) { return static_cast<std::uint8_t>(address & 0xFF); }
+std::uint8_t hi(std::uint16_t address) {
+    return static_cast<std::uint8_t>(address >> 8);
+}
+std::uint8_t lo(std::uint16_t address) {
+    return static_cast<std::uint8_t>(address & 0xFF);
+}
 
 // 1920x1080 at 60 Hz, 148.5 MHz, on a 1018 x 573 mm screen.
 constexpr std::uint8_t kTiming1080p[18] = {0x02, 0x3A, 0x80, 0x18, 0x71, 0x38, 0x2D, 0x40, 0x58,
@@ -43,7 +47,8 @@ void textDescriptor(std::uint8_t* d, std::uint8_t tag, const char* text) {
 
 } // namespace
 
-TvModel::TvModel(VirtualClock& clock, CecBus& bus) : m_bus(bus), m_vendor(kKorvathVendorId), m_actions(clock) {}
+TvModel::TvModel(VirtualClock& clock, CecBus& bus)
+    : m_bus(bus), m_vendor(kKorvathVendorId), m_actions(clock) {}
 
 TvModel::~TvModel() {
     m_actions.cancelAll();
@@ -56,7 +61,8 @@ TvModel::Edid TvModel::buildEdid(std::uint16_t pcAddress) {
     const std::uint8_t header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
     std::memcpy(base, header, sizeof header);
     // Manufacturer "SIM" in three 5-bit letters, big-endian; product 0x7001; serial 1.
-    const std::uint16_t maker = static_cast<std::uint16_t>(('S' - '@') << 10 | ('I' - '@') << 5 | ('M' - '@'));
+    const std::uint16_t maker =
+        static_cast<std::uint16_t>(('S' - '@') << 10 | ('I' - '@') << 5 | ('M' - '@'));
     base[8] = hi(maker);
     base[9] = lo(maker);
     base[10] = 0x01;
@@ -69,7 +75,7 @@ TvModel::Edid TvModel::buildEdid(std::uint16_t pcAddress) {
     base[20] = 0x80; // digital input
     base[21] = 102;  // cm
     base[22] = 57;
-    base[23] = 120; // gamma 2.2
+    base[23] = 120;  // gamma 2.2
     base[24] = 0x0A; // RGB colour, preferred timing first
     const std::uint8_t chroma[10] = {0xEE, 0x91, 0xA3, 0x54, 0x4C, 0x99, 0x26, 0x0F, 0x50, 0x54};
     std::memcpy(base + 25, chroma, sizeof chroma);
@@ -96,9 +102,9 @@ TvModel::Edid TvModel::buildEdid(std::uint16_t pcAddress) {
     ext[1] = 0x03; // revision 3
     ext[3] = 0x71; // basic audio, YCbCr 4:4:4 and 4:2:2, one native timing
     const std::uint8_t blocks[] = {
-        0x43, 0x90, 0x04, 0x03,                      // video: 1080p60 (native), 720p60, 480p60
-        0x23, 0x09, 0x07, 0x07,                      // audio: 2-channel LPCM, 32-48 kHz, 16-24 bit
-        0x83, 0x01, 0x00, 0x00,                      // speaker allocation: front left/right
+        0x43, 0x90, 0x04, 0x03,                               // video: 1080p60 (native), 720p60, 480p60
+        0x23, 0x09, 0x07, 0x07,                               // audio: 2-channel LPCM, 32-48 kHz, 16-24 bit
+        0x83, 0x01, 0x00, 0x00,                               // speaker allocation: front left/right
         0x65, 0x03, 0x0C, 0x00, hi(pcAddress), lo(pcAddress), // HDMI vendor block with the address
     };
     std::memcpy(ext + 4, blocks, sizeof blocks);
@@ -108,9 +114,13 @@ TvModel::Edid TvModel::buildEdid(std::uint16_t pcAddress) {
     return edid;
 }
 
-TvModel::Edid TvModel::edid() const { return m_edidOverride ? *m_edidOverride : buildEdid(m_pcAddress); }
+TvModel::Edid TvModel::edid() const {
+    return m_edidOverride ? *m_edidOverride : buildEdid(m_pcAddress);
+}
 
-bool TvModel::onBus() const { return m_bus.isAttached(this); }
+bool TvModel::onBus() const {
+    return m_bus.isAttached(this);
+}
 
 void TvModel::setSpeaksCec(bool speaks) {
     m_speaksCec = speaks;
@@ -173,7 +183,9 @@ void TvModel::standby() {
     send(makeFrame(kTv, cecaddr::kBroadcast, cecop::kStandby));
 }
 
-void TvModel::switchToPc(Route route) { switchTo(m_pcAddress, route); }
+void TvModel::switchToPc(Route route) {
+    switchTo(m_pcAddress, route);
+}
 
 void TvModel::switchTo(std::uint16_t address, Route route) {
     const std::uint16_t from = m_input.value_or(0x0000);
@@ -182,7 +194,8 @@ void TvModel::switchTo(std::uint16_t address, Route route) {
     if (route == Route::SetStreamPath && address != 0x0000) {
         send(makeFrame(kTv, cecaddr::kBroadcast, cecop::kSetStreamPath, {hi(address), lo(address)}));
     } else {
-        send(makeFrame(kTv, cecaddr::kBroadcast, cecop::kRoutingChange, {hi(from), lo(from), hi(address), lo(address)}));
+        send(makeFrame(kTv, cecaddr::kBroadcast, cecop::kRoutingChange,
+                       {hi(from), lo(from), hi(address), lo(address)}));
     }
 }
 
@@ -191,13 +204,27 @@ void TvModel::sendRoutingInformation(std::optional<std::uint16_t> address) {
     send(makeFrame(kTv, cecaddr::kBroadcast, cecop::kRoutingInformation, {hi(a), lo(a)}));
 }
 
-void TvModel::sendMenuRequest(std::uint8_t type) { toPc(cecop::kMenuRequest, {type}); }
-void TvModel::sendRequestActiveSource() { send(makeFrame(kTv, cecaddr::kBroadcast, cecop::kRequestActiveSource)); }
-void TvModel::sendGiveOsdName() { toPc(cecop::kGiveOsdName); }
-void TvModel::sendPlay(std::uint8_t mode) { toPc(cecop::kPlay, {mode}); }
-void TvModel::sendDeckControl(std::uint8_t mode) { toPc(cecop::kDeckControl, {mode}); }
-void TvModel::sendGiveDeckStatus(std::uint8_t request) { toPc(cecop::kGiveDeckStatus, {request}); }
-void TvModel::sendGiveTunerDeviceStatus(std::uint8_t request) { toPc(cecop::kGiveTunerDeviceStatus, {request}); }
+void TvModel::sendMenuRequest(std::uint8_t type) {
+    toPc(cecop::kMenuRequest, {type});
+}
+void TvModel::sendRequestActiveSource() {
+    send(makeFrame(kTv, cecaddr::kBroadcast, cecop::kRequestActiveSource));
+}
+void TvModel::sendGiveOsdName() {
+    toPc(cecop::kGiveOsdName);
+}
+void TvModel::sendPlay(std::uint8_t mode) {
+    toPc(cecop::kPlay, {mode});
+}
+void TvModel::sendDeckControl(std::uint8_t mode) {
+    toPc(cecop::kDeckControl, {mode});
+}
+void TvModel::sendGiveDeckStatus(std::uint8_t request) {
+    toPc(cecop::kGiveDeckStatus, {request});
+}
+void TvModel::sendGiveTunerDeviceStatus(std::uint8_t request) {
+    toPc(cecop::kGiveTunerDeviceStatus, {request});
+}
 
 void TvModel::sendSelectAnalogueService(std::span<const std::uint8_t> service) {
     send(makeFrame(kTv, m_pcLogical, cecop::kSelectAnalogueService, service));
@@ -207,9 +234,15 @@ void TvModel::sendSelectDigitalService(std::span<const std::uint8_t> service) {
     send(makeFrame(kTv, m_pcLogical, cecop::kSelectDigitalService, service));
 }
 
-void TvModel::sendTunerStepIncrement() { toPc(cecop::kTunerStepIncrement); }
-void TvModel::sendTunerStepDecrement() { toPc(cecop::kTunerStepDecrement); }
-void TvModel::sendGiveDeviceVendorId() { toPc(cecop::kGiveDeviceVendorId); }
+void TvModel::sendTunerStepIncrement() {
+    toPc(cecop::kTunerStepIncrement);
+}
+void TvModel::sendTunerStepDecrement() {
+    toPc(cecop::kTunerStepDecrement);
+}
+void TvModel::sendGiveDeviceVendorId() {
+    toPc(cecop::kGiveDeviceVendorId);
+}
 
 void TvModel::sendRaw(const CecFrame& frame) {
     if (frame.length >= 1 && frame.length <= kCecMaxFrame) {

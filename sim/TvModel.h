@@ -86,8 +86,8 @@ public:
 
     // State.
     Power power() const { return m_power; }
-    void setPower(Power power) { m_power = power; } // without any frame
-    std::optional<std::uint16_t> input() const { return m_input; } // nullopt: its own tuner
+    void setPower(Power power) { m_power = power; }                        // without any frame
+    std::optional<std::uint16_t> input() const { return m_input; }         // nullopt: its own tuner
     void setInput(std::optional<std::uint16_t> input) { m_input = input; } // without any frame
     bool showsPc() const { return m_power == Power::On && m_input == m_pcAddress; }
     std::optional<std::uint16_t> activeSource() const { return m_activeSource; }

@@ -57,7 +57,9 @@ bool VirtualClock::cancel(ActionId id) {
     return false;
 }
 
-std::uint64_t VirtualClock::nextActionTime() const { return m_actions.empty() ? m_now : m_actions.begin()->first.first; }
+std::uint64_t VirtualClock::nextActionTime() const {
+    return m_actions.empty() ? m_now : m_actions.begin()->first.first;
+}
 
 void VirtualClock::advanceTo(std::uint64_t t) {
     while (!m_actions.empty() && m_actions.begin()->first.first <= t) {
@@ -72,21 +74,31 @@ void VirtualClock::advanceTo(std::uint64_t t) {
     }
 }
 
-void VirtualClock::setStartUtc(const platform::SystemTime& utc) { m_startEpochMs = toEpochMs(utc); }
-
-std::uint32_t VirtualClock::tickCount() { return static_cast<std::uint32_t>(m_startTick + m_now); }
-
-platform::SystemTime VirtualClock::utcTime() { return fromEpochMs(m_startEpochMs + static_cast<std::int64_t>(m_now)); }
-
-platform::SystemTime VirtualClock::localTime() {
-    return fromEpochMs(m_startEpochMs + static_cast<std::int64_t>(m_now) + std::int64_t{m_localOffsetMinutes} * 60000);
+void VirtualClock::setStartUtc(const platform::SystemTime& utc) {
+    m_startEpochMs = toEpochMs(utc);
 }
 
-void VirtualClock::sleep(std::uint32_t milliseconds) { advanceTo(m_now + milliseconds); }
+std::uint32_t VirtualClock::tickCount() {
+    return static_cast<std::uint32_t>(m_startTick + m_now);
+}
+
+platform::SystemTime VirtualClock::utcTime() {
+    return fromEpochMs(m_startEpochMs + static_cast<std::int64_t>(m_now));
+}
+
+platform::SystemTime VirtualClock::localTime() {
+    return fromEpochMs(m_startEpochMs + static_cast<std::int64_t>(m_now) +
+                       std::int64_t{m_localOffsetMinutes} * 60000);
+}
+
+void VirtualClock::sleep(std::uint32_t milliseconds) {
+    advanceTo(m_now + milliseconds);
+}
 
 std::int64_t VirtualClock::toEpochMs(const platform::SystemTime& t) {
     const std::int64_t days = daysFromCivil(t.year, t.month, t.day);
-    return days * kMsPerDay + ((std::int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 + t.milliseconds;
+    return days * kMsPerDay + ((std::int64_t{t.hour} * 60 + t.minute) * 60 + t.second) * 1000 +
+           t.milliseconds;
 }
 
 platform::SystemTime VirtualClock::fromEpochMs(std::int64_t ms) {

@@ -38,7 +38,9 @@ public:
     // Runs `action` at virtual time `at` (not before now); actions due at the same time run
     // in the order they were scheduled.
     ActionId scheduleAt(std::uint64_t at, Action action);
-    ActionId scheduleAfter(std::uint64_t delayMs, Action action) { return scheduleAt(m_now + delayMs, std::move(action)); }
+    ActionId scheduleAfter(std::uint64_t delayMs, Action action) {
+        return scheduleAt(m_now + delayMs, std::move(action));
+    }
     bool cancel(ActionId id);
     bool hasPending() const { return !m_actions.empty(); }
     // Time of the earliest pending action; only valid when hasPending().

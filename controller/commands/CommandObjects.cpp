@@ -8,8 +8,8 @@
 #include <new>
 
 std::unique_ptr<Command> CommandObjects::createRunCommand(platform::WindowHandle activate) {
-    return std::unique_ptr<Command>(
-        new (std::nothrow) RunCommand(m_ports.registry, m_ports.windowing, m_ports.focus, m_ports.shell, activate));
+    return std::unique_ptr<Command>(new (std::nothrow) RunCommand(m_ports.registry, m_ports.windowing,
+                                                                  m_ports.focus, m_ports.shell, activate));
 }
 
 std::unique_ptr<Command> CommandObjects::createKeyCommand() {

@@ -30,7 +30,8 @@ std::int32_t OtherCommand::EjectMedia() {
         TRACE_ERROR(L"ERROR Open");
         return kErrorOpen;
     }
-    m_media.sendMediaMessage(window, platform::mciwnd::kOpenW, 0, reinterpret_cast<platform::LParam>(kDiscDevice));
+    m_media.sendMediaMessage(window, platform::mciwnd::kOpenW, 0,
+                             reinterpret_cast<platform::LParam>(kDiscDevice));
     if (m_media.sendMediaMessage(window, platform::mciwnd::kCanEject, 0, 0) != 0) {
         m_media.sendMediaMessage(window, platform::mciwnd::kEject, 0, 0);
     }

@@ -15,7 +15,8 @@ public:
     static constexpr std::uint32_t kMediaWindowStyle = 0x48C04172;
     static constexpr const wchar_t* kDiscDevice = L"cdaudio";
 
-    OtherCommand(platform::MediaControl& media, platform::WindowHandle owner) : m_media(media), m_hOwner(owner) {}
+    OtherCommand(platform::MediaControl& media, platform::WindowHandle owner)
+        : m_media(media), m_hOwner(owner) {}
 
     int execute() override; // 1 with a rule
     int setCmdInfo(const CmdInfo* rule) override;

@@ -37,9 +37,10 @@ std::int32_t nextAlternative(std::wstring& rest, std::wstring& alternative) {
 
 } // namespace
 
-RunCommand::RunCommand(platform::Registry& registry, platform::Windowing& windowing, platform::InputFocus& focus,
-                       platform::Shell& shell, platform::WindowHandle activate)
-    : m_registry(registry), m_windowing(windowing), m_focus(focus), m_shell(shell), m_hActivateWnd(activate) {}
+RunCommand::RunCommand(platform::Registry& registry, platform::Windowing& windowing,
+                       platform::InputFocus& focus, platform::Shell& shell, platform::WindowHandle activate)
+    : m_registry(registry), m_windowing(windowing), m_focus(focus), m_shell(shell), m_hActivateWnd(activate) {
+}
 
 int RunCommand::setCmdInfo(const CmdInfo* rule) {
     CMD_SCOPE("RunCommand::setCmdInfo");
@@ -64,7 +65,8 @@ int RunCommand::setInstalledApplication() {
         Context words(alternative, L' ');
         std::wstring file;
         if (words.getNextToken(file) < 0) {
-            TRACE_ERROR(L"ERROR Context::getNextToken():0x%08x", static_cast<unsigned>(Context::kErrorUnterminated));
+            TRACE_ERROR(L"ERROR Context::getNextToken():0x%08x",
+                        static_cast<unsigned>(Context::kErrorUnterminated));
             return 0;
         }
         const std::wstring& rest = words.getText();
@@ -107,7 +109,8 @@ int RunCommand::IsInstalled(const std::wstring& file) {
 void RunCommand::ActivateWnd(platform::WindowHandle window) {
     CMD_SCOPE("RunCommand::ActivateWnd");
     const std::uint32_t ownThread = m_focus.windowThreadProcessId(window, nullptr);
-    const std::uint32_t foregroundThread = m_focus.windowThreadProcessId(m_windowing.foregroundWindow(), nullptr);
+    const std::uint32_t foregroundThread =
+        m_focus.windowThreadProcessId(m_windowing.foregroundWindow(), nullptr);
     m_focus.attachThreadInput(foregroundThread, ownThread, true);
     m_focus.setForegroundWindow(window);
     m_focus.attachThreadInput(foregroundThread, ownThread, false);

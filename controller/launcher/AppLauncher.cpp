@@ -25,8 +25,10 @@ struct BuiltIn {
 constexpr BuiltIn kBuiltIns[] = {
     {L"QUICKMENU_NOTIFY_LAUNCH_ALDER", L"Avdeck.exe /navi3", L"Vireo AV Center", L"Avdeck.exe"},
     {L"QUICKMENU_NOTIFY_LAUNCH_BIRCH", L"KorDVD.exe /F", L"KORVATH DVD PLAYER", L"KorDVD.exe"},
-    {L"QUICKMENU_NOTIFY_LAUNCH_CEDAR", L"Netreel.exe FullScreen", L"KORVATH Net Movie Player", L"Netreel.exe"},
-    {L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA", L"PowerCinema.exe /F", L"PowerCinema for KORVATH", L"PowerCinema.exe"},
+    {L"QUICKMENU_NOTIFY_LAUNCH_CEDAR", L"Netreel.exe FullScreen", L"KORVATH Net Movie Player",
+     L"Netreel.exe"},
+    {L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA", L"PowerCinema.exe /F", L"PowerCinema for KORVATH",
+     L"PowerCinema.exe"},
     {L"QUICKMENU_NOTIFY_LAUNCH_WINDVD", L"WinDVD.exe /fullscreen", L"WinDVD BD for KORVATH", L"WinDVD.exe"},
     {L"QUICKMENU_NOTIFY_LAUNCH_MEDIACENTER", L"", L"Windows Media Center", nullptr},
 };
@@ -36,15 +38,15 @@ constexpr const wchar_t* kBirchProgram = L"KorDVD.exe";
 constexpr std::uint32_t kFolderChars = 260;
 
 // Copies `text` into a fixed array; the caller has checked that it fits.
-template <std::size_t N>
-void copyText(wchar_t (&array)[N], const std::wstring& text) {
+template <std::size_t N> void copyText(wchar_t (&array)[N], const std::wstring& text) {
     const std::size_t n = std::min(text.size(), N - 1);
     std::copy(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(n), array);
     array[n] = L'\0';
 }
 
 // A REG_DWORD of exactly four bytes.
-bool readDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name, std::uint32_t& value) {
+bool readDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name,
+               std::uint32_t& value) {
     std::uint8_t data[4] = {};
     std::uint32_t size = sizeof(data);
     std::uint32_t type = 0;
@@ -85,7 +87,8 @@ std::vector<std::wstring> AppLauncher::builtInLabels() {
     return labels;
 }
 
-AppLauncher::AppLauncher(const LauncherPorts& ports, ControlMenuFactory& menus) : m_ports(ports), m_menus(menus) {}
+AppLauncher::AppLauncher(const LauncherPorts& ports, ControlMenuFactory& menus)
+    : m_ports(ports), m_menus(menus) {}
 
 AppLauncher::~AppLauncher() = default;
 
@@ -111,8 +114,8 @@ bool AppLauncher::initialize(platform::WindowHandle owner) {
     }
 
     platform::ScopedRegKey key(m_ports.registry);
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read, key.out()) !=
-        platform::error::kSuccess) {
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read,
+                                 key.out()) != platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKey()");
         return false;
     }
@@ -134,7 +137,8 @@ void AppLauncher::uninitialize() {
 }
 
 std::unique_ptr<LauncherItemInfo> AppLauncher::makeItem(std::int32_t kind, platform::MessageId message,
-                                                        const std::wstring& label, const std::wstring& command,
+                                                        const std::wstring& label,
+                                                        const std::wstring& command,
                                                         const std::wstring& className) {
     auto item = std::make_unique<LauncherItemInfo>();
     item->m_nSpecial = kind;
@@ -149,8 +153,8 @@ bool AppLauncher::readSubKey(const wchar_t* name) {
     LAUNCHER_SCOPE("AppLauncher::readSubKey");
     const std::wstring path = std::wstring(kLauncherKey) + L"\\" + name;
     platform::ScopedRegKey key(m_ports.registry);
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, path.c_str(), platform::RegAccess::Read, key.out()) !=
-        platform::error::kSuccess) {
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, path.c_str(), platform::RegAccess::Read,
+                                 key.out()) != platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return false;
     }
@@ -170,7 +174,8 @@ bool AppLauncher::readSubKey(const wchar_t* name) {
     } else if (special == static_cast<std::uint32_t>(LauncherItemInfo::kCustom)) {
         std::wstring label;
         std::wstring command;
-        if (!readText(m_ports.registry, key, kDisplayNameValue, LauncherItemInfo::kDisplayNameChars - 1, label) ||
+        if (!readText(m_ports.registry, key, kDisplayNameValue, LauncherItemInfo::kDisplayNameChars - 1,
+                      label) ||
             !readText(m_ports.registry, key, kCmdParamValue, LauncherItemInfo::kCommandChars - 1, command)) {
             TRACE_ERROR(L"ERROR RegQueryValueEx()");
             ok = false;
@@ -189,8 +194,8 @@ bool AppLauncher::readSubKey(const wchar_t* name) {
 std::int32_t AppLauncher::createLauncherItemInfoList() {
     LAUNCHER_SCOPE("AppLauncher::createLauncherItemInfoList");
     platform::ScopedRegKey key(m_ports.registry);
-    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read, key.out()) !=
-        platform::error::kSuccess) {
+    if (m_ports.registry.openKey(platform::kHkeyCurrentUser, kLauncherKey, platform::RegAccess::Read,
+                                 key.out()) != platform::error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
         return 0;
     }
@@ -220,17 +225,19 @@ std::int32_t AppLauncher::createLauncherItemInfoList() {
             }
         }
         const std::wstring label = std::wstring(strings::kClose) + L" " + birch + L" " + strings::kBlank;
-        m_items.push_back(makeItem(LauncherItemInfo::kCloseBirch, m_uiCloseBirch, label, L"", kBirchWindowClass));
+        m_items.push_back(
+            makeItem(LauncherItemInfo::kCloseBirch, m_uiCloseBirch, label, L"", kBirchWindowClass));
     }
     if (m_uiCloseMenu != 0) {
-        m_items.push_back(makeItem(LauncherItemInfo::kCloseMenu, m_uiCloseMenu, strings::kCloseThisMenu, L"", L""));
+        m_items.push_back(
+            makeItem(LauncherItemInfo::kCloseMenu, m_uiCloseMenu, strings::kCloseThisMenu, L"", L""));
     }
     return 1;
 }
 
 bool AppLauncher::isAppLauncherMessage(platform::MessageId message) const {
     return message != 0 && std::any_of(m_items.begin(), m_items.end(),
-                                        [message](const auto& item) { return item->m_uMessage == message; });
+                                       [message](const auto& item) { return item->m_uMessage == message; });
 }
 
 const LauncherItemInfo* AppLauncher::getLauncherItemInfo(platform::MessageId message) const {
@@ -257,8 +264,8 @@ bool AppLauncher::offered(const LauncherItemInfo& item) {
             return false;
         }
         platform::ScopedRegKey key(m_ports.registry);
-        if (m_ports.registry.openKey(platform::kHkeyLocalMachine, kCedarKey, platform::RegAccess::Read, key.out()) !=
-            platform::error::kSuccess) {
+        if (m_ports.registry.openKey(platform::kHkeyLocalMachine, kCedarKey, platform::RegAccess::Read,
+                                     key.out()) != platform::error::kSuccess) {
             return false;
         }
         std::uint32_t activated = 0;
@@ -271,7 +278,8 @@ bool AppLauncher::offered(const LauncherItemInfo& item) {
     case LauncherItemInfo::kWinDvd:
         return probe.IsInstalled(kBuiltIns[item.m_nSpecial - 1].program) == 1;
     case LauncherItemInfo::kCloseBirch:
-        return probe.IsInstalled(kBirchProgram) == 1 && m_ports.windowing.findWindow(item.m_szClassName, nullptr) != 0;
+        return probe.IsInstalled(kBirchProgram) == 1 &&
+               m_ports.windowing.findWindow(item.m_szClassName, nullptr) != 0;
     default:
         return false; // the closing entry is appended by showAppLauncher itself
     }

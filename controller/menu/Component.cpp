@@ -9,9 +9,15 @@ namespace {
 // system's menu accelerators never act on the pop-up.
 bool isSwallowedSysChar(platform::WParam key) {
     switch (key) {
-    case L'0': case L'1': case L'2':
-    case L'A': case L'D': case L'P':
-    case L'a': case L'd': case L'p':
+    case L'0':
+    case L'1':
+    case L'2':
+    case L'A':
+    case L'D':
+    case L'P':
+    case L'a':
+    case L'd':
+    case L'p':
         return true;
     default:
         return false;
@@ -29,7 +35,9 @@ Component::~Component() {
     m_children.clear();
 }
 
-bool Component::hitTest(int x, int y) { return x >= 0 && x < m_nWidth && y >= 0 && y < m_nHeight; }
+bool Component::hitTest(int x, int y) {
+    return x >= 0 && x < m_nWidth && y >= 0 && y < m_nHeight;
+}
 
 void Component::paint(platform::DeviceContext dc) {
     for (const auto& child : m_children) {
@@ -67,17 +75,39 @@ Component* Component::routeMouse(MouseOperation operation, std::uint32_t flags, 
     return nullptr;
 }
 
-void Component::onLButtonDown(std::uint32_t f, int x, int y) { routeMouse(&Component::onLButtonDown, f, x, y); }
-void Component::onLButtonUp(std::uint32_t f, int x, int y) { routeMouse(&Component::onLButtonUp, f, x, y); }
-void Component::onLButtonDblClk(std::uint32_t f, int x, int y) { routeMouse(&Component::onLButtonDblClk, f, x, y); }
-void Component::onRButtonDown(std::uint32_t f, int x, int y) { routeMouse(&Component::onRButtonDown, f, x, y); }
-void Component::onRButtonUp(std::uint32_t f, int x, int y) { routeMouse(&Component::onRButtonUp, f, x, y); }
-void Component::onRButtonDblClk(std::uint32_t f, int x, int y) { routeMouse(&Component::onRButtonDblClk, f, x, y); }
-void Component::onMButtonDown(std::uint32_t f, int x, int y) { routeMouse(&Component::onMButtonDown, f, x, y); }
-void Component::onMButtonUp(std::uint32_t f, int x, int y) { routeMouse(&Component::onMButtonUp, f, x, y); }
-void Component::onMButtonDblClk(std::uint32_t f, int x, int y) { routeMouse(&Component::onMButtonDblClk, f, x, y); }
-void Component::onMouseWheel(std::uint32_t f, int x, int y) { routeMouse(&Component::onMouseWheel, f, x, y); }
-void Component::onMouseOther(std::uint32_t f, int x, int y) { routeMouse(&Component::onMouseOther, f, x, y); }
+void Component::onLButtonDown(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onLButtonDown, f, x, y);
+}
+void Component::onLButtonUp(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onLButtonUp, f, x, y);
+}
+void Component::onLButtonDblClk(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onLButtonDblClk, f, x, y);
+}
+void Component::onRButtonDown(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onRButtonDown, f, x, y);
+}
+void Component::onRButtonUp(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onRButtonUp, f, x, y);
+}
+void Component::onRButtonDblClk(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onRButtonDblClk, f, x, y);
+}
+void Component::onMButtonDown(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onMButtonDown, f, x, y);
+}
+void Component::onMButtonUp(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onMButtonUp, f, x, y);
+}
+void Component::onMButtonDblClk(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onMButtonDblClk, f, x, y);
+}
+void Component::onMouseWheel(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onMouseWheel, f, x, y);
+}
+void Component::onMouseOther(std::uint32_t f, int x, int y) {
+    routeMouse(&Component::onMouseOther, f, x, y);
+}
 
 void Component::onSize(int, int) {}
 
@@ -106,9 +136,15 @@ bool Component::toFirstFocused(SysKeyOperation operation, std::uint32_t key, std
     return false;
 }
 
-void Component::onKeyDown(std::uint32_t key, std::uint32_t flags) { toFocused(&Component::onKeyDown, key, flags); }
-void Component::onKeyUp(std::uint32_t key, std::uint32_t flags) { toFocused(&Component::onKeyUp, key, flags); }
-void Component::onChar(std::uint32_t key, std::uint32_t flags) { toFocused(&Component::onChar, key, flags); }
+void Component::onKeyDown(std::uint32_t key, std::uint32_t flags) {
+    toFocused(&Component::onKeyDown, key, flags);
+}
+void Component::onKeyUp(std::uint32_t key, std::uint32_t flags) {
+    toFocused(&Component::onKeyUp, key, flags);
+}
+void Component::onChar(std::uint32_t key, std::uint32_t flags) {
+    toFocused(&Component::onChar, key, flags);
+}
 bool Component::onSysKeyDown(std::uint32_t key, std::uint32_t flags) {
     return toFirstFocused(&Component::onSysKeyDown, key, flags);
 }
@@ -306,15 +342,33 @@ platform::LResult Component::translateMessage(platform::WindowHandle window, pla
         m_nLastMouseY = y;
         onMouseMove(flags, x, y);
         return 0;
-    case gui::msg::kLButtonDown: mouse = &Component::onLButtonDown; break;
-    case gui::msg::kLButtonUp: mouse = &Component::onLButtonUp; break;
-    case gui::msg::kLButtonDblClk: mouse = &Component::onLButtonDblClk; break;
-    case gui::msg::kRButtonDown: mouse = &Component::onRButtonDown; break;
-    case gui::msg::kRButtonUp: mouse = &Component::onRButtonUp; break;
-    case gui::msg::kRButtonDblClk: mouse = &Component::onRButtonDblClk; break;
-    case gui::msg::kMButtonDown: mouse = &Component::onMButtonDown; break;
-    case gui::msg::kMButtonUp: mouse = &Component::onMButtonUp; break;
-    case gui::msg::kMButtonDblClk: mouse = &Component::onMButtonDblClk; break;
+    case gui::msg::kLButtonDown:
+        mouse = &Component::onLButtonDown;
+        break;
+    case gui::msg::kLButtonUp:
+        mouse = &Component::onLButtonUp;
+        break;
+    case gui::msg::kLButtonDblClk:
+        mouse = &Component::onLButtonDblClk;
+        break;
+    case gui::msg::kRButtonDown:
+        mouse = &Component::onRButtonDown;
+        break;
+    case gui::msg::kRButtonUp:
+        mouse = &Component::onRButtonUp;
+        break;
+    case gui::msg::kRButtonDblClk:
+        mouse = &Component::onRButtonDblClk;
+        break;
+    case gui::msg::kMButtonDown:
+        mouse = &Component::onMButtonDown;
+        break;
+    case gui::msg::kMButtonUp:
+        mouse = &Component::onMButtonUp;
+        break;
+    case gui::msg::kMButtonDblClk:
+        mouse = &Component::onMButtonDblClk;
+        break;
     case gui::msg::kMouseWheel: {
         // The wheel message carries a screen position; the frameless window's client area
         // starts at its window position.

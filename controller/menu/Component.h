@@ -28,9 +28,9 @@ public:
     Component& operator=(const Component&) = delete;
 
     // The virtual operations, in their fixed order.
-    virtual ~Component();                                      // 0
-    virtual bool hitTest(int x, int y);                        // 1
-    virtual void paint(platform::DeviceContext dc);            // 2
+    virtual ~Component();                                          // 0
+    virtual bool hitTest(int x, int y);                            // 1
+    virtual void paint(platform::DeviceContext dc);                // 2
     virtual void onMouseMove(std::uint32_t flags, int x, int y);   // 3
     virtual void onLButtonDown(std::uint32_t flags, int x, int y); // 4
     virtual void onLButtonUp(std::uint32_t flags, int x, int y);
@@ -52,11 +52,12 @@ public:
     virtual bool onSysKeyDown(std::uint32_t key, std::uint32_t flags); // 21
     virtual bool onSysKeyUp(std::uint32_t key, std::uint32_t flags);
     virtual bool onSysChar(std::uint32_t key, std::uint32_t flags);
-    virtual void setBounds(int x, int y, int width, int height);       // 24
-    virtual bool onMessage(platform::MessageId message, platform::WParam wParam, platform::LParam lParam); // 25
+    virtual void setBounds(int x, int y, int width, int height); // 24
+    virtual bool onMessage(platform::MessageId message, platform::WParam wParam,
+                           platform::LParam lParam); // 25
     virtual void reserved26();
-    virtual void onTimer();                       // 27
-    virtual void notifyChildren(std::uintptr_t value); // 28
+    virtual void onTimer();                                                                   // 27
+    virtual void notifyChildren(std::uintptr_t value);                                        // 28
     virtual Component* onMouseEvent(std::uintptr_t value, std::uint32_t flags, int x, int y); // 29
     virtual void reserved30();
     virtual void reserved31();

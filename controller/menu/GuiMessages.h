@@ -37,9 +37,17 @@ inline constexpr platform::MessageId kMouseWheel = 0x020A;
 } // namespace msg
 
 // The signed 16-bit halves of an lParam (GET_X_LPARAM, GET_Y_LPARAM) and of a wParam.
-constexpr int lowWordSigned(std::uintptr_t value) { return static_cast<std::int16_t>(value & 0xFFFF); }
-constexpr int highWordSigned(std::uintptr_t value) { return static_cast<std::int16_t>((value >> 16) & 0xFFFF); }
-constexpr unsigned lowWord(std::uintptr_t value) { return static_cast<unsigned>(value & 0xFFFF); }
-constexpr unsigned highWord(std::uintptr_t value) { return static_cast<unsigned>((value >> 16) & 0xFFFF); }
+constexpr int lowWordSigned(std::uintptr_t value) {
+    return static_cast<std::int16_t>(value & 0xFFFF);
+}
+constexpr int highWordSigned(std::uintptr_t value) {
+    return static_cast<std::int16_t>((value >> 16) & 0xFFFF);
+}
+constexpr unsigned lowWord(std::uintptr_t value) {
+    return static_cast<unsigned>(value & 0xFFFF);
+}
+constexpr unsigned highWord(std::uintptr_t value) {
+    return static_cast<unsigned>((value >> 16) & 0xFFFF);
+}
 
 } // namespace gui

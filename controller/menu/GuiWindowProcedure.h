@@ -29,11 +29,12 @@ public:
 
     // Creates a window of the class for `owner`: the creation parameter is accepted for
     // insertion only while this call runs, so a WM_CREATE from anywhere else inserts nothing.
-    platform::WindowHandle createWindow(platform::Windowing& windowing, GuiWindowOwner& owner, const wchar_t* title,
-                                        std::uint32_t style, platform::WindowHandle ownerWindow);
+    platform::WindowHandle createWindow(platform::Windowing& windowing, GuiWindowOwner& owner,
+                                        const wchar_t* title, std::uint32_t style,
+                                        platform::WindowHandle ownerWindow);
 
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override;
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override;
 
     // Drops every pair of this component (its destructor calls this: a window whose destruction
     // failed must not keep a dangling pair).

@@ -23,7 +23,9 @@ platform::FontSpec menuFont() {
     return spec;
 }
 
-bool keyDown(platform::Drawing& drawing, int virtualKey) { return drawing.keyState(virtualKey) < 0; }
+bool keyDown(platform::Drawing& drawing, int virtualKey) {
+    return drawing.keyState(virtualKey) < 0;
+}
 
 int clampExtent(long long value) {
     return static_cast<int>(std::clamp<long long>(value, 0, QuickMenu::kMaximumExtent));
@@ -49,7 +51,8 @@ QuickMenu::~QuickMenu() {
         m_hWnd = 0;
     }
     GuiWindowProcedure::instance().forget(*this);
-    for (const platform::GdiObject object : {m_hNormalPen, m_hSelectedPen, m_hNormalBrush, m_hSelectedBrush}) {
+    for (const platform::GdiObject object :
+         {m_hNormalPen, m_hSelectedPen, m_hNormalBrush, m_hSelectedBrush}) {
         if (object != 0) {
             m_ports.drawing.deleteObject(object);
         }
@@ -109,7 +112,8 @@ void QuickMenu::measureText(int& width, int& height) {
     const platform::GdiObject oldFont = drawing.selectObject(dc, m_pNormalFont->m_hFont);
     for (const Entry& entry : m_entries) {
         platform::Rect rect{};
-        drawing.drawText(dc, entry.text.c_str(), -1, rect, platform::dt::kCalcRect | platform::dt::kSingleLine);
+        drawing.drawText(dc, entry.text.c_str(), -1, rect,
+                         platform::dt::kCalcRect | platform::dt::kSingleLine);
         united.left = std::min(united.left, rect.left);
         united.top = std::min(united.top, rect.top);
         united.right = std::max(united.right, rect.right);
@@ -267,13 +271,13 @@ void QuickMenu::routeCaptured(MouseOperation operation, std::uint32_t flags, int
 }
 
 // Mouse operations: the capture holder first, else the component's routing to the hit child.
-#define QUICKMENU_MOUSE(name)                                                                            \
-    void QuickMenu::name(std::uint32_t flags, int x, int y) {                                            \
-        if (m_pCapture != nullptr) {                                                                     \
-            routeCaptured(&Component::name, flags, x, y);                                                \
-            return;                                                                                      \
-        }                                                                                                \
-        Component::name(flags, x, y);                                                                    \
+#define QUICKMENU_MOUSE(name)                                                                                \
+    void QuickMenu::name(std::uint32_t flags, int x, int y) {                                                \
+        if (m_pCapture != nullptr) {                                                                         \
+            routeCaptured(&Component::name, flags, x, y);                                                    \
+            return;                                                                                          \
+        }                                                                                                    \
+        Component::name(flags, x, y);                                                                        \
     }
 QUICKMENU_MOUSE(onMouseMove)
 QUICKMENU_MOUSE(onLButtonDown)
@@ -287,7 +291,9 @@ QUICKMENU_MOUSE(onMButtonUp)
 QUICKMENU_MOUSE(onMButtonDblClk)
 #undef QUICKMENU_MOUSE
 
-void QuickMenu::onClose() { hide(); }
+void QuickMenu::onClose() {
+    hide();
+}
 
 void QuickMenu::onKeyDown(std::uint32_t key, std::uint32_t) {
     platform::Drawing& drawing = m_ports.drawing;

@@ -67,16 +67,17 @@ public:
     void onMButtonDown(std::uint32_t flags, int x, int y) override;
     void onMButtonUp(std::uint32_t flags, int x, int y) override;
     void onMButtonDblClk(std::uint32_t flags, int x, int y) override;
-    void onClose() override;                                        // 16
+    void onClose() override;                                         // 16
     void onKeyDown(std::uint32_t key, std::uint32_t flags) override; // 18
 
     // The menu's own operations, after the component's.
     virtual void reserved32();
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override;           // 33
-    virtual void measureText(int& width, int& height);                       // 34
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam,
+                                 platform::LParam lParam) override;                // 33
+    virtual void measureText(int& width, int& height);                             // 34
     virtual void itemSize(int textWidth, int textHeight, int& width, int& height); // 35
-    virtual void centerOnScreen();                                           // 36
+    virtual void centerOnScreen();                                                 // 36
 
     // The launcher's view.
     bool create(platform::WindowHandle owner) override;

@@ -5,7 +5,8 @@ void QuickMenuItem::paint(platform::DeviceContext dc) {
     platform::Drawing& drawing = m_ports.drawing;
     const FontObject* font = m_bSelected ? m_pSelectedFont : m_pNormalFont;
     const platform::GdiObject oldPen = drawing.selectObject(dc, m_bSelected ? m_hSelectedPen : m_hNormalPen);
-    const platform::GdiObject oldBrush = drawing.selectObject(dc, m_bSelected ? m_hSelectedBrush : m_hNormalBrush);
+    const platform::GdiObject oldBrush =
+        drawing.selectObject(dc, m_bSelected ? m_hSelectedBrush : m_hNormalBrush);
     const platform::GdiObject oldFont = font != nullptr ? drawing.selectObject(dc, font->m_hFont) : 0;
 
     drawing.rectangle(dc, 0, 0, m_nWidth, m_nHeight);

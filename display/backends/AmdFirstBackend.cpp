@@ -76,7 +76,9 @@ std::int32_t AmdFirstBackend::readEdidLoaded(std::uint8_t* edid256) {
     return result::kNoHdmiDisplay;
 }
 
-std::uint32_t AmdFirstBackend::currentValue() { return mdv::kLcd; }
+std::uint32_t AmdFirstBackend::currentValue() {
+    return mdv::kLcd;
+}
 
 void AmdFirstBackend::switchTo(std::uint32_t /*target*/, std::uint32_t /*current*/) {}
 

@@ -22,7 +22,8 @@ constexpr std::uint32_t kSwapValidateFlags = dc::kUseSuppliedDisplayConfig | dc:
 constexpr std::uint32_t kSwapApplyFlags = dc::kUseSuppliedDisplayConfig | dc::kApply | dc::kSaveToDatabase;
 constexpr std::uint32_t kTopologyValidateFlags = dc::kValidate | dc::kTopologySupplied;
 constexpr std::uint32_t kTopologyApplyFlags = dc::kApply | dc::kTopologySupplied;
-constexpr std::uint32_t kAllowValidateFlags = dc::kAllowChanges | dc::kValidate | dc::kUseSuppliedDisplayConfig;
+constexpr std::uint32_t kAllowValidateFlags =
+    dc::kAllowChanges | dc::kValidate | dc::kUseSuppliedDisplayConfig;
 constexpr std::uint32_t kAllowApplyFlags =
     dc::kAllowChanges | dc::kSaveToDatabase | dc::kApply | dc::kUseSuppliedDisplayConfig;
 
@@ -30,20 +31,27 @@ constexpr std::array<std::uint32_t, 3> kDriverModels{1000, 1102, 1105};
 
 // Targets whose DVI-class display becomes the DisplayPort display when one is available.
 constexpr std::array<std::uint32_t, 10> kDisplayPortTargets{
-    mdv::kLcdDviClone,   mdv::kDvi,          mdv::kCrtDviClone,   mdv::kLcdTvClone,   mdv::kLcdPrimaryDvi,
+    mdv::kLcdDviClone,   mdv::kDvi,           mdv::kCrtDviClone,   mdv::kLcdTvClone,   mdv::kLcdPrimaryDvi,
     mdv::kDviPrimaryLcd, mdv::kDviPrimaryCrt, mdv::kCrtPrimaryDvi, mdv::kLcdPrimaryTv, mdv::kTvPrimaryLcd};
 
-bool isActive(const DisplayConfigPathInfo& path) { return (path.flags & dc::kPathActive) != 0; }
-bool isAvailable(const DisplayConfigPathInfo& path) { return path.targetInfo.targetAvailable != 0; }
+bool isActive(const DisplayConfigPathInfo& path) {
+    return (path.flags & dc::kPathActive) != 0;
+}
+bool isAvailable(const DisplayConfigPathInfo& path) {
+    return path.targetInfo.targetAvailable != 0;
+}
 std::uint32_t classOf(const DisplayConfigPathInfo& path) {
     return classOfOutputTechnology(path.targetInfo.outputTechnology);
 }
-bool isAnalog(const DisplayConfigPathInfo& path) { return path.targetInfo.outputTechnology == dc::tech::kHd15; }
+bool isAnalog(const DisplayConfigPathInfo& path) {
+    return path.targetInfo.outputTechnology == dc::tech::kHd15;
+}
 
 using TargetKey = std::pair<std::uint64_t, std::uint32_t>;
 TargetKey targetKey(const DisplayConfigPathInfo& path) {
     const auto& adapter = path.targetInfo.adapterId;
-    return {(static_cast<std::uint64_t>(static_cast<std::uint32_t>(adapter.highPart)) << 32) | adapter.lowPart,
+    return {(static_cast<std::uint64_t>(static_cast<std::uint32_t>(adapter.highPart)) << 32) |
+                adapter.lowPart,
             path.targetInfo.id};
 }
 
@@ -226,7 +234,8 @@ void DisplayConfigBackend::initialize() {
     for (const DisplayConfigPathInfo& path : all.paths) {
         const auto& adapter = path.sourceInfo.adapterId;
         const std::uint64_t adapterKey =
-            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(adapter.highPart)) << 32) | adapter.lowPart;
+            (static_cast<std::uint64_t>(static_cast<std::uint32_t>(adapter.highPart)) << 32) |
+            adapter.lowPart;
         if (!seen.insert({adapterKey, path.sourceInfo.id}).second) {
             continue;
         }
@@ -257,8 +266,8 @@ void DisplayConfigBackend::initialize() {
     }
 }
 
-void DisplayConfigBackend::convertDviAndHdmi(std::uint32_t hdmiStatus, std::vector<DisplayConfigPathInfo>& paths,
-                                             bool reading) {
+void DisplayConfigBackend::convertDviAndHdmi(std::uint32_t hdmiStatus,
+                                             std::vector<DisplayConfigPathInfo>& paths, bool reading) {
     C_WA_F5W7_0007_MISRECOGNIZE_HDMI_AS_DVI_Convert_DVIandHDMI workAround(
         m_dwVersion, m_dwVendor, wa::modelBit(m_dwDriverModel), hdmiStatus, paths,
         reading ? PathDirection::Reading : PathDirection::Writing);
@@ -340,7 +349,8 @@ bool DisplayConfigBackend::swapByLayout() {
     }
     const auto pathCount = static_cast<std::uint32_t>(active.paths.size());
     const auto modeCount = static_cast<std::uint32_t>(active.modes.size());
-    if (m_config.set(pathCount, active.paths.data(), modeCount, active.modes.data(), kSwapValidateFlags) == 0) {
+    if (m_config.set(pathCount, active.paths.data(), modeCount, active.modes.data(), kSwapValidateFlags) ==
+        0) {
         m_config.set(pathCount, active.paths.data(), modeCount, active.modes.data(), kSwapApplyFlags);
     }
     return true;
@@ -359,7 +369,8 @@ void DisplayConfigBackend::switchTo(std::uint32_t target, std::uint32_t current,
     }
     const std::uint32_t classes = availableClasses(hdmiStatus);
     if ((classes & mdv::kDisplayPortMarker) != 0 &&
-        std::find(kDisplayPortTargets.begin(), kDisplayPortTargets.end(), target) != kDisplayPortTargets.end()) {
+        std::find(kDisplayPortTargets.begin(), kDisplayPortTargets.end(), target) !=
+            kDisplayPortTargets.end()) {
         target |= mdv::kDisplayPortMarker;
     }
     if (swap && swapByLayout()) {
@@ -369,9 +380,8 @@ void DisplayConfigBackend::switchTo(std::uint32_t target, std::uint32_t current,
 }
 
 void DisplayConfigBackend::fullSwitch(std::uint32_t target, std::uint32_t current, std::uint32_t hdmiStatus) {
-    C_WA_F5W7_0020_AMD_FAIL_MM2MM_ChangeDeviceViaSingle viaSingle(m_dwVersion, m_dwVendor,
-                                                                 wa::modelBit(m_dwDriverModel), target, current,
-                                                                 m_config, m_clock);
+    C_WA_F5W7_0020_AMD_FAIL_MM2MM_ChangeDeviceViaSingle viaSingle(
+        m_dwVersion, m_dwVendor, wa::modelBit(m_dwDriverModel), target, current, m_config, m_clock);
     viaSingle.run();
 
     DisplayConfigSnapshot all;
@@ -384,23 +394,24 @@ void DisplayConfigBackend::fullSwitch(std::uint32_t target, std::uint32_t curren
         return;
     }
     std::vector<DisplayConfigPathInfo> ordered = all.paths;
-    std::stable_sort(ordered.begin(), ordered.end(), [](const DisplayConfigPathInfo& a, const DisplayConfigPathInfo& b) {
-        const auto& la = a.targetInfo.adapterId;
-        const auto& lb = b.targetInfo.adapterId;
-        if (la.highPart != lb.highPart) {
-            return la.highPart < lb.highPart;
-        }
-        if (la.lowPart != lb.lowPart) {
-            return la.lowPart < lb.lowPart;
-        }
-        if (a.targetInfo.outputTechnology != b.targetInfo.outputTechnology) {
-            return a.targetInfo.outputTechnology < b.targetInfo.outputTechnology;
-        }
-        if (isAnalog(a) && isAnalog(b)) {
-            return a.targetInfo.id > b.targetInfo.id;
-        }
-        return false;
-    });
+    std::stable_sort(ordered.begin(), ordered.end(),
+                     [](const DisplayConfigPathInfo& a, const DisplayConfigPathInfo& b) {
+                         const auto& la = a.targetInfo.adapterId;
+                         const auto& lb = b.targetInfo.adapterId;
+                         if (la.highPart != lb.highPart) {
+                             return la.highPart < lb.highPart;
+                         }
+                         if (la.lowPart != lb.lowPart) {
+                             return la.lowPart < lb.lowPart;
+                         }
+                         if (a.targetInfo.outputTechnology != b.targetInfo.outputTechnology) {
+                             return a.targetInfo.outputTechnology < b.targetInfo.outputTechnology;
+                         }
+                         if (isAnalog(a) && isAnalog(b)) {
+                             return a.targetInfo.id > b.targetInfo.id;
+                         }
+                         return false;
+                     });
     for (DisplayConfigPathInfo& path : ordered) {
         path.flags = 0;
     }
@@ -410,8 +421,8 @@ void DisplayConfigBackend::fullSwitch(std::uint32_t target, std::uint32_t curren
     std::uint32_t sourceNumber = 0;
     for (std::uint32_t displayClass : decoded->classes) {
         for (const DisplayConfigPathInfo& path : ordered) {
-            if (isAvailable(path) && classOf(path) == displayClass && takenTargets.count(targetKey(path)) == 0 &&
-                path.sourceInfo.id == sourceNumber) {
+            if (isAvailable(path) && classOf(path) == displayClass &&
+                takenTargets.count(targetKey(path)) == 0 && path.sourceInfo.id == sourceNumber) {
                 takenTargets.insert(targetKey(path));
                 taken.push_back(path);
                 break;
@@ -425,9 +436,10 @@ void DisplayConfigBackend::fullSwitch(std::uint32_t target, std::uint32_t curren
         return;
     }
     if (target == mdv::kAnalogLowerPrimary) {
-        std::stable_sort(taken.begin(), taken.end(), [](const DisplayConfigPathInfo& a, const DisplayConfigPathInfo& b) {
-            return a.targetInfo.id < b.targetInfo.id; // both analog: the target decodes to two CRTs
-        });
+        std::stable_sort(
+            taken.begin(), taken.end(), [](const DisplayConfigPathInfo& a, const DisplayConfigPathInfo& b) {
+                return a.targetInfo.id < b.targetInfo.id; // both analog: the target decodes to two CRTs
+            });
         std::uint32_t source = 0;
         for (DisplayConfigPathInfo& path : taken) {
             path.sourceInfo.id = source++;

@@ -89,8 +89,8 @@ std::uint32_t singleValueOf(std::uint32_t type) {
 // the driver has no such arrangement.
 std::uint32_t pairValueOf(Kind kind, std::uint32_t first, std::uint32_t second) {
     const auto matches = [&](const Row& row, std::uint32_t a, std::uint32_t b) {
-        return row.kind == kind &&
-               ((row.first == a && row.second == b) || (kind == Kind::Clone && row.first == b && row.second == a));
+        return row.kind == kind && ((row.first == a && row.second == b) ||
+                                    (kind == Kind::Clone && row.first == b && row.second == a));
     };
     for (const Row& row : kSecondDigitalRows) {
         if (matches(row, first, second)) {
@@ -217,8 +217,8 @@ template <typename Take> IntelBackend::TypeTable IntelBackend::collect(Take take
     TypeTable table{};
     for (const char16_t* display : {igfx::kDisplay2, igfx::kDisplay1}) {
         platform::IntelDevice device;
-        for (std::uint32_t index = 0; index < kMaxIntelDevices && m_igfx.enumAttachableDevices(display, index, device);
-             ++index) {
+        for (std::uint32_t index = 0;
+             index < kMaxIntelDevices && m_igfx.enumAttachableDevices(display, index, device); ++index) {
             if (device.type <= igfx::kMaxType) {
                 table[device.type] = take(table[device.type], device);
             }
@@ -289,16 +289,17 @@ bool IntelBackend::tvFirst() {
     std::uint32_t type = 0;
     std::uint8_t data[4] = {};
     std::uint32_t size = sizeof(data);
-    const bool read = m_registry.queryValue(key, kTvFirstValue, &type, data, &size) == platform::error::kSuccess &&
-                      type == platform::regtype::kDword && size == sizeof(data);
+    const bool read =
+        m_registry.queryValue(key, kTvFirstValue, &type, data, &size) == platform::error::kSuccess &&
+        type == platform::regtype::kDword && size == sizeof(data);
     key.reset();
     std::uint32_t value = 0;
     std::memcpy(&value, data, sizeof(value)); // little-endian, as the registry stores it
     return read && value == 1;
 }
 
-std::vector<Request> IntelBackend::requestsFor(std::uint32_t target, std::uint32_t current, bool secondDigitalAttached,
-                                               bool tvFirst) {
+std::vector<Request> IntelBackend::requestsFor(std::uint32_t target, std::uint32_t current,
+                                               bool secondDigitalAttached, bool tvFirst) {
     if (target == mdv::kSwapRequest) {
         const std::optional<std::uint32_t> mirror = mirrorOf(current, false);
         if (!mirror) {
@@ -315,7 +316,8 @@ std::vector<Request> IntelBackend::requestsFor(std::uint32_t target, std::uint32
 }
 
 void IntelBackend::send(const Request& request, const TypeTable& ids) {
-    const auto record = [&](const char16_t* display, std::uint32_t mode, std::uint32_t device, std::uint32_t second) {
+    const auto record = [&](const char16_t* display, std::uint32_t mode, std::uint32_t device,
+                            std::uint32_t second) {
         platform::IntelConfigRecord config;
         setDisplayName(config, display);
         config.mode = mode;

@@ -41,8 +41,8 @@ public:
     };
     // The requests a switch sends, in order, given which device types are attached and the
     // "FNF5" setting.
-    static std::vector<Request> requestsFor(std::uint32_t target, std::uint32_t current, bool secondDigitalAttached,
-                                            bool tvFirst);
+    static std::vector<Request> requestsFor(std::uint32_t target, std::uint32_t current,
+                                            bool secondDigitalAttached, bool tvFirst);
     // The value the status bits of each device type (index = type) give; `display1AtOrigin`:
     // the desktop of "\\.\DISPLAY1" lies at (0,0).
     static std::uint32_t valueOfStatus(const std::array<std::uint32_t, platform::igfx::kMaxType + 1>& status,

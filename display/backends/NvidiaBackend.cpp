@@ -19,34 +19,51 @@ namespace out = platform::nv::output;
 namespace {
 
 constexpr std::array<std::uint32_t, 2> kHdmiCandidates{out::kDigitalFirst, out::kDigitalSecond};
-constexpr std::array<std::uint32_t, 4> kClassifiedOutputs{out::kPanel, out::kDigitalFirst, out::kDigitalSecond,
-                                                          out::kDigitalThird};
+constexpr std::array<std::uint32_t, 4> kClassifiedOutputs{out::kPanel, out::kDigitalFirst,
+                                                          out::kDigitalSecond, out::kDigitalThird};
 constexpr std::array<std::uint32_t, 5> kSingleValues{mdv::kLcd, mdv::kDvi, mdv::kCrt, mdv::kHdmi, mdv::kTv};
 
-bool contains(std::uint32_t mask, std::uint32_t output) { return output != 0 && (mask & output) == output; }
+bool contains(std::uint32_t mask, std::uint32_t output) {
+    return output != 0 && (mask & output) == output;
+}
 
 bool isDisplayPortConnector(std::uint32_t type) {
     return type == nv::connector::kDisplayPort || type == nv::connector::kDisplayPortMini;
 }
 
 // The two outputs of an extended value, primary first.
-std::optional<std::pair<std::uint32_t, std::uint32_t>> extendedPair(std::uint32_t value, const NvidiaOutputs& o) {
+std::optional<std::pair<std::uint32_t, std::uint32_t>> extendedPair(std::uint32_t value,
+                                                                    const NvidiaOutputs& o) {
     const std::uint32_t lcd = out::kPanel;
     switch (value) {
-    case mdv::kLcdPrimaryCrt: return std::pair{lcd, o.crt()};
-    case mdv::kCrtPrimaryLcd: return std::pair{o.crt(), lcd};
-    case mdv::kLcdPrimaryDvi: return std::pair{lcd, o.dviClass()};
-    case mdv::kDviPrimaryLcd: return std::pair{o.dviClass(), lcd};
-    case mdv::kDviPrimaryCrt: return std::pair{o.dviClass(), o.crt()};
-    case mdv::kCrtPrimaryDvi: return std::pair{o.crt(), o.dviClass()};
-    case mdv::kAnalogHigherPrimary: return std::pair{out::kCrtSecond, out::kCrtFirst};
-    case mdv::kLcdPrimaryHdmi: return std::pair{lcd, o.hdmi};
-    case mdv::kHdmiPrimaryLcd: return std::pair{o.hdmi, lcd};
-    case mdv::kLcdPrimaryTv: return std::pair{lcd, o.tv()};
-    case mdv::kTvPrimaryLcd: return std::pair{o.tv(), lcd};
-    case mdv::kHdmiPrimaryCrt: return std::pair{o.hdmi, o.crt()};
-    case mdv::kCrtPrimaryHdmi: return std::pair{o.crt(), o.hdmi};
-    default: return std::nullopt;
+    case mdv::kLcdPrimaryCrt:
+        return std::pair{lcd, o.crt()};
+    case mdv::kCrtPrimaryLcd:
+        return std::pair{o.crt(), lcd};
+    case mdv::kLcdPrimaryDvi:
+        return std::pair{lcd, o.dviClass()};
+    case mdv::kDviPrimaryLcd:
+        return std::pair{o.dviClass(), lcd};
+    case mdv::kDviPrimaryCrt:
+        return std::pair{o.dviClass(), o.crt()};
+    case mdv::kCrtPrimaryDvi:
+        return std::pair{o.crt(), o.dviClass()};
+    case mdv::kAnalogHigherPrimary:
+        return std::pair{out::kCrtSecond, out::kCrtFirst};
+    case mdv::kLcdPrimaryHdmi:
+        return std::pair{lcd, o.hdmi};
+    case mdv::kHdmiPrimaryLcd:
+        return std::pair{o.hdmi, lcd};
+    case mdv::kLcdPrimaryTv:
+        return std::pair{lcd, o.tv()};
+    case mdv::kTvPrimaryLcd:
+        return std::pair{o.tv(), lcd};
+    case mdv::kHdmiPrimaryCrt:
+        return std::pair{o.hdmi, o.crt()};
+    case mdv::kCrtPrimaryHdmi:
+        return std::pair{o.crt(), o.hdmi};
+    default:
+        return std::nullopt;
     }
 }
 
@@ -76,31 +93,46 @@ std::optional<ViewRequest> singleOrClone(std::uint32_t target, const NvidiaOutpu
     const auto single = [](std::uint32_t mask) { return ViewRequest{{mask}, nv::view::kStandard}; };
     const auto clone = [](std::uint32_t a, std::uint32_t b) { return ViewRequest{{a, b}, nv::view::kClone}; };
     switch (target) {
-    case mdv::kLcd: return single(lcd);
-    case mdv::kCrt: return single(o.crt());
-    case mdv::kDvi: return single(o.dviClass());
-    case mdv::kHdmi: return single(o.hdmi);
-    case mdv::kTv: return single(o.tv());
-    case mdv::kLcdCrtClone: return clone(lcd, o.crt());
-    case mdv::kLcdDviClone: return clone(lcd, o.dviClass());
-    case mdv::kCrtDviClone: return clone(o.crt(), o.dviClass());
-    case mdv::kAnalogClone: return clone(out::kCrtSecond, out::kCrtFirst);
-    case mdv::kLcdHdmiClone: return clone(lcd, o.hdmi);
-    case mdv::kLcdTvClone: return clone(lcd, o.tv());
-    case mdv::kCrtHdmiClone: return clone(o.crt(), o.hdmi);
-    default: return std::nullopt;
+    case mdv::kLcd:
+        return single(lcd);
+    case mdv::kCrt:
+        return single(o.crt());
+    case mdv::kDvi:
+        return single(o.dviClass());
+    case mdv::kHdmi:
+        return single(o.hdmi);
+    case mdv::kTv:
+        return single(o.tv());
+    case mdv::kLcdCrtClone:
+        return clone(lcd, o.crt());
+    case mdv::kLcdDviClone:
+        return clone(lcd, o.dviClass());
+    case mdv::kCrtDviClone:
+        return clone(o.crt(), o.dviClass());
+    case mdv::kAnalogClone:
+        return clone(out::kCrtSecond, out::kCrtFirst);
+    case mdv::kLcdHdmiClone:
+        return clone(lcd, o.hdmi);
+    case mdv::kLcdTvClone:
+        return clone(lcd, o.tv());
+    case mdv::kCrtHdmiClone:
+        return clone(o.crt(), o.hdmi);
+    default:
+        return std::nullopt;
     }
 }
 
 // Whether the connected outputs offer every display `value` names.
 bool offered(const NvidiaOutputs& o, std::uint32_t value) {
     const bool panel = o.panel && contains(o.connected, out::kPanel);
-    const int analog = (contains(o.connected, out::kCrtFirst) ? 1 : 0) + (contains(o.connected, out::kCrtSecond) ? 1 : 0);
+    const int analog =
+        (contains(o.connected, out::kCrtFirst) ? 1 : 0) + (contains(o.connected, out::kCrtSecond) ? 1 : 0);
     const bool displayPort = contains(o.connected, o.displayPort);
     const bool hdmi = contains(o.connected, o.hdmi);
     const bool dvi = displayPort || contains(o.connected, o.dviD);
     const bool tv = (o.connected & (out::kTvFirst | out::kTvSecond)) != 0;
-    if (displayPort && (value == mdv::kLcdTvClone || value == mdv::kLcdPrimaryTv || value == mdv::kTvPrimaryLcd)) {
+    if (displayPort &&
+        (value == mdv::kLcdTvClone || value == mdv::kLcdPrimaryTv || value == mdv::kTvPrimaryLcd)) {
         return hdmi; // these values stand for DisplayPort + HDMI
     }
     const std::optional<DecodedTarget> decoded = decodeTarget(value);
@@ -110,12 +142,27 @@ bool offered(const NvidiaOutputs& o, std::uint32_t value) {
     int crtsNeeded = 0;
     for (const std::uint32_t c : decoded->classes) {
         switch (c) {
-        case cls::kLcd: if (!panel) return false; break;
-        case cls::kCrt: ++crtsNeeded; break;
-        case cls::kDvi: if (!dvi) return false; break;
-        case cls::kHdmi: if (!hdmi) return false; break;
-        case cls::kTv: if (!tv) return false; break;
-        default: return false;
+        case cls::kLcd:
+            if (!panel)
+                return false;
+            break;
+        case cls::kCrt:
+            ++crtsNeeded;
+            break;
+        case cls::kDvi:
+            if (!dvi)
+                return false;
+            break;
+        case cls::kHdmi:
+            if (!hdmi)
+                return false;
+            break;
+        case cls::kTv:
+            if (!tv)
+                return false;
+            break;
+        default:
+            return false;
         }
     }
     return crtsNeeded <= analog;
@@ -127,7 +174,9 @@ std::uint32_t NvidiaOutputs::crt() const {
     return contains(connected, out::kCrtSecond) ? out::kCrtSecond : out::kCrtFirst;
 }
 
-std::uint32_t NvidiaOutputs::tv() const { return contains(connected, out::kTvSecond) ? out::kTvSecond : out::kTvFirst; }
+std::uint32_t NvidiaOutputs::tv() const {
+    return contains(connected, out::kTvSecond) ? out::kTvSecond : out::kTvFirst;
+}
 
 std::uint32_t NvidiaOutputs::classOf(std::uint32_t mask) const {
     if (mask == 0) {
@@ -154,15 +203,17 @@ std::uint32_t NvidiaOutputs::classOf(std::uint32_t mask) const {
     return cls::kNone;
 }
 
-std::uint32_t nvidiaViewValue(const NvidiaOutputs& o, const platform::NvViewTargetInfo& view, std::uint32_t mode,
-                              bool display1AtOrigin) {
+std::uint32_t nvidiaViewValue(const NvidiaOutputs& o, const platform::NvViewTargetInfo& view,
+                              std::uint32_t mode, bool display1AtOrigin) {
     const std::uint32_t count = std::min<std::uint32_t>(view.count, nv::kMaxViewTargets);
     std::vector<std::uint32_t> masks;
     for (std::uint32_t i = 0; i < count; ++i) {
         masks.push_back(view.target[i].deviceMask);
     }
     const auto any = [&](auto test) { return std::any_of(masks.begin(), masks.end(), test); };
-    const auto anyClass = [&](std::uint32_t c) { return any([&](std::uint32_t m) { return o.classOf(m) == c; }); };
+    const auto anyClass = [&](std::uint32_t c) {
+        return any([&](std::uint32_t m) { return o.classOf(m) == c; });
+    };
 
     if (mode == nv::view::kDualView && masks.size() == 2) {
         std::uint32_t primary = masks[0];
@@ -181,15 +232,21 @@ std::uint32_t nvidiaViewValue(const NvidiaOutputs& o, const platform::NvViewTarg
         const bool crt = anyClass(cls::kCrt);
         const bool dviClass = anyClass(cls::kDvi) || anyClass(cls::kDisplayPort);
         const auto has = [&](std::uint32_t m) { return any([m](std::uint32_t x) { return x == m; }); };
-        if (lcd && crt) return mdv::kLcdCrtClone;
-        if (lcd && anyClass(cls::kTv)) return mdv::kLcdTvClone;
+        if (lcd && crt)
+            return mdv::kLcdCrtClone;
+        if (lcd && anyClass(cls::kTv))
+            return mdv::kLcdTvClone;
         if (lcd && (has(out::kDigitalFirst) || has(out::kDigitalSecond))) {
             return o.hdmi != 0 ? mdv::kLcdHdmiClone : mdv::kLcdDviClone;
         }
-        if (lcd && has(out::kDigitalThird)) return mdv::kLcdDviClone;
-        if (crt && anyClass(cls::kHdmi)) return mdv::kCrtHdmiClone;
-        if (crt && dviClass) return mdv::kCrtDviClone;
-        if (has(out::kCrtFirst) && has(out::kCrtSecond)) return mdv::kAnalogClone;
+        if (lcd && has(out::kDigitalThird))
+            return mdv::kLcdDviClone;
+        if (crt && anyClass(cls::kHdmi))
+            return mdv::kCrtHdmiClone;
+        if (crt && dviClass)
+            return mdv::kCrtDviClone;
+        if (has(out::kCrtFirst) && has(out::kCrtSecond))
+            return mdv::kAnalogClone;
         return mdv::kLcd;
     }
     if (anyClass(cls::kLcd)) {
@@ -199,10 +256,14 @@ std::uint32_t nvidiaViewValue(const NvidiaOutputs& o, const platform::NvViewTarg
         return mdv::kCrt;
     }
     std::uint32_t value = 0;
-    if (anyClass(cls::kHdmi)) value = mdv::kHdmi;
-    if (anyClass(cls::kDvi)) value = mdv::kDvi;
-    if (anyClass(cls::kTv)) value = mdv::kTv;
-    if (anyClass(cls::kDisplayPort)) value = mdv::kDvi;
+    if (anyClass(cls::kHdmi))
+        value = mdv::kHdmi;
+    if (anyClass(cls::kDvi))
+        value = mdv::kDvi;
+    if (anyClass(cls::kTv))
+        value = mdv::kTv;
+    if (anyClass(cls::kDisplayPort))
+        value = mdv::kDvi;
     return value;
 }
 
@@ -254,7 +315,8 @@ std::vector<platform::NvPhysicalGpuHandle> NvidiaBackend::gpusOf(platform::NvDis
 std::uint32_t NvidiaBackend::connectorType(platform::NvPhysicalGpuHandle gpu, std::uint32_t output) {
     platform::NvConnectorInfo info;
     info.version = platform::kNvConnectorInfoVersion;
-    if (m_nv.connectorInfo(gpu, output, info) != nv::kOk || info.version != platform::kNvConnectorInfoVersion) {
+    if (m_nv.connectorInfo(gpu, output, info) != nv::kOk ||
+        info.version != platform::kNvConnectorInfoVersion) {
         return 0;
     }
     return info.connectorType;
@@ -294,7 +356,8 @@ std::int32_t NvidiaBackend::readEdidLoaded(std::uint8_t* edid256) {
         for (const platform::NvPhysicalGpuHandle gpu : gpusOf(display)) {
             std::uint32_t active = 0;
             std::uint32_t connected = 0;
-            if (m_nv.activeOutputs(gpu, active) != nv::kOk || m_nv.connectedOutputs(gpu, connected) != nv::kOk) {
+            if (m_nv.activeOutputs(gpu, active) != nv::kOk ||
+                m_nv.connectedOutputs(gpu, connected) != nv::kOk) {
                 continue;
             }
             for (const std::uint32_t output : kHdmiCandidates) {
@@ -345,22 +408,22 @@ std::uint32_t NvidiaBackend::currentValueLoaded() {
         std::uint32_t count = 0;
         if (m_nv.supportedViews(display, modes.data(), count) == nv::kOk && count <= modes.size()) {
             viewsKnown = true;
-            otherThanStandard = otherThanStandard || std::any_of(modes.begin(), modes.begin() + count, [](auto m) {
-                                    return m != nv::view::kStandard;
-                                });
+            otherThanStandard =
+                otherThanStandard || std::any_of(modes.begin(), modes.begin() + count,
+                                                 [](auto m) { return m != nv::view::kStandard; });
         }
     }
     platform::NvViewTargetInfo view;
     view.version = platform::kNvViewTargetInfoVersion;
     std::uint32_t mode = nv::view::kStandard;
-    if (m_nv.getView(handles[0], view, mode) != nv::kOk || view.version != platform::kNvViewTargetInfoVersion ||
-        view.count > nv::kMaxViewTargets) {
+    if (m_nv.getView(handles[0], view, mode) != nv::kOk ||
+        view.version != platform::kNvViewTargetInfoVersion || view.count > nv::kMaxViewTargets) {
         return 0;
     }
     std::uint32_t logical = 0;
     std::uint32_t physical = 0;
-    const bool severalGpus = m_nv.logicalGpuCount(logical) == nv::kOk && m_nv.physicalGpuCount(physical) == nv::kOk &&
-                             logical > 1 && physical > 1;
+    const bool severalGpus = m_nv.logicalGpuCount(logical) == nv::kOk &&
+                             m_nv.physicalGpuCount(physical) == nv::kOk && logical > 1 && physical > 1;
     const std::uint32_t value = nvidiaViewValue(outputs, view, mode, display1AtOrigin());
     return nvidiaAvailableValue(outputs, value, viewsKnown && !otherThanStandard, severalGpus);
 }
@@ -385,8 +448,8 @@ bool NvidiaBackend::setView(platform::NvDisplayHandle display, const std::vector
     return m_nv.setView(display, view, mode) == nv::kOk;
 }
 
-void NvidiaBackend::setViewRepeated(platform::NvDisplayHandle display, const std::vector<std::uint32_t>& masks,
-                                    std::uint32_t mode) {
+void NvidiaBackend::setViewRepeated(platform::NvDisplayHandle display,
+                                    const std::vector<std::uint32_t>& masks, std::uint32_t mode) {
     for (int attempt = 0; attempt < kNvidiaViewAttempts; ++attempt) {
         const bool done = setView(display, masks, mode);
         m_clock.sleep(kNvidiaViewPauseMs);
@@ -424,9 +487,9 @@ void NvidiaBackend::switchLoaded(std::uint32_t target, std::uint32_t current) {
             setViewRepeated(display, {pair->first, pair->second}, nv::view::kDualView);
             return;
         }
-        constexpr std::array<std::uint32_t, 7> kOrder{out::kPanel,     out::kDigitalFirst, out::kDigitalSecond,
-                                                      out::kDigitalThird, out::kCrtFirst,  out::kCrtSecond,
-                                                      out::kTvFirst};
+        constexpr std::array<std::uint32_t, 7> kOrder{
+            out::kPanel,    out::kDigitalFirst, out::kDigitalSecond, out::kDigitalThird,
+            out::kCrtFirst, out::kCrtSecond,    out::kTvFirst};
         const auto first = std::find_if(kOrder.begin(), kOrder.end(),
                                         [&](std::uint32_t o) { return contains(outputs.connected, o); });
         setViewRepeated(display, {first != kOrder.end() ? *first : out::kPanel}, nv::view::kStandard);

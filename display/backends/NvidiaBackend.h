@@ -38,7 +38,8 @@ struct NvidiaOutputs {
 
 class NvidiaBackend final : public VendorBackend {
 public:
-    NvidiaBackend(platform::NvidiaDisplayInterface& nv, platform::Clock& clock, platform::DisplaySettings& settings)
+    NvidiaBackend(platform::NvidiaDisplayInterface& nv, platform::Clock& clock,
+                  platform::DisplaySettings& settings)
         : m_nv(nv), m_clock(clock), m_settings(settings) {}
 
     bool present() override;
@@ -58,7 +59,8 @@ private:
     std::uint32_t connectorType(platform::NvPhysicalGpuHandle gpu, std::uint32_t output);
     // Classifies the outputs of one GPU into `outputs`.
     void classify(platform::NvPhysicalGpuHandle gpu, NvidiaOutputs& outputs);
-    bool setView(platform::NvDisplayHandle display, const std::vector<std::uint32_t>& masks, std::uint32_t mode);
+    bool setView(platform::NvDisplayHandle display, const std::vector<std::uint32_t>& masks,
+                 std::uint32_t mode);
     void setViewRepeated(platform::NvDisplayHandle display, const std::vector<std::uint32_t>& masks,
                          std::uint32_t mode);
     bool display1AtOrigin();

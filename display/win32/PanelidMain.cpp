@@ -3,15 +3,15 @@
 // everything before it returns. No exception leaves an export.
 // Win32 only.
 #include "display/Panelid.h"
-#include "display/backends/IntelBackend.h"
-#include "display/backends/NvidiaBackend.h"
 #include "display/backends/AmdFirstBackend.h"
 #include "display/backends/AmdSecondBackend.h"
+#include "display/backends/IntelBackend.h"
+#include "display/backends/NvidiaBackend.h"
 #include "platform/win32/Win32AmdDisplayLibrary.h"
 #include "platform/win32/Win32AmdSecondDisplay.h"
-#include "platform/win32/Win32FileVersion.h"
 #include "platform/win32/Win32Clock.h"
 #include "platform/win32/Win32Display.h"
+#include "platform/win32/Win32FileVersion.h"
 #include "platform/win32/Win32FirmwareTransport.h"
 #include "platform/win32/Win32IntelDisplay.h"
 #include "platform/win32/Win32NvidiaDisplay.h"
@@ -53,7 +53,9 @@ struct CallPorts {
 
 // DllMain as the runtime's library start-up calls it, BOOL WINAPI DllMain(HINSTANCE, DWORD,
 // LPVOID), spelled without <windows.h>.
-extern "C" int __stdcall DllMain(void* /*module*/, unsigned long /*reason*/, void* /*reserved*/) { return 1; }
+extern "C" int __stdcall DllMain(void* /*module*/, unsigned long /*reason*/, void* /*reserved*/) {
+    return 1;
+}
 
 extern "C" std::int32_t GetPanelid(std::uint8_t* edid256) {
     try {

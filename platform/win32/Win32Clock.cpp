@@ -23,7 +23,9 @@ SystemTime toSystemTime(const SYSTEMTIME& time) {
 
 } // namespace
 
-std::uint32_t Win32Clock::tickCount() { return GetTickCount(); }
+std::uint32_t Win32Clock::tickCount() {
+    return GetTickCount();
+}
 
 SystemTime Win32Clock::utcTime() {
     SYSTEMTIME time{};
@@ -37,6 +39,8 @@ SystemTime Win32Clock::localTime() {
     return toSystemTime(time);
 }
 
-void Win32Clock::sleep(std::uint32_t milliseconds) { Sleep(milliseconds); }
+void Win32Clock::sleep(std::uint32_t milliseconds) {
+    Sleep(milliseconds);
+}
 
 } // namespace platform::win32

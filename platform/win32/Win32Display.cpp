@@ -49,7 +49,9 @@ using CloseAdapterFn = LONG(APIENTRY*)(CloseAdapter*);
 constexpr LONG kStatusNotFound = static_cast<LONG>(0xC0000225); // STATUS_NOT_FOUND
 constexpr LONG kNotSupported = ERROR_NOT_SUPPORTED;
 
-template <typename Fn> Fn as(void* entry) { return reinterpret_cast<Fn>(entry); }
+template <typename Fn> Fn as(void* entry) {
+    return reinterpret_cast<Fn>(entry);
+}
 
 void* entry(void* module, const char* name) {
     return module != nullptr ? reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(module), name))
@@ -125,7 +127,8 @@ Win32DisplayConfig::~Win32DisplayConfig() {
 }
 
 bool Win32DisplayConfig::available() {
-    return m_getBufferSizes != nullptr && m_query != nullptr && m_set != nullptr && m_getDeviceInfo != nullptr;
+    return m_getBufferSizes != nullptr && m_query != nullptr && m_set != nullptr &&
+           m_getDeviceInfo != nullptr;
 }
 
 std::int32_t Win32DisplayConfig::getBufferSizes(std::uint32_t flags, std::uint32_t& pathCount,
@@ -143,18 +146,18 @@ std::int32_t Win32DisplayConfig::getBufferSizes(std::uint32_t flags, std::uint32
     return result;
 }
 
-std::int32_t Win32DisplayConfig::query(std::uint32_t flags, std::uint32_t& pathCount, DisplayConfigPathInfo* paths,
-                                       std::uint32_t& modeCount, DisplayConfigModeInfo* modes,
-                                       std::uint32_t* topologyId) {
+std::int32_t Win32DisplayConfig::query(std::uint32_t flags, std::uint32_t& pathCount,
+                                       DisplayConfigPathInfo* paths, std::uint32_t& modeCount,
+                                       DisplayConfigModeInfo* modes, std::uint32_t* topologyId) {
     if (m_query == nullptr) {
         return kNotSupported;
     }
     UINT32 pathsInOut = pathCount;
     UINT32 modesInOut = modeCount;
     DISPLAYCONFIG_TOPOLOGY_ID topology{};
-    const LONG result = as<QueryFn>(m_query)(flags, &pathsInOut, reinterpret_cast<DISPLAYCONFIG_PATH_INFO*>(paths),
-                                             &modesInOut, reinterpret_cast<DISPLAYCONFIG_MODE_INFO*>(modes),
-                                             topologyId != nullptr ? &topology : nullptr);
+    const LONG result = as<QueryFn>(m_query)(
+        flags, &pathsInOut, reinterpret_cast<DISPLAYCONFIG_PATH_INFO*>(paths), &modesInOut,
+        reinterpret_cast<DISPLAYCONFIG_MODE_INFO*>(modes), topologyId != nullptr ? &topology : nullptr);
     if (result == ERROR_SUCCESS) {
         pathCount = pathsInOut;
         modeCount = modesInOut;
@@ -172,21 +175,23 @@ std::int32_t Win32DisplayConfig::set(std::uint32_t pathCount, const DisplayConfi
         return kNotSupported;
     }
     // SetDisplayConfig does not write to the arrays; its declaration lacks the const.
-    return as<SetFn>(m_set)(pathCount,
-                            const_cast<DISPLAYCONFIG_PATH_INFO*>(reinterpret_cast<const DISPLAYCONFIG_PATH_INFO*>(paths)),
-                            modeCount,
-                            const_cast<DISPLAYCONFIG_MODE_INFO*>(reinterpret_cast<const DISPLAYCONFIG_MODE_INFO*>(modes)),
-                            flags);
+    return as<SetFn>(m_set)(
+        pathCount,
+        const_cast<DISPLAYCONFIG_PATH_INFO*>(reinterpret_cast<const DISPLAYCONFIG_PATH_INFO*>(paths)),
+        modeCount,
+        const_cast<DISPLAYCONFIG_MODE_INFO*>(reinterpret_cast<const DISPLAYCONFIG_MODE_INFO*>(modes)), flags);
 }
 
 std::int32_t Win32DisplayConfig::getSourceName(DisplayConfigSourceDeviceName& request) {
     if (m_getDeviceInfo == nullptr) {
         return kNotSupported;
     }
-    return as<GetDeviceInfoFn>(m_getDeviceInfo)(reinterpret_cast<DISPLAYCONFIG_DEVICE_INFO_HEADER*>(&request));
+    return as<GetDeviceInfoFn>(m_getDeviceInfo)(
+        reinterpret_cast<DISPLAYCONFIG_DEVICE_INFO_HEADER*>(&request));
 }
 
-NtStatus Win32DisplayConfig::openAdapterFromGdiDisplayName(const char16_t* gdiName, KernelAdapterHandle& adapter) {
+NtStatus Win32DisplayConfig::openAdapterFromGdiDisplayName(const char16_t* gdiName,
+                                                           KernelAdapterHandle& adapter) {
     if (m_openAdapter == nullptr || gdiName == nullptr) {
         return kStatusNotFound;
     }

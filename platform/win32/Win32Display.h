@@ -32,9 +32,11 @@ public:
     ~Win32DisplayConfig() override;
 
     bool available() override;
-    std::int32_t getBufferSizes(std::uint32_t flags, std::uint32_t& pathCount, std::uint32_t& modeCount) override;
+    std::int32_t getBufferSizes(std::uint32_t flags, std::uint32_t& pathCount,
+                                std::uint32_t& modeCount) override;
     std::int32_t query(std::uint32_t flags, std::uint32_t& pathCount, DisplayConfigPathInfo* paths,
-                       std::uint32_t& modeCount, DisplayConfigModeInfo* modes, std::uint32_t* topologyId) override;
+                       std::uint32_t& modeCount, DisplayConfigModeInfo* modes,
+                       std::uint32_t* topologyId) override;
     std::int32_t set(std::uint32_t pathCount, const DisplayConfigPathInfo* paths, std::uint32_t modeCount,
                      const DisplayConfigModeInfo* modes, std::uint32_t flags) override;
     std::int32_t getSourceName(DisplayConfigSourceDeviceName& request) override;

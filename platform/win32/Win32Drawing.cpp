@@ -6,12 +6,24 @@
 namespace platform::win32 {
 
 namespace {
-HDC toHdc(DeviceContext dc) { return reinterpret_cast<HDC>(dc); }
-DeviceContext fromHdc(HDC dc) { return reinterpret_cast<DeviceContext>(dc); }
-HGDIOBJ toObject(GdiObject object) { return reinterpret_cast<HGDIOBJ>(object); }
-GdiObject fromObject(HGDIOBJ object) { return reinterpret_cast<GdiObject>(object); }
-RECT toRect(const Rect& r) { return RECT{r.left, r.top, r.right, r.bottom}; }
-Rect fromRect(const RECT& r) { return Rect{r.left, r.top, r.right, r.bottom}; }
+HDC toHdc(DeviceContext dc) {
+    return reinterpret_cast<HDC>(dc);
+}
+DeviceContext fromHdc(HDC dc) {
+    return reinterpret_cast<DeviceContext>(dc);
+}
+HGDIOBJ toObject(GdiObject object) {
+    return reinterpret_cast<HGDIOBJ>(object);
+}
+GdiObject fromObject(HGDIOBJ object) {
+    return reinterpret_cast<GdiObject>(object);
+}
+RECT toRect(const Rect& r) {
+    return RECT{r.left, r.top, r.right, r.bottom};
+}
+Rect fromRect(const RECT& r) {
+    return Rect{r.left, r.top, r.right, r.bottom};
+}
 } // namespace
 
 struct Win32Drawing::PaintRecord {
@@ -22,26 +34,36 @@ GdiObject Win32Drawing::createPen(int style, int width, ColorRef color) {
     return fromObject(CreatePen(style, width, color));
 }
 
-GdiObject Win32Drawing::createSolidBrush(ColorRef color) { return fromObject(CreateSolidBrush(color)); }
-
-GdiObject Win32Drawing::createFont(const FontSpec& spec) {
-    return fromObject(CreateFontW(spec.height, 0, 0, 0, spec.weight, spec.italic, spec.underline, spec.strikeOut,
-                                  spec.charSet, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, spec.quality,
-                                  DEFAULT_PITCH | FF_DONTCARE, spec.face != nullptr ? spec.face : L""));
+GdiObject Win32Drawing::createSolidBrush(ColorRef color) {
+    return fromObject(CreateSolidBrush(color));
 }
 
-bool Win32Drawing::deleteObject(GdiObject object) { return DeleteObject(toObject(object)) != FALSE; }
+GdiObject Win32Drawing::createFont(const FontSpec& spec) {
+    return fromObject(CreateFontW(spec.height, 0, 0, 0, spec.weight, spec.italic, spec.underline,
+                                  spec.strikeOut, spec.charSet, OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS,
+                                  spec.quality, DEFAULT_PITCH | FF_DONTCARE,
+                                  spec.face != nullptr ? spec.face : L""));
+}
+
+bool Win32Drawing::deleteObject(GdiObject object) {
+    return DeleteObject(toObject(object)) != FALSE;
+}
 
 GdiObject Win32Drawing::selectObject(DeviceContext dc, GdiObject object) {
     HGDIOBJ previous = SelectObject(toHdc(dc), toObject(object));
     return previous == HGDI_ERROR ? 0 : fromObject(previous);
 }
 
-int Win32Drawing::setBkMode(DeviceContext dc, int mode) { return SetBkMode(toHdc(dc), mode); }
+int Win32Drawing::setBkMode(DeviceContext dc, int mode) {
+    return SetBkMode(toHdc(dc), mode);
+}
 
-ColorRef Win32Drawing::setTextColor(DeviceContext dc, ColorRef color) { return SetTextColor(toHdc(dc), color); }
+ColorRef Win32Drawing::setTextColor(DeviceContext dc, ColorRef color) {
+    return SetTextColor(toHdc(dc), color);
+}
 
-int Win32Drawing::drawText(DeviceContext dc, const wchar_t* text, int count, Rect& rect, std::uint32_t format) {
+int Win32Drawing::drawText(DeviceContext dc, const wchar_t* text, int count, Rect& rect,
+                           std::uint32_t format) {
     if (text == nullptr) {
         return 0;
     }
@@ -62,16 +84,20 @@ bool Win32Drawing::fillRect(DeviceContext dc, const Rect& rect, GdiObject brush)
     return FillRect(toHdc(dc), &r, static_cast<HBRUSH>(toObject(brush))) != 0;
 }
 
-DeviceContext Win32Drawing::createCompatibleDC(DeviceContext dc) { return fromHdc(CreateCompatibleDC(toHdc(dc))); }
+DeviceContext Win32Drawing::createCompatibleDC(DeviceContext dc) {
+    return fromHdc(CreateCompatibleDC(toHdc(dc)));
+}
 
-bool Win32Drawing::deleteDC(DeviceContext dc) { return DeleteDC(toHdc(dc)) != FALSE; }
+bool Win32Drawing::deleteDC(DeviceContext dc) {
+    return DeleteDC(toHdc(dc)) != FALSE;
+}
 
 GdiObject Win32Drawing::createCompatibleBitmap(DeviceContext dc, int width, int height) {
     return fromObject(CreateCompatibleBitmap(toHdc(dc), width, height));
 }
 
-bool Win32Drawing::bitBlt(DeviceContext destination, int x, int y, int width, int height, DeviceContext source,
-                          int sourceX, int sourceY, std::uint32_t rop) {
+bool Win32Drawing::bitBlt(DeviceContext destination, int x, int y, int width, int height,
+                          DeviceContext source, int sourceX, int sourceY, std::uint32_t rop) {
     return BitBlt(toHdc(destination), x, y, width, height, toHdc(source), sourceX, sourceY, rop) != FALSE;
 }
 
@@ -130,8 +156,12 @@ bool Win32Drawing::invalidateRect(WindowHandle window, const Rect* rect, bool er
     return InvalidateRect(toHwnd(window), rect != nullptr ? &r : nullptr, erase ? TRUE : FALSE) != FALSE;
 }
 
-std::int16_t Win32Drawing::keyState(int virtualKey) { return static_cast<std::int16_t>(GetKeyState(virtualKey)); }
+std::int16_t Win32Drawing::keyState(int virtualKey) {
+    return static_cast<std::int16_t>(GetKeyState(virtualKey));
+}
 
-int Win32Drawing::systemMetric(int index) { return GetSystemMetrics(index); }
+int Win32Drawing::systemMetric(int index) {
+    return GetSystemMetrics(index);
+}
 
 } // namespace platform::win32

@@ -23,8 +23,8 @@ public:
     DeviceContext createCompatibleDC(DeviceContext dc) override;
     bool deleteDC(DeviceContext dc) override;
     GdiObject createCompatibleBitmap(DeviceContext dc, int width, int height) override;
-    bool bitBlt(DeviceContext destination, int x, int y, int width, int height, DeviceContext source, int sourceX,
-                int sourceY, std::uint32_t rop) override;
+    bool bitBlt(DeviceContext destination, int x, int y, int width, int height, DeviceContext source,
+                int sourceX, int sourceY, std::uint32_t rop) override;
     bool setViewportOrg(DeviceContext dc, int x, int y, Point* previous) override;
     GdiObject createRoundRectRgn(int left, int top, int right, int bottom, int ellipseWidth,
                                  int ellipseHeight) override;

@@ -14,9 +14,13 @@ namespace platform::win32 {
 
 namespace {
 
-HANDLE toHandle(DeviceHandle device) { return reinterpret_cast<HANDLE>(device); }
+HANDLE toHandle(DeviceHandle device) {
+    return reinterpret_cast<HANDLE>(device);
+}
 
-bool isOpen(DeviceHandle device) { return device != kNoDevice && device != kInvalidDevice; }
+bool isOpen(DeviceHandle device) {
+    return device != kNoDevice && device != kInvalidDevice;
+}
 
 bool isFirmwareDevice(const wchar_t* path) {
     return path != nullptr && CompareStringOrdinal(path, -1, fw::kDevicePath, -1, TRUE) == CSTR_EQUAL;
@@ -45,8 +49,8 @@ DeviceHandle Win32FirmwareTransport::openDevice(const wchar_t* path, ErrorCode& 
     return pipe;
 }
 
-bool Win32FirmwareTransport::control(DeviceHandle device, std::uint32_t controlCode, const FirmwareBytes& request,
-                                     FirmwareBytes& reply) {
+bool Win32FirmwareTransport::control(DeviceHandle device, std::uint32_t controlCode,
+                                     const FirmwareBytes& request, FirmwareBytes& reply) {
     if (!isOpen(device)) {
         SetLastError(ERROR_INVALID_HANDLE);
         return false;
@@ -101,8 +105,8 @@ bool Win32FirmwareTransport::driverControl(DeviceHandle device, std::uint32_t co
     std::memcpy(in, request, kFirmwareRecordSize);
     std::memcpy(out, reply, kFirmwareRecordSize);
     DWORD returned = 0;
-    if (DeviceIoControl(toHandle(device), controlCode, in, kFirmwareRecordSize, out, kFirmwareRecordSize, &returned,
-                        nullptr) == FALSE) {
+    if (DeviceIoControl(toHandle(device), controlCode, in, kFirmwareRecordSize, out, kFirmwareRecordSize,
+                        &returned, nullptr) == FALSE) {
         return false;
     }
     std::memcpy(reply, out, kFirmwareRecordSize);

@@ -33,7 +33,7 @@ private:
                             FirmwareBytes& reply);
     bool isPipe(DeviceHandle device);
 
-    std::mutex m_lock; // guards m_pipes
+    std::mutex m_lock;              // guards m_pipes
     std::set<DeviceHandle> m_pipes; // handles of the pipe route
 };
 

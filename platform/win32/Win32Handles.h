@@ -10,11 +10,19 @@
 
 namespace platform::win32 {
 
-inline HWND toHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
-inline WindowHandle fromHwnd(HWND window) { return reinterpret_cast<WindowHandle>(window); }
+inline HWND toHwnd(WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
+inline WindowHandle fromHwnd(HWND window) {
+    return reinterpret_cast<WindowHandle>(window);
+}
 
-inline HANDLE toHandle(SyncHandle handle) { return reinterpret_cast<HANDLE>(handle); }
-inline SyncHandle fromHandle(HANDLE handle) { return reinterpret_cast<SyncHandle>(handle); }
+inline HANDLE toHandle(SyncHandle handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
+inline SyncHandle fromHandle(HANDLE handle) {
+    return reinterpret_cast<SyncHandle>(handle);
+}
 
 // The ports carry the predefined root keys with their 32-bit values (0x80000001 ...). A 64-bit
 // HKEY holds them sign-extended, so they are widened here; any other value is a real handle.
@@ -26,6 +34,8 @@ inline HKEY toHkey(RegKey key) {
     }
     return reinterpret_cast<HKEY>(key);
 }
-inline RegKey fromHkey(HKEY key) { return reinterpret_cast<RegKey>(key); }
+inline RegKey fromHkey(HKEY key) {
+    return reinterpret_cast<RegKey>(key);
+}
 
 } // namespace platform::win32

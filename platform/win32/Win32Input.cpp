@@ -9,7 +9,9 @@
 
 namespace platform::win32 {
 namespace {
-HWND hwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HWND hwnd(WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
 } // namespace
 
 std::uint32_t Win32KeyboardInput::sendInput(const KeyEvent* events, std::uint32_t count) {
@@ -42,13 +44,18 @@ bool Win32InputFocus::attachThreadInput(std::uint32_t attach, std::uint32_t atta
     return ::AttachThreadInput(attach, attachTo, attachIt ? TRUE : FALSE) != FALSE;
 }
 
-bool Win32InputFocus::setForegroundWindow(WindowHandle window) { return ::SetForegroundWindow(hwnd(window)) != FALSE; }
-
-WindowHandle Win32MediaControl::createMediaWindow(WindowHandle parent, std::uint32_t style, const wchar_t* file) {
-    return reinterpret_cast<WindowHandle>(::MCIWndCreateW(hwnd(parent), ::GetModuleHandleW(nullptr), style, file));
+bool Win32InputFocus::setForegroundWindow(WindowHandle window) {
+    return ::SetForegroundWindow(hwnd(window)) != FALSE;
 }
 
-LResult Win32MediaControl::sendMediaMessage(WindowHandle window, MessageId message, WParam wParam, LParam lParam) {
+WindowHandle Win32MediaControl::createMediaWindow(WindowHandle parent, std::uint32_t style,
+                                                  const wchar_t* file) {
+    return reinterpret_cast<WindowHandle>(
+        ::MCIWndCreateW(hwnd(parent), ::GetModuleHandleW(nullptr), style, file));
+}
+
+LResult Win32MediaControl::sendMediaMessage(WindowHandle window, MessageId message, WParam wParam,
+                                            LParam lParam) {
     return static_cast<LResult>(
         ::SendMessageW(hwnd(window), message, static_cast<WPARAM>(wParam), static_cast<LPARAM>(lParam)));
 }

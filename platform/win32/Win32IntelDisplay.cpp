@@ -26,12 +26,15 @@ GUID toGuid(const Guid& guid) {
     return out;
 }
 
-IntelDisplayDevices* object(void* pointer) { return static_cast<IntelDisplayDevices*>(pointer); }
+IntelDisplayDevices* object(void* pointer) {
+    return static_cast<IntelDisplayDevices*>(pointer);
+}
 
 // A BSTR made from a display name, freed with the object.
 class DisplayName {
 public:
-    explicit DisplayName(const char16_t* name) : m_text(SysAllocString(reinterpret_cast<const OLECHAR*>(name))) {}
+    explicit DisplayName(const char16_t* name)
+        : m_text(SysAllocString(reinterpret_cast<const OLECHAR*>(name))) {}
     ~DisplayName() { SysFreeString(m_text); }
     DisplayName(const DisplayName&) = delete;
     DisplayName& operator=(const DisplayName&) = delete;
@@ -43,11 +46,17 @@ private:
 
 } // namespace
 
-Win32IntelDisplay::~Win32IntelDisplay() { release(); }
+Win32IntelDisplay::~Win32IntelDisplay() {
+    release();
+}
 
-bool Win32IntelDisplay::comInitialize() { return SUCCEEDED(CoInitialize(nullptr)); }
+bool Win32IntelDisplay::comInitialize() {
+    return SUCCEEDED(CoInitialize(nullptr));
+}
 
-void Win32IntelDisplay::comUninitialize() { CoUninitialize(); }
+void Win32IntelDisplay::comUninitialize() {
+    CoUninitialize();
+}
 
 bool Win32IntelDisplay::create(IntelInterface which) {
     if (m_object != nullptr) {
@@ -57,7 +66,8 @@ bool Win32IntelDisplay::create(IntelInterface which) {
     if (FAILED(CLSIDFromProgID(reinterpret_cast<LPCOLESTR>(igfx::kProgId), &clsid))) {
         return false;
     }
-    const GUID iid = toGuid(which == IntelInterface::PresenceTest ? igfx::kPresenceInterface : igfx::kEdidInterface);
+    const GUID iid =
+        toGuid(which == IntelInterface::PresenceTest ? igfx::kPresenceInterface : igfx::kEdidInterface);
     void* pointer = nullptr;
     if (FAILED(CoCreateInstance(clsid, nullptr, igfx::kClassContext, iid, &pointer)) || pointer == nullptr) {
         return false;
@@ -73,7 +83,8 @@ void Win32IntelDisplay::release() {
     }
 }
 
-bool Win32IntelDisplay::enumAttachableDevices(const char16_t* display, std::uint32_t index, IntelDevice& device) {
+bool Win32IntelDisplay::enumAttachableDevices(const char16_t* display, std::uint32_t index,
+                                              IntelDevice& device) {
     DisplayName name(display);
     if (m_object == nullptr || name.get() == nullptr) {
         return false;
@@ -81,7 +92,8 @@ bool Win32IntelDisplay::enumAttachableDevices(const char16_t* display, std::uint
     DWORD id = 0;
     DWORD type = 0;
     DWORD status = 0;
-    if (FAILED(object(m_object)->EnumAttachableDevices(name.get(), static_cast<LONG>(index), &id, &type, &status))) {
+    if (FAILED(object(m_object)->EnumAttachableDevices(name.get(), static_cast<LONG>(index), &id, &type,
+                                                       &status))) {
         return false;
     }
     device = IntelDevice{id, type, status};
@@ -99,14 +111,15 @@ bool Win32IntelDisplay::getDeviceData(const Guid& dataId, IntelEdidRequest& requ
     return SUCCEEDED(hr);
 }
 
-bool Win32IntelDisplay::setConfiguration(const Guid& dataId, const IntelConfigRecord& record, std::uint32_t& status) {
+bool Win32IntelDisplay::setConfiguration(const Guid& dataId, const IntelConfigRecord& record,
+                                         std::uint32_t& status) {
     if (m_object == nullptr) {
         return false;
     }
     IntelConfigRecord copy = record; // the method takes a writable buffer
     LONG out = 0;
-    const HRESULT hr = object(m_object)->SetDeviceConfig(toGuid(dataId), sizeof(copy),
-                                                         reinterpret_cast<BYTE*>(&copy), &out);
+    const HRESULT hr =
+        object(m_object)->SetDeviceConfig(toGuid(dataId), sizeof(copy), reinterpret_cast<BYTE*>(&copy), &out);
     status = static_cast<std::uint32_t>(out);
     return SUCCEEDED(hr);
 }

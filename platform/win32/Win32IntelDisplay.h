@@ -20,7 +20,8 @@ public:
     void release() override;
     bool enumAttachableDevices(const char16_t* display, std::uint32_t index, IntelDevice& device) override;
     bool getDeviceData(const Guid& dataId, IntelEdidRequest& request, std::uint32_t& status) override;
-    bool setConfiguration(const Guid& dataId, const IntelConfigRecord& record, std::uint32_t& status) override;
+    bool setConfiguration(const Guid& dataId, const IntelConfigRecord& record,
+                          std::uint32_t& status) override;
 
 private:
     void* m_object = nullptr; // the interface pointer

@@ -29,9 +29,13 @@ using SupportedViewsFn = nv::Status(__cdecl*)(Handle, std::uint32_t*, std::uint3
 using EnumGpusFn = nv::Status(__cdecl*)(Handle*, std::uint32_t*);
 
 // The stub of an entry the driver does not offer.
-template <typename... Args> nv::Status __cdecl missing(Args...) { return nv::kNoImplementation; }
+template <typename... Args> nv::Status __cdecl missing(Args...) {
+    return nv::kNoImplementation;
+}
 
-Handle handleOf(std::uintptr_t value) { return reinterpret_cast<Handle>(value); }
+Handle handleOf(std::uintptr_t value) {
+    return reinterpret_cast<Handle>(value);
+}
 
 } // namespace
 
@@ -57,7 +61,9 @@ Win32NvidiaDisplay::~Win32NvidiaDisplay() {
     delete m_entries;
 }
 
-void Win32NvidiaDisplay::resetEntries() { *m_entries = Entries{}; }
+void Win32NvidiaDisplay::resetEntries() {
+    *m_entries = Entries{};
+}
 
 bool Win32NvidiaDisplay::load() {
     if (m_module == nullptr) {
@@ -66,7 +72,8 @@ bool Win32NvidiaDisplay::load() {
     if (m_module == nullptr) {
         return false;
     }
-    m_queryInterface = reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(m_module), kQueryInterface));
+    m_queryInterface =
+        reinterpret_cast<void*>(::GetProcAddress(static_cast<HMODULE>(m_module), kQueryInterface));
     if (m_queryInterface == nullptr) {
         unload();
         return false;
@@ -143,7 +150,8 @@ nv::Status Win32NvidiaDisplay::connectedOutputs(NvPhysicalGpuHandle gpu, std::ui
     return m_entries->connectedOutputs(handleOf(gpu), &mask);
 }
 
-nv::Status Win32NvidiaDisplay::connectorInfo(NvPhysicalGpuHandle gpu, std::uint32_t output, NvConnectorInfo& info) {
+nv::Status Win32NvidiaDisplay::connectorInfo(NvPhysicalGpuHandle gpu, std::uint32_t output,
+                                             NvConnectorInfo& info) {
     return m_entries->connectorInfo(handleOf(gpu), output, &info);
 }
 
@@ -151,11 +159,13 @@ nv::Status Win32NvidiaDisplay::edid(NvPhysicalGpuHandle gpu, std::uint32_t outpu
     return m_entries->edid(handleOf(gpu), output, &edid);
 }
 
-nv::Status Win32NvidiaDisplay::displayDriverVersion(NvDisplayHandle display, NvDisplayDriverVersion& version) {
+nv::Status Win32NvidiaDisplay::displayDriverVersion(NvDisplayHandle display,
+                                                    NvDisplayDriverVersion& version) {
     return m_entries->driverVersion(handleOf(display), &version);
 }
 
-nv::Status Win32NvidiaDisplay::getView(NvDisplayHandle display, NvViewTargetInfo& targets, std::uint32_t& viewMode) {
+nv::Status Win32NvidiaDisplay::getView(NvDisplayHandle display, NvViewTargetInfo& targets,
+                                       std::uint32_t& viewMode) {
     std::uint32_t targetMaskCount = 0;
     return m_entries->getView(handleOf(display), &targets, &targetMaskCount, &viewMode);
 }
@@ -166,7 +176,8 @@ nv::Status Win32NvidiaDisplay::setView(NvDisplayHandle display, const NvViewTarg
     return m_entries->setView(handleOf(display), &copy, viewMode);
 }
 
-nv::Status Win32NvidiaDisplay::supportedViews(NvDisplayHandle display, std::uint32_t* modes, std::uint32_t& count) {
+nv::Status Win32NvidiaDisplay::supportedViews(NvDisplayHandle display, std::uint32_t* modes,
+                                              std::uint32_t& count) {
     count = static_cast<std::uint32_t>(nv::kMaxViewModes);
     return m_entries->supportedViews(handleOf(display), modes, &count);
 }

@@ -28,7 +28,8 @@ public:
     nv::Status edid(NvPhysicalGpuHandle gpu, std::uint32_t output, NvEdid& edid) override;
     nv::Status displayDriverVersion(NvDisplayHandle display, NvDisplayDriverVersion& version) override;
     nv::Status getView(NvDisplayHandle display, NvViewTargetInfo& targets, std::uint32_t& viewMode) override;
-    nv::Status setView(NvDisplayHandle display, const NvViewTargetInfo& targets, std::uint32_t viewMode) override;
+    nv::Status setView(NvDisplayHandle display, const NvViewTargetInfo& targets,
+                       std::uint32_t viewMode) override;
     nv::Status supportedViews(NvDisplayHandle display, std::uint32_t* modes, std::uint32_t& count) override;
     nv::Status logicalGpuCount(std::uint32_t& count) override;
     nv::Status physicalGpuCount(std::uint32_t& count) override;

@@ -18,9 +18,9 @@ namespace platform::win32 {
 
 namespace {
 
-constexpr DWORD kMaxKeyNameChars = 255;    // registry limit for a key name
+constexpr DWORD kMaxKeyNameChars = 255;     // registry limit for a key name
 constexpr DWORD kMaxValueNameChars = 16383; // registry limit for a value name
-constexpr int kReadAttempts = 4;           // a value may grow between the size query and the read
+constexpr int kReadAttempts = 4;            // a value may grow between the size query and the read
 
 REGSAM toSam(RegAccess access) {
     switch (access) {
@@ -34,7 +34,9 @@ REGSAM toSam(RegAccess access) {
     return KEY_READ;
 }
 
-ErrorCode toError(LSTATUS status) { return static_cast<ErrorCode>(status); }
+ErrorCode toError(LSTATUS status) {
+    return static_cast<ErrorCode>(status);
+}
 
 // A value's type and whole data.
 struct ValueRead {
@@ -75,16 +77,16 @@ struct EnumRead {
 LSTATUS enumValueAt(HKEY key, DWORD index, bool withData, EnumRead& out) {
     for (int attempt = 0; attempt < kReadAttempts; ++attempt) {
         out.nameChars = static_cast<DWORD>(out.name.size());
-        LSTATUS status =
-            RegEnumValueW(key, index, out.name.data(), &out.nameChars, nullptr, &out.type, nullptr, &out.size);
+        LSTATUS status = RegEnumValueW(key, index, out.name.data(), &out.nameChars, nullptr, &out.type,
+                                       nullptr, &out.size);
         if (status != ERROR_SUCCESS || !withData) {
             return status;
         }
         out.bytes.assign(std::max<DWORD>(out.size, 1), 0);
         DWORD read = out.size;
         out.nameChars = static_cast<DWORD>(out.name.size());
-        status = RegEnumValueW(key, index, out.name.data(), &out.nameChars, nullptr, &out.type, out.bytes.data(),
-                               &read);
+        status = RegEnumValueW(key, index, out.name.data(), &out.nameChars, nullptr, &out.type,
+                               out.bytes.data(), &read);
         if (status == ERROR_SUCCESS) {
             out.size = read;
             out.bytes.resize(read);
@@ -153,8 +155,8 @@ ErrorCode Win32Registry::queryValue(RegKey key, const wchar_t* name, std::uint32
     return error::kSuccess;
 }
 
-ErrorCode Win32Registry::setValue(RegKey key, const wchar_t* name, std::uint32_t type, const std::uint8_t* data,
-                                  std::uint32_t dataSize) {
+ErrorCode Win32Registry::setValue(RegKey key, const wchar_t* name, std::uint32_t type,
+                                  const std::uint8_t* data, std::uint32_t dataSize) {
     if (data == nullptr && dataSize != 0) {
         return error::kInvalidParameter;
     }
@@ -167,7 +169,8 @@ ErrorCode Win32Registry::enumKey(RegKey key, std::uint32_t index, wchar_t* name,
     }
     wchar_t found[kMaxKeyNameChars + 1] = {};
     DWORD foundChars = kMaxKeyNameChars + 1;
-    const LSTATUS status = RegEnumKeyExW(toHkey(key), index, found, &foundChars, nullptr, nullptr, nullptr, nullptr);
+    const LSTATUS status =
+        RegEnumKeyExW(toHkey(key), index, found, &foundChars, nullptr, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) {
         return toError(status);
     }
@@ -212,6 +215,8 @@ ErrorCode Win32Registry::enumValue(RegKey key, std::uint32_t index, wchar_t* nam
     return error::kSuccess;
 }
 
-ErrorCode Win32Registry::closeKey(RegKey key) { return toError(RegCloseKey(toHkey(key))); }
+ErrorCode Win32Registry::closeKey(RegKey key) {
+    return toError(RegCloseKey(toHkey(key)));
+}
 
 } // namespace platform::win32

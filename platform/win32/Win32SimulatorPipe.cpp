@@ -11,15 +11,18 @@ namespace platform::win32::simulator_pipe {
 
 namespace {
 
-HANDLE toHandle(DeviceHandle pipe) { return reinterpret_cast<HANDLE>(pipe); }
+HANDLE toHandle(DeviceHandle pipe) {
+    return reinterpret_cast<HANDLE>(pipe);
+}
 
-bool isOpen(DeviceHandle pipe) { return pipe != kNoDevice && pipe != kInvalidDevice; }
+bool isOpen(DeviceHandle pipe) {
+    return pipe != kNoDevice && pipe != kInvalidDevice;
+}
 
 bool startsWithNoCase(const std::wstring& text, const wchar_t* prefix) {
     const std::size_t length = std::wcslen(prefix);
-    return text.size() >= length &&
-           CompareStringOrdinal(text.c_str(), static_cast<int>(length), prefix, static_cast<int>(length), TRUE) ==
-               CSTR_EQUAL;
+    return text.size() >= length && CompareStringOrdinal(text.c_str(), static_cast<int>(length), prefix,
+                                                         static_cast<int>(length), TRUE) == CSTR_EQUAL;
 }
 
 // Reads and drops the rest of a message that did not fit.
@@ -27,7 +30,8 @@ void dropRestOfMessage(HANDLE pipe) {
     std::uint8_t scratch[256];
     for (;;) {
         DWORD read = 0;
-        if (ReadFile(pipe, scratch, sizeof scratch, &read, nullptr) != FALSE || GetLastError() != ERROR_MORE_DATA) {
+        if (ReadFile(pipe, scratch, sizeof scratch, &read, nullptr) != FALSE ||
+            GetLastError() != ERROR_MORE_DATA) {
             return;
         }
     }

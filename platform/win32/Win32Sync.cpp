@@ -15,15 +15,22 @@ SyncHandle Win32Sync::createMutex(const wchar_t* name, bool initialOwner) {
     return fromHandle(CreateMutexW(nullptr, initialOwner ? TRUE : FALSE, name));
 }
 
-bool Win32Sync::releaseMutex(SyncHandle mutex) { return ReleaseMutex(toHandle(mutex)) != FALSE; }
-
-SyncHandle Win32Sync::createEvent(bool manualReset, bool initialState) {
-    return fromHandle(CreateEventW(nullptr, manualReset ? TRUE : FALSE, initialState ? TRUE : FALSE, nullptr));
+bool Win32Sync::releaseMutex(SyncHandle mutex) {
+    return ReleaseMutex(toHandle(mutex)) != FALSE;
 }
 
-bool Win32Sync::setEvent(SyncHandle event) { return SetEvent(toHandle(event)) != FALSE; }
+SyncHandle Win32Sync::createEvent(bool manualReset, bool initialState) {
+    return fromHandle(
+        CreateEventW(nullptr, manualReset ? TRUE : FALSE, initialState ? TRUE : FALSE, nullptr));
+}
 
-bool Win32Sync::resetEvent(SyncHandle event) { return ResetEvent(toHandle(event)) != FALSE; }
+bool Win32Sync::setEvent(SyncHandle event) {
+    return SetEvent(toHandle(event)) != FALSE;
+}
+
+bool Win32Sync::resetEvent(SyncHandle event) {
+    return ResetEvent(toHandle(event)) != FALSE;
+}
 
 std::uint32_t Win32Sync::waitAny(const SyncHandle* handles, std::uint32_t count, std::uint32_t timeoutMs) {
     if (handles == nullptr || count == 0 || count > MAXIMUM_WAIT_OBJECTS) {
@@ -47,6 +54,8 @@ std::uint32_t Win32Sync::waitAny(const SyncHandle* handles, std::uint32_t count,
     return kWaitFailed;
 }
 
-bool Win32Sync::closeHandle(SyncHandle handle) { return CloseHandle(toHandle(handle)) != FALSE; }
+bool Win32Sync::closeHandle(SyncHandle handle) {
+    return CloseHandle(toHandle(handle)) != FALSE;
+}
 
 } // namespace platform::win32

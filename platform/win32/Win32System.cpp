@@ -13,7 +13,9 @@
 
 namespace platform::win32 {
 namespace {
-HWND toHwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
+HWND toHwnd(WindowHandle window) {
+    return reinterpret_cast<HWND>(window);
+}
 } // namespace
 
 LibraryHandle Win32Libraries::load(const wchar_t* fileName) {
@@ -36,9 +38,10 @@ bool Win32Libraries::restrictSearchPath() {
     // Bound at run time: Windows 7 has the call only with its security update KB2533623.
     using SetDefaultDllDirectoriesCall = BOOL(WINAPI*)(DWORD);
     const HMODULE kernel = ::GetModuleHandleW(L"kernel32.dll");
-    const auto call = kernel != nullptr ? reinterpret_cast<SetDefaultDllDirectoriesCall>(reinterpret_cast<void*>(
-                                              ::GetProcAddress(kernel, "SetDefaultDllDirectories")))
-                                        : nullptr;
+    const auto call = kernel != nullptr
+                          ? reinterpret_cast<SetDefaultDllDirectoriesCall>(
+                                reinterpret_cast<void*>(::GetProcAddress(kernel, "SetDefaultDllDirectories")))
+                          : nullptr;
     if (call == nullptr) {
         ::SetLastError(ERROR_PROC_NOT_FOUND);
         return false;
@@ -76,7 +79,8 @@ bool Win32Shell::windowsFolder(wchar_t* buffer, std::uint32_t capacity) {
         return false;
     }
     wchar_t path[MAX_PATH] = {};
-    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT, path))) {
+    if (FAILED(::SHGetFolderPathW(nullptr, CSIDL_WINDOWS | CSIDL_FLAG_CREATE, nullptr, SHGFP_TYPE_CURRENT,
+                                  path))) {
         return false;
     }
     std::copy(path, path + MAX_PATH, buffer);
@@ -103,7 +107,9 @@ bool Win32Session::unregisterSessionNotification(WindowHandle window) {
     return ::WTSUnRegisterSessionNotification(toHwnd(window)) != FALSE;
 }
 
-std::uint32_t Win32Session::activeConsoleSessionId() { return ::WTSGetActiveConsoleSessionId(); }
+std::uint32_t Win32Session::activeConsoleSessionId() {
+    return ::WTSGetActiveConsoleSessionId();
+}
 
 std::uint32_t Win32Session::setThreadExecutionState(std::uint32_t flags) {
     return ::SetThreadExecutionState(static_cast<EXECUTION_STATE>(flags));
@@ -131,8 +137,9 @@ bool Win32Wmi::initializeSecurity() {
     if (!ensureCom()) {
         return false;
     }
-    const HRESULT hr = ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
-                                              RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_SECURE_REFS, nullptr);
+    const HRESULT hr =
+        ::CoInitializeSecurity(nullptr, -1, nullptr, nullptr, RPC_C_AUTHN_LEVEL_PKT_PRIVACY,
+                               RPC_C_IMP_LEVEL_IMPERSONATE, nullptr, EOAC_SECURE_REFS, nullptr);
     return SUCCEEDED(hr);
 }
 
@@ -147,14 +154,15 @@ WmiConnection Win32Wmi::connect(const wchar_t* nameSpace) {
     }
     IWbemServices* services = nullptr;
     BSTR path = ::SysAllocString(nameSpace);
-    const HRESULT hr = locator->ConnectServer(path, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services);
+    const HRESULT hr =
+        locator->ConnectServer(path, nullptr, nullptr, nullptr, 0, nullptr, nullptr, &services);
     ::SysFreeString(path);
     locator->Release();
     return SUCCEEDED(hr) ? reinterpret_cast<WmiConnection>(services) : 0;
 }
 
-bool Win32Wmi::firstInstanceString(WmiConnection connection, const wchar_t* className, const wchar_t* property,
-                                   std::wstring& value) {
+bool Win32Wmi::firstInstanceString(WmiConnection connection, const wchar_t* className,
+                                   const wchar_t* property, std::wstring& value) {
     auto* services = reinterpret_cast<IWbemServices*>(connection);
     if (services == nullptr || className == nullptr || property == nullptr) {
         return false;
@@ -169,7 +177,8 @@ bool Win32Wmi::firstInstanceString(WmiConnection connection, const wchar_t* clas
     IWbemClassObject* object = nullptr;
     ULONG returned = 0;
     bool found = false;
-    if (SUCCEEDED(instances->Next(static_cast<LONG>(WBEM_INFINITE), 1, &object, &returned)) && returned == 1) {
+    if (SUCCEEDED(instances->Next(static_cast<LONG>(WBEM_INFINITE), 1, &object, &returned)) &&
+        returned == 1) {
         VARIANT variant;
         ::VariantInit(&variant);
         if (SUCCEEDED(object->Get(property, 0, &variant, nullptr, nullptr)) && variant.vt == VT_BSTR &&

@@ -6,8 +6,12 @@
 
 namespace platform::win32 {
 
-std::uint32_t Win32Threads::currentThreadId() { return GetCurrentThreadId(); }
+std::uint32_t Win32Threads::currentThreadId() {
+    return GetCurrentThreadId();
+}
 
-ErrorCode Win32Threads::lastError() { return GetLastError(); }
+ErrorCode Win32Threads::lastError() {
+    return GetLastError();
+}
 
 } // namespace platform::win32

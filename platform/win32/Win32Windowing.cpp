@@ -66,7 +66,8 @@ struct PendingCreation {
 thread_local PendingCreation t_pendingCreation;
 
 // Calls a class procedure; an exception never leaves a window procedure.
-bool callProcedure(WindowClient& client, HWND window, UINT message, WPARAM wParam, LPARAM lParam, LRESULT& result) {
+bool callProcedure(WindowClient& client, HWND window, UINT message, WPARAM wParam, LPARAM lParam,
+                   LRESULT& result) {
     try {
         result = client.windowProc(fromHwnd(window), message, wParam, lParam);
         return true;
@@ -76,8 +77,8 @@ bool callProcedure(WindowClient& client, HWND window, UINT message, WPARAM wPara
 }
 
 LRESULT CALLBACK registeredClassProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    const bool posted = t_dispatchedPost.pending && t_dispatchedPost.window == window &&
-                        t_dispatchedPost.message == message;
+    const bool posted =
+        t_dispatchedPost.pending && t_dispatchedPost.window == window && t_dispatchedPost.message == message;
     if (posted) {
         t_dispatchedPost.pending = false;
     }
@@ -93,7 +94,8 @@ LRESULT CALLBACK registeredClassProcedure(HWND window, UINT message, WPARAM wPar
             return 0; // not the window's own creation: nothing for the client
         }
         t_pendingCreation.active = false;
-        if (!callProcedure(client, window, message, wParam, static_cast<LPARAM>(t_pendingCreation.parameter), result)) {
+        if (!callProcedure(client, window, message, wParam, static_cast<LPARAM>(t_pendingCreation.parameter),
+                           result)) {
             return -1;
         }
         return result;
@@ -204,10 +206,14 @@ std::vector<WORD> dialogTemplate(const wchar_t* title) {
     return words;
 }
 
-const wchar_t* anyIfEmpty(const wchar_t* text) { return text != nullptr && text[0] != L'\0' ? text : nullptr; }
+const wchar_t* anyIfEmpty(const wchar_t* text) {
+    return text != nullptr && text[0] != L'\0' ? text : nullptr;
+}
 
 // WM_QUIT posted to a window by some program; the thread's own (PostQuitMessage) has none.
-bool isPostedQuit(const MSG& msg) { return msg.message == WM_QUIT && msg.hwnd != nullptr; }
+bool isPostedQuit(const MSG& msg) {
+    return msg.message == WM_QUIT && msg.hwnd != nullptr;
+}
 
 Message toMessage(const MSG& msg) {
     Message message;
@@ -237,7 +243,9 @@ TimerId Win32Windowing::setTimer(WindowHandle window, TimerId id, std::uint32_t 
     return SetTimer(toHwnd(window), id, periodMs, nullptr);
 }
 
-bool Win32Windowing::killTimer(WindowHandle window, TimerId id) { return KillTimer(toHwnd(window), id) != FALSE; }
+bool Win32Windowing::killTimer(WindowHandle window, TimerId id) {
+    return KillTimer(toHwnd(window), id) != FALSE;
+}
 
 WindowHandle Win32Windowing::createDialogWindow(const wchar_t* title, WindowClient& client) {
     const std::vector<WORD> words = dialogTemplate(title);
@@ -245,9 +253,9 @@ WindowHandle Win32Windowing::createDialogWindow(const wchar_t* title, WindowClie
     binding->client = &client;
 
     DialogBinding* const previous = std::exchange(t_pendingBinding, binding.get());
-    const HWND window = CreateDialogIndirectParamW(GetModuleHandleW(nullptr),
-                                                   reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), nullptr,
-                                                   &dialogProcedure, 0);
+    const HWND window =
+        CreateDialogIndirectParamW(GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(words.data()),
+                                   nullptr, &dialogProcedure, 0);
     const bool taken = t_pendingBinding != binding.get();
     t_pendingBinding = previous;
     if (taken) {
@@ -265,7 +273,8 @@ WindowHandle Win32Windowing::createDialogWindow(const wchar_t* title, WindowClie
     return fromHwnd(window);
 }
 
-LResult Win32Windowing::defaultWindowProc(WindowHandle window, MessageId message, WParam wParam, LParam lParam) {
+LResult Win32Windowing::defaultWindowProc(WindowHandle window, MessageId message, WParam wParam,
+                                          LParam lParam) {
     const HWND hwnd = toHwnd(window);
     if (const DialogBinding* binding = bindingOf(hwnd)) {
         return CallWindowProcW(binding->classProcedure, hwnd, message, wParam, lParam);
@@ -359,7 +368,9 @@ void Win32Windowing::dispatchMessage(const Message& message) {
     t_dispatchedPost = PostedMessage{};
 }
 
-void Win32Windowing::postQuitMessage(int exitCode) { PostQuitMessage(exitCode); }
+void Win32Windowing::postQuitMessage(int exitCode) {
+    PostQuitMessage(exitCode);
+}
 
 std::uint32_t Win32Windowing::waitForEventOrInput(SyncHandle event, std::uint32_t timeoutMs) {
     const HANDLE handle = toHandle(event);
@@ -381,7 +392,9 @@ int Win32Windowing::messageBox(WindowHandle owner, const wchar_t* text, const wc
     return MessageBoxW(toHwnd(owner), text, caption, flags);
 }
 
-WindowHandle Win32Windowing::foregroundWindow() { return fromHwnd(GetForegroundWindow()); }
+WindowHandle Win32Windowing::foregroundWindow() {
+    return fromHwnd(GetForegroundWindow());
+}
 
 WindowHandle Win32Windowing::parentWindow(WindowHandle window) {
     // The foreground window is always top-level, so its "parent" is what GetParent answers for
@@ -418,7 +431,8 @@ std::uint32_t Win32Windowing::windowStyle(WindowHandle window) {
     return static_cast<std::uint32_t>(GetWindowLongW(toHwnd(window), GWL_STYLE));
 }
 
-bool Win32Windowing::registerWindowClass(const wchar_t* className, std::uint32_t classStyle, WindowClient& procedure) {
+bool Win32Windowing::registerWindowClass(const wchar_t* className, std::uint32_t classStyle,
+                                         WindowClient& procedure) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof(windowClass);
     windowClass.style = classStyle;
@@ -436,15 +450,17 @@ bool Win32Windowing::registerWindowClass(const wchar_t* className, std::uint32_t
 
 WindowHandle Win32Windowing::createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
                                           WindowHandle owner, std::uintptr_t creationParameter) {
-    const PendingCreation previous = std::exchange(t_pendingCreation, PendingCreation{creationParameter, true});
-    const HWND window = CreateWindowExW(0, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
-                                        CW_USEDEFAULT, toHwnd(owner), nullptr, GetModuleHandleW(nullptr), nullptr);
+    const PendingCreation previous =
+        std::exchange(t_pendingCreation, PendingCreation{creationParameter, true});
+    const HWND window =
+        CreateWindowExW(0, className, title, style, CW_USEDEFAULT, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, toHwnd(owner), nullptr, GetModuleHandleW(nullptr), nullptr);
     t_pendingCreation = previous;
     return fromHwnd(window);
 }
 
-bool Win32Windowing::setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width, int height,
-                                  std::uint32_t flags) {
+bool Win32Windowing::setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width,
+                                  int height, std::uint32_t flags) {
     return SetWindowPos(toHwnd(window), toHwnd(insertAfter), x, y, width, height, flags) != FALSE;
 }
 

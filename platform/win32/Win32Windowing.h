@@ -32,7 +32,8 @@ public:
     void postQuitMessage(int exitCode) override;
     std::uint32_t waitForEventOrInput(SyncHandle event, std::uint32_t timeoutMs) override;
 
-    int messageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption, std::uint32_t flags) override;
+    int messageBox(WindowHandle owner, const wchar_t* text, const wchar_t* caption,
+                   std::uint32_t flags) override;
 
     WindowHandle foregroundWindow() override;
     // The window's parent (never its owner); 0 for a top-level window.
@@ -43,9 +44,10 @@ public:
     // Classes whose procedure is a WindowClient: WM_CREATE reaches it only from createWindow
     // (lParam: the creation parameter), WM_GETMINMAXINFO with a MinTrackSize record, and a
     // posted WM_CREATE, WM_DESTROY or WM_GETMINMAXINFO never.
-    bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle, WindowClient& procedure) override;
-    WindowHandle createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style, WindowHandle owner,
-                              std::uintptr_t creationParameter) override;
+    bool registerWindowClass(const wchar_t* className, std::uint32_t classStyle,
+                             WindowClient& procedure) override;
+    WindowHandle createWindow(const wchar_t* className, const wchar_t* title, std::uint32_t style,
+                              WindowHandle owner, std::uintptr_t creationParameter) override;
     bool setWindowPos(WindowHandle window, WindowHandle insertAfter, int x, int y, int width, int height,
                       std::uint32_t flags) override;
     bool windowState(WindowHandle window, WindowState& state) override;

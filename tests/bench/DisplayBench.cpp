@@ -31,8 +31,12 @@ struct Notebook {
     sim::DisplayMachine machine;
 };
 
-Graphics graphicsOf(const benchmark::State& state) { return static_cast<Graphics>(state.range(0)); }
-bool vistaOf(const benchmark::State& state) { return state.range(1) != 0; }
+Graphics graphicsOf(const benchmark::State& state) {
+    return static_cast<Graphics>(state.range(0));
+}
+bool vistaOf(const benchmark::State& state) {
+    return state.range(1) != 0;
+}
 
 // A figure counts only for the path that succeeds: a back-end that fails early would be fast.
 bool succeeds(benchmark::State& state, std::int32_t result, std::int32_t expected) {
@@ -85,8 +89,8 @@ void BM_GetPanelid(benchmark::State& state) {
 // four vendor interfaces beside it, and the three vendors that switch by themselves on Vista.
 void vendorsOn(benchmark::internal::Benchmark* bench, bool vista) {
     const auto vendors = vista ? std::vector<Graphics>{Graphics::AmdSecond, Graphics::Intel, Graphics::Nvidia}
-                               : std::vector<Graphics>{Graphics::AmdFirst, Graphics::AmdSecond, Graphics::Intel,
-                                                       Graphics::Nvidia};
+                               : std::vector<Graphics>{Graphics::AmdFirst, Graphics::AmdSecond,
+                                                       Graphics::Intel, Graphics::Nvidia};
     for (const Graphics graphics : vendors) {
         bench->Args({static_cast<std::int64_t>(graphics), vista ? 1 : 0});
     }

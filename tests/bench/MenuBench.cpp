@@ -6,8 +6,8 @@
 namespace {
 
 void fillEight(menutest::MenuWorld& world) {
-    world.fill({L"Alder", L"Birch", L"Cedar", L"PowerCinema", L"WinDVD", L"Windows Media Center", L"Close Birch",
-                L"Close this menu."});
+    world.fill({L"Alder", L"Birch", L"Cedar", L"PowerCinema", L"WinDVD", L"Windows Media Center",
+                L"Close Birch", L"Close this menu."});
 }
 
 void BM_MenuLayoutItems(benchmark::State& state) {

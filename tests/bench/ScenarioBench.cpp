@@ -98,7 +98,8 @@ void BM_TenThousandRandomEvents(benchmark::State& state) {
     state.counters["virtual_h"] = static_cast<double>(virtualMs) / 3600000.0;
     state.counters["frames"] = static_cast<double>(frames);
     state.counters["steps"] = static_cast<double>(scenario.steps.size());
-    state.counters["events_per_s"] = benchmark::Counter(kEvents, benchmark::Counter::kIsIterationInvariantRate);
+    state.counters["events_per_s"] =
+        benchmark::Counter(kEvents, benchmark::Counter::kIsIterationInvariantRate);
 }
 BENCHMARK(BM_TenThousandRandomEvents)->Unit(benchmark::kMillisecond)->Iterations(1);
 

@@ -41,9 +41,10 @@ void BM_StatementLogOnModuleOff(benchmark::State& state) {
     sim::SimFiles files;
     sim::SimThreads threads;
     files.addFolder(L"C:\\trace");
-    registry.setString(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG", L"TraceLogFilePath",
-                       L"C:\\trace\\x.log");
-    registry.setDword(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG\\Outswap", L"LOG_TRACE", 1);
+    registry.setString(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG",
+                       L"TraceLogFilePath", L"C:\\trace\\x.log");
+    registry.setDword(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG\\Outswap",
+                      L"LOG_TRACE", 1);
     TraceLog::installPorts({&registry, &clock, &files, &threads});
     int i = 0;
     for (auto _ : state) {

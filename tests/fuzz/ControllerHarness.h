@@ -33,24 +33,47 @@ inline const wchar_t* const kKeys[] = {
     L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG\\Sentrixd",
 };
 inline const wchar_t* const kValueNames[] = {
-    L"CECCLogicDevice", L"CECCOperationMode", L"CECCSupportFeature", L"CECControlStatusTimer",
-    L"CurrentVersion", L"DisplayChangeExecWait", L"DisplayChangeTimeDiff", L"DisplayChangeTimeRetry",
-    L"EnableTunerControl", L"EnabledForMCE", L"LOG_ERROR", L"LOG_FUNC", L"LOG_TRACE", L"LauncherShowMode",
-    L"NotifyNotShowCecKorvath", L"NotifyNotShowNotSupport", L"NotifyWaitTime", L"NotifyWaitTimeInit",
-    L"TraceLogFilePath", L"",
+    L"CECCLogicDevice",
+    L"CECCOperationMode",
+    L"CECCSupportFeature",
+    L"CECControlStatusTimer",
+    L"CurrentVersion",
+    L"DisplayChangeExecWait",
+    L"DisplayChangeTimeDiff",
+    L"DisplayChangeTimeRetry",
+    L"EnableTunerControl",
+    L"EnabledForMCE",
+    L"LOG_ERROR",
+    L"LOG_FUNC",
+    L"LOG_TRACE",
+    L"LauncherShowMode",
+    L"NotifyNotShowCecKorvath",
+    L"NotifyNotShowNotSupport",
+    L"NotifyWaitTime",
+    L"NotifyWaitTimeInit",
+    L"TraceLogFilePath",
+    L"",
 };
 inline const wchar_t* const kRegisteredMessages[] = {
-    L"SENTRIXSET_CHANGED", L"TVBRIDGEDLL_USE_TV_ENHANCEMENT", L"SENTRIX_CHANGESOUND",
-    L"QUICKMENU_NOTIFY_LAUNCH_ALDER", L"QUICKMENU_NOTIFY_LAUNCH_BIRCH", L"QUICKMENU_NOTIFY_LAUNCH_CEDAR",
-    L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA", L"QUICKMENU_NOTIFY_LAUNCH_WINDVD",
-    L"QUICKMENU_NOTIFY_LAUNCH_MEDIACENTER", L"QUICKMENU_NOTIFY_CLOSE_BIRCH", L"QUICKMENU_NOTIFY_CLOSE_MENU",
-    L"KORVATH_TILES_RELOAD_CONFIG", L"KORVATH_TILES_NOTIFY_EVENT",
+    L"SENTRIXSET_CHANGED",
+    L"TVBRIDGEDLL_USE_TV_ENHANCEMENT",
+    L"SENTRIX_CHANGESOUND",
+    L"QUICKMENU_NOTIFY_LAUNCH_ALDER",
+    L"QUICKMENU_NOTIFY_LAUNCH_BIRCH",
+    L"QUICKMENU_NOTIFY_LAUNCH_CEDAR",
+    L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA",
+    L"QUICKMENU_NOTIFY_LAUNCH_WINDVD",
+    L"QUICKMENU_NOTIFY_LAUNCH_MEDIACENTER",
+    L"QUICKMENU_NOTIFY_CLOSE_BIRCH",
+    L"QUICKMENU_NOTIFY_CLOSE_MENU",
+    L"KORVATH_TILES_RELOAD_CONFIG",
+    L"KORVATH_TILES_NOTIFY_EVENT",
 };
 // Private messages of the controller and system messages another program can post.
 inline constexpr platform::MessageId kMessages[] = {
     0x8483, 0x8484, 0x8485, 0x8486, 0x1501, // private
-    0x0001, 0x0002, 0x000F, 0x0010, 0x0011, 0x0012, 0x0016, 0x0082, 0x0110, 0x0111, 0x0112, 0x0113,
-    0x0218, 0x0219, 0x02B1, 0x0400,
+    0x0001, 0x0002, 0x000F, 0x0010, 0x0011, 0x0012, 0x0016, 0x0082,
+    0x0110, 0x0111, 0x0112, 0x0113, 0x0218, 0x0219, 0x02B1, 0x0400,
 };
 
 // The CEC controller's registers as the firmware reaches them, with replies and status words
@@ -115,7 +138,8 @@ inline std::wstring wideName(FuzzedDataProvider& input) {
 inline void writeValues(FuzzedDataProvider& input, sim::SimRegistry& registry) {
     const int count = input.ConsumeIntegralInRange(0, kMaxValues);
     for (int i = 0; i < count; ++i) {
-        const platform::RegKey hive = input.ConsumeBool() ? platform::kHkeyCurrentUser : platform::kHkeyLocalMachine;
+        const platform::RegKey hive =
+            input.ConsumeBool() ? platform::kHkeyCurrentUser : platform::kHkeyLocalMachine;
         const wchar_t* key = kKeys[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kKeys) - 1)];
         const std::wstring name = wideName(input);
         const std::uint32_t type = input.ConsumeIntegralInRange<std::uint32_t>(0, 12);
@@ -126,7 +150,7 @@ inline void writeValues(FuzzedDataProvider& input, sim::SimRegistry& registry) {
 }
 
 inline void playEvent(FuzzedDataProvider& input, sim::SimWorld& world, simrun::SimController& controller,
-               CorruptingCecc& cecc) {
+                      CorruptingCecc& cecc) {
     switch (input.ConsumeIntegralInRange(0, 10)) {
     case 0: { // a frame from the TV
         sim::CecFrame frame;
@@ -150,8 +174,8 @@ inline void playEvent(FuzzedDataProvider& input, sim::SimWorld& world, simrun::S
         break;
     }
     case 3: {
-        const wchar_t* name =
-            kRegisteredMessages[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kRegisteredMessages) - 1)];
+        const wchar_t* name = kRegisteredMessages[input.ConsumeIntegralInRange<std::size_t>(
+            0, std::size(kRegisteredMessages) - 1)];
         const auto wParam = input.ConsumeIntegral<platform::WParam>();
         const auto lParam = input.ConsumeIntegral<platform::LParam>();
         controller.post(world.desktop().registerMessage(name), wParam, lParam);
@@ -159,8 +183,9 @@ inline void playEvent(FuzzedDataProvider& input, sim::SimWorld& world, simrun::S
     }
     case 4: {
         const platform::MessageId message =
-            input.ConsumeBool() ? kMessages[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kMessages) - 1)]
-                                : input.ConsumeIntegral<std::uint16_t>();
+            input.ConsumeBool()
+                ? kMessages[input.ConsumeIntegralInRange<std::size_t>(0, std::size(kMessages) - 1)]
+                : input.ConsumeIntegral<std::uint16_t>();
         const auto wParam = input.ConsumeIntegral<platform::WParam>();
         const auto lParam = input.ConsumeIntegral<platform::LParam>();
         controller.post(message, wParam, lParam);
@@ -195,7 +220,8 @@ inline void playEvent(FuzzedDataProvider& input, sim::SimWorld& world, simrun::S
         break;
     case 9: // a firmware function answering with a status of its own
         world.firmware().injectStatus(input.ConsumeIntegralInRange<std::uint32_t>(0, 16),
-                                      input.ConsumeIntegral<std::uint32_t>(), input.ConsumeIntegralInRange(1, 4));
+                                      input.ConsumeIntegral<std::uint32_t>(),
+                                      input.ConsumeIntegralInRange(1, 4));
         break;
     default: { // the CEC controller busy or failing
         auto& model = world.peers().cecc();
@@ -214,7 +240,6 @@ inline void playEvent(FuzzedDataProvider& input, sim::SimWorld& world, simrun::S
     }
     }
 }
-
 
 // The product installed in a simulated world with the trace log fully on, registry values from
 // the input, the CEC controller's replies open to corruption, the cable plugged or not; then
@@ -249,7 +274,9 @@ public:
         playEvent(input, world, *controller, cecc);
         wait(input);
     }
-    void wait(FuzzedDataProvider& input) { controller->runFor(input.ConsumeIntegralInRange<std::uint64_t>(0, kMaxWaitMs)); }
+    void wait(FuzzedDataProvider& input) {
+        controller->runFor(input.ConsumeIntegralInRange<std::uint64_t>(0, kMaxWaitMs));
+    }
 
     sim::SimWorld world;
 

@@ -35,26 +35,46 @@ using Edid = sim::DisplayMachine::Edid;
 constexpr int kMaxSteps = 40;
 constexpr std::size_t kMaxTargets = 12;
 
-constexpr std::int32_t kTechnologies[] = {0, 1, 2, 3, 4, 5, 6, 8, 9, 10, 11, 12, 13, 14, -1,
-                                          static_cast<std::int32_t>(0x80000000)};
-constexpr std::uint32_t kValues[] = {0x1,       0x2,       0x4,       0x8,       0x10,       0x20,      0x40,
-                                     0x80,      0x100,     0x200,     0x400,     0x800,      0x8000,    0x10000,
-                                     0x20000,   0x40000,   0x80000,   0x100000,  0x200000,   0x400000,  0x800000,
-                                     0x1000000, 0x2000000, 0x4000000, 0x8000000, 0x10000000, 0x20000000,
-                                     0x40000000, 0x80000000, 0};
+constexpr std::int32_t kTechnologies[] = {0, 1,  2,  3,  4,  5,  6,  8,
+                                          9, 10, 11, 12, 13, 14, -1, static_cast<std::int32_t>(0x80000000)};
+constexpr std::uint32_t kValues[] = {0x1,       0x2,        0x4,        0x8,        0x10,       0x20,
+                                     0x40,      0x80,       0x100,      0x200,      0x400,      0x800,
+                                     0x8000,    0x10000,    0x20000,    0x40000,    0x80000,    0x100000,
+                                     0x200000,  0x400000,   0x800000,   0x1000000,  0x2000000,  0x4000000,
+                                     0x8000000, 0x10000000, 0x20000000, 0x40000000, 0x80000000, 0};
 constexpr std::uint32_t kNvidiaEntries[] = {
-    platform::nv::id::kInitialize,     platform::nv::id::kEnumDisplayHandle,     platform::nv::id::kPhysicalGpusFromDisplay,
-    platform::nv::id::kActiveOutputs,  platform::nv::id::kConnectedOutputs,      platform::nv::id::kConnectorInfo,
-    platform::nv::id::kEdid,           platform::nv::id::kDisplayDriverVersion,  platform::nv::id::kGetView,
-    platform::nv::id::kSetView,        platform::nv::id::kSupportedViews,        platform::nv::id::kEnumLogicalGpus,
+    platform::nv::id::kInitialize,
+    platform::nv::id::kEnumDisplayHandle,
+    platform::nv::id::kPhysicalGpusFromDisplay,
+    platform::nv::id::kActiveOutputs,
+    platform::nv::id::kConnectedOutputs,
+    platform::nv::id::kConnectorInfo,
+    platform::nv::id::kEdid,
+    platform::nv::id::kDisplayDriverVersion,
+    platform::nv::id::kGetView,
+    platform::nv::id::kSetView,
+    platform::nv::id::kSupportedViews,
+    platform::nv::id::kEnumLogicalGpus,
     platform::nv::id::kEnumPhysicalGpus,
 };
 constexpr std::uint32_t kNvidiaOutputs[] = {0x1, 0x2, 0x100, 0x200, 0x10000, 0x20000, 0x40000, 0x80000};
 constexpr std::uint32_t kNvidiaConnectors[] = {49, 64, 70, 71, 97, 0, 1000};
-const wchar_t* const kStoreNames[] = {L"SleepTime",     L"CF",        L"CE",        L"0_XResolution",
-                                      L"0_YResolution", L"0_BitParPixel", L"0_RefreshRate", L"0_XPosition",
-                                      L"0_YPosition",   L"0_Rotation", L"1_XResolution", L"1_YResolution",
-                                      L"1_BitParPixel", L"1_RefreshRate", L"1_XPosition", L"1_YPosition",
+const wchar_t* const kStoreNames[] = {L"SleepTime",
+                                      L"CF",
+                                      L"CE",
+                                      L"0_XResolution",
+                                      L"0_YResolution",
+                                      L"0_BitParPixel",
+                                      L"0_RefreshRate",
+                                      L"0_XPosition",
+                                      L"0_YPosition",
+                                      L"0_Rotation",
+                                      L"1_XResolution",
+                                      L"1_YResolution",
+                                      L"1_BitParPixel",
+                                      L"1_RefreshRate",
+                                      L"1_XPosition",
+                                      L"1_YPosition",
                                       L"1_Rotation"};
 const char* const kDisplays[] = {"\\\\.\\DISPLAY1", "\\\\.\\DISPLAY2"};
 
@@ -65,7 +85,8 @@ template <typename T, std::size_t N> T pickOrAny(FuzzedDataProvider& input, cons
 
 Edid edidFrom(FuzzedDataProvider& input) {
     Edid edid{};
-    const std::vector<std::uint8_t> bytes = input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange(0, 256));
+    const std::vector<std::uint8_t> bytes =
+        input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange(0, 256));
     std::copy(bytes.begin(), bytes.end(), edid.begin());
     return edid;
 }
@@ -79,10 +100,11 @@ template <typename Record> void scribble(FuzzedDataProvider& input, Record* reco
     if (count == 0) {
         return;
     }
-    auto* bytes = reinterpret_cast<std::uint8_t*>(&records[input.ConsumeIntegralInRange<std::uint32_t>(0, count - 1)]);
+    auto* bytes =
+        reinterpret_cast<std::uint8_t*>(&records[input.ConsumeIntegralInRange<std::uint32_t>(0, count - 1)]);
     const std::size_t offset = input.ConsumeIntegralInRange<std::size_t>(0, sizeof(Record) - 1);
-    const std::vector<std::uint8_t> data =
-        input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange<std::size_t>(1, sizeof(Record) - offset));
+    const std::vector<std::uint8_t> data = input.ConsumeBytes<std::uint8_t>(
+        input.ConsumeIntegralInRange<std::size_t>(1, sizeof(Record) - offset));
     if (!data.empty()) {
         std::memcpy(bytes + offset, data.data(), data.size());
     }
@@ -152,8 +174,9 @@ private:
         switch (m_input.ConsumeIntegralInRange(0, 6)) {
         case 0:
             if (m_targets < kMaxTargets) {
-                config.addTarget(m_input.ConsumeIntegralInRange<std::uint32_t>(0, 3), m_input.ConsumeIntegral<std::uint32_t>(),
-                                 pickOrAny(m_input, kTechnologies), m_input.ConsumeBool());
+                config.addTarget(m_input.ConsumeIntegralInRange<std::uint32_t>(0, 3),
+                                 m_input.ConsumeIntegral<std::uint32_t>(), pickOrAny(m_input, kTechnologies),
+                                 m_input.ConsumeBool());
                 ++m_targets;
             }
             break;
@@ -171,9 +194,10 @@ private:
         case 3: {
             std::vector<sim::SimDisplayConfig::ActiveDisplay> active;
             for (int n = m_input.ConsumeIntegralInRange(0, 3); n > 0; --n) {
-                active.push_back({anyTarget(), m_input.ConsumeIntegralInRange<std::uint32_t>(0, 4),
-                                  m_input.ConsumeIntegral<std::int32_t>(), m_input.ConsumeIntegral<std::int32_t>(),
-                                  m_input.ConsumeIntegral<std::uint32_t>(), m_input.ConsumeIntegral<std::uint32_t>()});
+                active.push_back(
+                    {anyTarget(), m_input.ConsumeIntegralInRange<std::uint32_t>(0, 4),
+                     m_input.ConsumeIntegral<std::int32_t>(), m_input.ConsumeIntegral<std::int32_t>(),
+                     m_input.ConsumeIntegral<std::uint32_t>(), m_input.ConsumeIntegral<std::uint32_t>()});
             }
             config.setActive(active);
             break;
@@ -256,8 +280,9 @@ private:
                     break;
                 }
             },
-            [plan](platform::DisplayConfigPathInfo* paths, std::uint32_t pathCapacity, std::uint32_t& pathCount,
-                   platform::DisplayConfigModeInfo* modes, std::uint32_t modeCapacity, std::uint32_t& modeCount) {
+            [plan](platform::DisplayConfigPathInfo* paths, std::uint32_t pathCapacity,
+                   std::uint32_t& pathCount, platform::DisplayConfigModeInfo* modes,
+                   std::uint32_t modeCapacity, std::uint32_t& modeCount) {
                 FuzzedDataProvider spoil(plan->data(), plan->size());
                 spoil.ConsumeIntegralInRange(0, 3); // the size spoiler's choice
                 for (int n = spoil.ConsumeIntegralInRange(0, 6); n > 0 && spoil.remaining_bytes() > 0; --n) {
@@ -288,15 +313,18 @@ private:
             break;
         case 3:
             if (adl.adapters().size() < 4) {
-                adl.adapters().push_back({m_input.ConsumeIntegral<std::int32_t>(), m_input.ConsumeBool(), {}});
+                adl.adapters().push_back(
+                    {m_input.ConsumeIntegral<std::int32_t>(), m_input.ConsumeBool(), {}});
             }
             break;
         default: {
-            auto& adapter = adl.adapters()[m_input.ConsumeIntegralInRange<std::size_t>(0, adl.adapters().size() - 1)];
+            auto& adapter =
+                adl.adapters()[m_input.ConsumeIntegralInRange<std::size_t>(0, adl.adapters().size() - 1)];
             if (adapter.displays.size() < 6) {
                 adapter.displays.push_back({m_input.ConsumeIntegral<std::int32_t>(),
-                                            m_input.ConsumeIntegralInRange<std::int32_t>(-1, 16), m_input.ConsumeBool(),
-                                            m_input.ConsumeBool(), maybeEdid(m_input)});
+                                            m_input.ConsumeIntegralInRange<std::int32_t>(-1, 16),
+                                            m_input.ConsumeBool(), m_input.ConsumeBool(),
+                                            maybeEdid(m_input)});
             }
             break;
         }
@@ -316,12 +344,15 @@ private:
             nv.setAnswerVersion(pick(m_input, kNvidiaEntries), m_input.ConsumeIntegral<std::uint32_t>());
             break;
         case 3:
-            nv.setReportedGpuCount(m_input.ConsumeBool() ? std::optional<std::uint32_t>(m_input.ConsumeIntegral<std::uint32_t>())
-                                                         : std::nullopt);
-            nv.setReportedViewCount(m_input.ConsumeBool() ? std::optional<std::uint32_t>(m_input.ConsumeIntegral<std::uint32_t>())
-                                                          : std::nullopt);
+            nv.setReportedGpuCount(
+                m_input.ConsumeBool() ? std::optional<std::uint32_t>(m_input.ConsumeIntegral<std::uint32_t>())
+                                      : std::nullopt);
+            nv.setReportedViewCount(
+                m_input.ConsumeBool() ? std::optional<std::uint32_t>(m_input.ConsumeIntegral<std::uint32_t>())
+                                      : std::nullopt);
             nv.setReportedViewModeCount(
-                m_input.ConsumeBool() ? std::optional<std::uint32_t>(m_input.ConsumeIntegral<std::uint32_t>()) : std::nullopt);
+                m_input.ConsumeBool() ? std::optional<std::uint32_t>(m_input.ConsumeIntegral<std::uint32_t>())
+                                      : std::nullopt);
             break;
         case 4:
             nv.setExtraMaskBits(m_input.ConsumeIntegral<std::uint32_t>());
@@ -359,9 +390,9 @@ private:
         default:
             if (nv.outputs().size() < 10) {
                 const std::uint32_t mask = pickOrAny(m_input, kNvidiaOutputs);
-                nv.outputs().push_back({mask, pickOrAny(m_input, kNvidiaConnectors), m_input.ConsumeBool(),
-                                        maybeEdid(m_input),
-                                        m_input.ConsumeBool() ? std::optional<std::size_t>(anyTarget()) : std::nullopt});
+                nv.outputs().push_back(
+                    {mask, pickOrAny(m_input, kNvidiaConnectors), m_input.ConsumeBool(), maybeEdid(m_input),
+                     m_input.ConsumeBool() ? std::optional<std::size_t>(anyTarget()) : std::nullopt});
             }
             break;
         }
@@ -379,7 +410,8 @@ private:
                                      m_input.ConsumeBool());
             break;
         case 2:
-            igfx.setEnumerationFails(m_input.ConsumeBool() ? u"\\\\.\\Display1" : u"\\\\.\\Display2", m_input.ConsumeBool());
+            igfx.setEnumerationFails(m_input.ConsumeBool() ? u"\\\\.\\Display1" : u"\\\\.\\Display2",
+                                     m_input.ConsumeBool());
             break;
         case 3:
             igfx.setEdidFails(m_input.ConsumeBool());
@@ -434,10 +466,11 @@ private:
             break;
         default:
             if (pdl.displays().size() < 8) {
-                pdl.displays().push_back({m_input.ConsumeIntegralInRange<std::uint32_t>(0, 8),
-                                          m_input.ConsumeIntegralInRange<std::uint32_t>(0, 12),
-                                          m_input.ConsumeBool() ? std::optional<std::size_t>(anyTarget()) : std::nullopt,
-                                          maybeEdid(m_input)});
+                pdl.displays().push_back(
+                    {m_input.ConsumeIntegralInRange<std::uint32_t>(0, 8),
+                     m_input.ConsumeIntegralInRange<std::uint32_t>(0, 12),
+                     m_input.ConsumeBool() ? std::optional<std::size_t>(anyTarget()) : std::nullopt,
+                     maybeEdid(m_input)});
             }
             break;
         }
@@ -446,7 +479,8 @@ private:
     void devicesAndFirmware() {
         switch (m_input.ConsumeIntegralInRange(0, 6)) {
         case 0:
-            m_machine.devices().addDevice(m_input.ConsumeBool() ? display::kBlockingDeviceClass : platform::Guid{});
+            m_machine.devices().addDevice(m_input.ConsumeBool() ? display::kBlockingDeviceClass
+                                                                : platform::Guid{});
             break;
         case 1:
             m_machine.devices().setListUnavailable(m_input.ConsumeBool());
@@ -476,7 +510,8 @@ private:
         std::wstring key = display::store::kKey;
         if (m_input.ConsumeBool()) {
             wchar_t sub[24];
-            std::swprintf(sub, std::size(sub), L"Mon%08X", static_cast<unsigned>(pickOrAny(m_input, kValues)));
+            std::swprintf(sub, std::size(sub), L"Mon%08X",
+                          static_cast<unsigned>(pickOrAny(m_input, kValues)));
             key += sub;
         }
         std::wstring name;

@@ -1,8 +1,8 @@
 // The EDID file reader of the simulator tool: any file (raw bytes or a hex dump) gives an EDID
 // of a whole number of 128-byte blocks or a message, and the address derived from it is
 // "a.b.c.d" with hexadecimal digits.
-#include "tools/sentrix-sim/EdidFile.h"
 #include "tests/fuzz/FuzzInput.h"
+#include "tools/sentrix-sim/EdidFile.h"
 
 #include <cctype>
 
@@ -19,7 +19,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (address) {
         FUZZ_CHECK(address->size() == 7);
         for (std::size_t i = 0; i < address->size(); ++i) {
-            FUZZ_CHECK(i % 2 == 1 ? (*address)[i] == '.' : std::isxdigit(static_cast<unsigned char>((*address)[i])) != 0);
+            FUZZ_CHECK(i % 2 == 1 ? (*address)[i] == '.'
+                                  : std::isxdigit(static_cast<unsigned char>((*address)[i])) != 0);
         }
     }
     return 0;

@@ -30,12 +30,12 @@ template <typename T, std::size_t N> T pick(FuzzedDataProvider& input, const T (
 }
 
 // A broken invariant: reported and aborted, so that libFuzzer keeps the input.
-#define FUZZ_CHECK(condition)                                                                     \
-    do {                                                                                          \
-        if (!(condition)) {                                                                       \
-            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);    \
-            std::abort();                                                                         \
-        }                                                                                         \
+#define FUZZ_CHECK(condition)                                                                                \
+    do {                                                                                                     \
+        if (!(condition)) {                                                                                  \
+            std::fprintf(stderr, "%s:%d: check failed: %s\n", __FILE__, __LINE__, #condition);               \
+            std::abort();                                                                                    \
+        }                                                                                                    \
     } while (0)
 
 } // namespace fuzzing

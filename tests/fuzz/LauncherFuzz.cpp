@@ -23,20 +23,42 @@ constexpr const wchar_t* kLauncherKey = L"SOFTWARE\\KORVATH\\Sentrixd\\Launcher"
 constexpr const wchar_t* kProductKey = L"SOFTWARE\\KORVATH\\Sentrixd";
 
 const wchar_t* const kItemValues[] = {L"Special", L"DisplayName", L"CmdParam", L"MediaCenter"};
-const wchar_t* const kPrograms[] = {L"Avdeck.exe", L"KorDVD.exe", L"Netreel.exe", L"PowerCinema.exe", L"WinDVD.exe"};
+const wchar_t* const kPrograms[] = {L"Avdeck.exe", L"KorDVD.exe", L"Netreel.exe", L"PowerCinema.exe",
+                                    L"WinDVD.exe"};
 const wchar_t* const kLauncherMessages[] = {
-    L"QUICKMENU_NOTIFY_LAUNCH_ALDER",       L"QUICKMENU_NOTIFY_LAUNCH_BIRCH",  L"QUICKMENU_NOTIFY_LAUNCH_CEDAR",
-    L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA", L"QUICKMENU_NOTIFY_LAUNCH_WINDVD", L"QUICKMENU_NOTIFY_LAUNCH_MEDIACENTER",
-    L"QUICKMENU_NOTIFY_CLOSE_BIRCH",        L"QUICKMENU_NOTIFY_CLOSE_MENU",
+    L"QUICKMENU_NOTIFY_LAUNCH_ALDER",  L"QUICKMENU_NOTIFY_LAUNCH_BIRCH",
+    L"QUICKMENU_NOTIFY_LAUNCH_CEDAR",  L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA",
+    L"QUICKMENU_NOTIFY_LAUNCH_WINDVD", L"QUICKMENU_NOTIFY_LAUNCH_MEDIACENTER",
+    L"QUICKMENU_NOTIFY_CLOSE_BIRCH",   L"QUICKMENU_NOTIFY_CLOSE_MENU",
 };
 constexpr platform::MessageId kWindowMessages[] = {
-    gui::msg::kCreate,      gui::msg::kDestroy,     gui::msg::kSize,          gui::msg::kActivate,
-    gui::msg::kKillFocus,   gui::msg::kPaint,       gui::msg::kClose,         gui::msg::kGetMinMaxInfo,
-    gui::msg::kKeyDown,     gui::msg::kKeyUp,       gui::msg::kChar,          gui::msg::kSysKeyDown,
-    gui::msg::kSysKeyUp,    gui::msg::kSysChar,     gui::msg::kTimer,         gui::msg::kMouseMove,
-    gui::msg::kLButtonDown, gui::msg::kLButtonUp,   gui::msg::kLButtonDblClk, gui::msg::kRButtonDown,
-    gui::msg::kMouseWheel,  0x0110 /* WM_INITDIALOG */, 0x0111 /* WM_COMMAND */, 0x0014 /* WM_ERASEBKGND */,
-    0x0135 /* WM_CTLCOLORBTN */, 0x0138 /* WM_CTLCOLORSTATIC */, 0x0136 /* WM_CTLCOLORDLG */,
+    gui::msg::kCreate,
+    gui::msg::kDestroy,
+    gui::msg::kSize,
+    gui::msg::kActivate,
+    gui::msg::kKillFocus,
+    gui::msg::kPaint,
+    gui::msg::kClose,
+    gui::msg::kGetMinMaxInfo,
+    gui::msg::kKeyDown,
+    gui::msg::kKeyUp,
+    gui::msg::kChar,
+    gui::msg::kSysKeyDown,
+    gui::msg::kSysKeyUp,
+    gui::msg::kSysChar,
+    gui::msg::kTimer,
+    gui::msg::kMouseMove,
+    gui::msg::kLButtonDown,
+    gui::msg::kLButtonUp,
+    gui::msg::kLButtonDblClk,
+    gui::msg::kRButtonDown,
+    gui::msg::kMouseWheel,
+    0x0110 /* WM_INITDIALOG */,
+    0x0111 /* WM_COMMAND */,
+    0x0014 /* WM_ERASEBKGND */,
+    0x0135 /* WM_CTLCOLORBTN */,
+    0x0138 /* WM_CTLCOLORSTATIC */,
+    0x0136 /* WM_CTLCOLORDLG */,
 };
 constexpr std::uint32_t kKeys[] = {0x0D, 0x1B, 0x26, 0x28, 0x25, 0x27, 0x21, 0x22, 0x24, 0x23, 0x09, 0x20};
 
@@ -60,7 +82,8 @@ std::wstring label(FuzzedDataProvider& input) {
 // A value of a Launcher subkey: the expected type most of the time, any type and size else.
 void writeItemValue(FuzzedDataProvider& input, sim::SimRegistry& registry, platform::RegKey hive,
                     const std::wstring& key) {
-    const std::wstring name = input.ConsumeIntegralInRange(0, 7) != 0 ? pick(input, kItemValues) : fuzzedText(input, 40);
+    const std::wstring name =
+        input.ConsumeIntegralInRange(0, 7) != 0 ? pick(input, kItemValues) : fuzzedText(input, 40);
     if (input.ConsumeBool()) {
         if (name == L"Special" || name == L"MediaCenter") {
             registry.setDword(hive, key, name, input.ConsumeIntegralInRange<std::uint32_t>(0, 9));
@@ -70,7 +93,8 @@ void writeItemValue(FuzzedDataProvider& input, sim::SimRegistry& registry, platf
         return;
     }
     const auto type = input.ConsumeIntegralInRange<std::uint32_t>(0, 12);
-    std::vector<std::uint8_t> data = input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 1100));
+    std::vector<std::uint8_t> data =
+        input.ConsumeBytes<std::uint8_t>(input.ConsumeIntegralInRange<std::size_t>(0, 1100));
     registry.setValue(hive, key, name, type, data);
 }
 
@@ -89,8 +113,10 @@ void writeLauncher(FuzzedDataProvider& input, sim::SimRegistry& registry) {
     };
     // Mostly the menu shown when an application ends, and Media Center offered, so that most
     // inputs reach the menu.
-    const std::uint32_t showMode = input.ConsumeBool() ? 1 : input.ConsumeIntegralInRange<std::uint32_t>(0, 2);
-    const std::uint32_t mediaCenter = input.ConsumeBool() ? 1 : input.ConsumeIntegralInRange<std::uint32_t>(0, 2);
+    const std::uint32_t showMode =
+        input.ConsumeBool() ? 1 : input.ConsumeIntegralInRange<std::uint32_t>(0, 2);
+    const std::uint32_t mediaCenter =
+        input.ConsumeBool() ? 1 : input.ConsumeIntegralInRange<std::uint32_t>(0, 2);
     write([&](platform::RegKey hive) {
         registry.setDword(hive, kProductKey, L"LauncherShowMode", showMode);
         if (mediaCenter != 2) {
@@ -104,11 +130,10 @@ void writeLauncher(FuzzedDataProvider& input, sim::SimRegistry& registry) {
         }
         const std::wstring key = std::wstring(kLauncherKey) + L"\\" + subkey;
         const int values = input.ConsumeIntegralInRange(0, 4);
-        write([&](platform::RegKey hive) {
-            registry.ensureKey(hive, key);
-        });
+        write([&](platform::RegKey hive) { registry.ensureKey(hive, key); });
         for (int v = 0; v < values; ++v) {
-            const platform::RegKey hive = hives == 1 ? platform::kHkeyCurrentUser : platform::kHkeyLocalMachine;
+            const platform::RegKey hive =
+                hives == 1 ? platform::kHkeyCurrentUser : platform::kHkeyLocalMachine;
             writeItemValue(input, registry, hive, key);
             if (hives == 2) {
                 writeItemValue(input, registry, platform::kHkeyCurrentUser, key);
@@ -117,16 +142,22 @@ void writeLauncher(FuzzedDataProvider& input, sim::SimRegistry& registry) {
     }
     for (const wchar_t* program : kPrograms) {
         if (input.ConsumeBool()) {
-            registry.ensureKey(platform::kHkeyLocalMachine, std::wstring(RunCommand::kAppPathsKey) + L"\\" + program);
+            registry.ensureKey(platform::kHkeyLocalMachine,
+                               std::wstring(RunCommand::kAppPathsKey) + L"\\" + program);
         }
     }
 }
 
-platform::WParam anyWParam(FuzzedDataProvider& input) { return input.ConsumeIntegral<platform::WParam>(); }
-platform::LParam anyLParam(FuzzedDataProvider& input) { return input.ConsumeIntegral<platform::LParam>(); }
+platform::WParam anyWParam(FuzzedDataProvider& input) {
+    return input.ConsumeIntegral<platform::WParam>();
+}
+platform::LParam anyLParam(FuzzedDataProvider& input) {
+    return input.ConsumeIntegral<platform::LParam>();
+}
 
 platform::MessageId windowMessage(FuzzedDataProvider& input) {
-    return input.ConsumeIntegralInRange(0, 3) != 0 ? pick(input, kWindowMessages) : input.ConsumeIntegral<std::uint16_t>();
+    return input.ConsumeIntegralInRange(0, 3) != 0 ? pick(input, kWindowMessages)
+                                                   : input.ConsumeIntegral<std::uint16_t>();
 }
 
 // Another program's message to a window of the controller: posted, or sent (the window
@@ -163,7 +194,8 @@ void playLauncherEvent(FuzzedDataProvider& input, ControllerRun& run) {
         controller.post(WM_END_APPLICATION, anyWParam(input), anyLParam(input));
         break;
     case 2: { // an item's message, of an item that may not exist
-        const std::wstring name = input.ConsumeBool() ? std::wstring(pick(input, kLauncherMessages)) : label(input);
+        const std::wstring name =
+            input.ConsumeBool() ? std::wstring(pick(input, kLauncherMessages)) : label(input);
         const platform::MessageId message = run.world.desktop().registerMessage(name.c_str());
         if (message != 0) {
             controller.post(message, anyWParam(input), anyLParam(input));
@@ -176,7 +208,8 @@ void playLauncherEvent(FuzzedDataProvider& input, ControllerRun& run) {
         }
         break;
     case 4:
-        controller.menus().press(input.ConsumeBool() ? pick(input, kKeys) : input.ConsumeIntegral<std::uint8_t>());
+        controller.menus().press(input.ConsumeBool() ? pick(input, kKeys)
+                                                     : input.ConsumeIntegral<std::uint8_t>());
         break;
     case 5: {
         const auto notices = controller.noticesShown();

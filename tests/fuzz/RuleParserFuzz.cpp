@@ -14,7 +14,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     context.setText(text);
     const int result = context.getCmdInfo(list);
     FUZZ_CHECK(result == 0 || result == 1);
-    const auto count = [&text](wchar_t c) { return static_cast<std::size_t>(std::count(text.begin(), text.end(), c)); };
+    const auto count = [&text](wchar_t c) {
+        return static_cast<std::size_t>(std::count(text.begin(), text.end(), c));
+    };
     const std::size_t fieldEnds = count(Context::kDefaultSeparator) + count(Context::kDefaultQuote) / 2;
     FUZZ_CHECK(list.size() - 1 <= fieldEnds / CmdContext::kFieldsPerRule + 1);
     for (const auto& rule : list) {

@@ -20,8 +20,10 @@ public:
 
 struct World {
     World() {
-        registry.setDword(platform::kHkeyLocalMachine, std::wstring(RunCommand::kAppPathsKey) + L"\\A.exe", L"", 0);
-        registry.setDword(platform::kHkeyLocalMachine, std::wstring(RunCommand::kAppPathsWow64Key) + L"\\B.exe", L"", 0);
+        registry.setDword(platform::kHkeyLocalMachine, std::wstring(RunCommand::kAppPathsKey) + L"\\A.exe",
+                          L"", 0);
+        registry.setDword(platform::kHkeyLocalMachine,
+                          std::wstring(RunCommand::kAppPathsWow64Key) + L"\\B.exe", L"", 0);
     }
     sim::VirtualClock clock;
     sim::SimRegistry registry;

@@ -1,7 +1,7 @@
 // The scenario language: any text parses into steps or stops at a malformed line that the
 // error names; a line on its own parses as it does inside the whole text.
-#include "tools/scenario/ScenarioParser.h"
 #include "tests/fuzz/FuzzInput.h"
+#include "tools/scenario/ScenarioParser.h"
 
 #include <algorithm>
 #include <string_view>

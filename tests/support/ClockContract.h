@@ -33,8 +33,7 @@ inline std::int64_t minutesOfCivilTime(const platform::SystemTime& t) {
     return days * 1440 + t.hour * 60 + t.minute;
 }
 
-template <typename Env>
-class ClockContract : public ::testing::Test {
+template <typename Env> class ClockContract : public ::testing::Test {
 protected:
     Env env;
 };

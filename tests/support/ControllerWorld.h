@@ -31,7 +31,8 @@ protected:
     void SetUp() override {
         std::wstring error;
         ASSERT_TRUE(simrun::installProduct(world, &error)) << std::string(error.begin(), error.end());
-        trace = std::make_unique<TraceCapture>(world.registry(), world.clock(), world.files(), world.threads());
+        trace =
+            std::make_unique<TraceCapture>(world.registry(), world.clock(), world.files(), world.threads());
     }
     void TearDown() override {
         controllers.clear();
@@ -61,8 +62,8 @@ protected:
     void launcherKey(std::uint32_t mediaCenter = 0) {
         world.registry().setDword(platform::kHkeyCurrentUser, kLauncherKey, L"MediaCenter", mediaCenter);
     }
-    void launcherItem(const std::wstring& subKey, std::uint32_t special, const std::wstring& displayName = L"",
-                      const std::wstring& cmdParam = L"") {
+    void launcherItem(const std::wstring& subKey, std::uint32_t special,
+                      const std::wstring& displayName = L"", const std::wstring& cmdParam = L"") {
         const std::wstring path = std::wstring(kLauncherKey) + L"\\" + subKey;
         world.registry().setDword(platform::kHkeyCurrentUser, path, L"Special", special);
         if (special == 0) {
@@ -71,9 +72,7 @@ protected:
         }
     }
     // How often the control menu was shown.
-    std::size_t menusShown() {
-        return controller().menus().shown().size();
-    }
+    std::size_t menusShown() { return controller().menus().shown().size(); }
     bool runFor(std::uint64_t ms) { return controller().runFor(ms); }
     std::uint64_t now() { return world.clock().now(); }
 
@@ -86,7 +85,8 @@ protected:
                 continue;
             }
             const std::uint32_t length = call.request.w1 >> 24;
-            Bytes bytes(std::min<std::size_t>(length, FirmwareRecord::dataBytesFrom(FirmwareRecord::kFrameWord)));
+            Bytes bytes(
+                std::min<std::size_t>(length, FirmwareRecord::dataBytesFrom(FirmwareRecord::kFrameWord)));
             call.request.getBytes(FirmwareRecord::kFrameWord, bytes.data(), bytes.size());
             out.push_back({call.time, bytes});
         }
@@ -109,7 +109,8 @@ protected:
             if (call.request.w0 == fw::kWriteRegister && call.request.w1 == fw::kRegisterCeccCommand &&
                 (call.request.w2 & 0xFF) == code) {
                 const std::uint32_t length = (call.request.w2 >> 8) & 0xFF;
-                Bytes payload(std::min<std::size_t>(length, FirmwareRecord::dataBytesFrom(FirmwareRecord::kDataWord)));
+                Bytes payload(
+                    std::min<std::size_t>(length, FirmwareRecord::dataBytesFrom(FirmwareRecord::kDataWord)));
                 call.request.getBytes(FirmwareRecord::kDataWord, payload.data(), payload.size());
                 out.push_back({call.time, payload});
             }

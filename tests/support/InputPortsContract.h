@@ -22,8 +22,7 @@ namespace testing_support {
 
 inline constexpr std::uint32_t kEjectWindowStyle = 0x48C04172;
 
-template <typename Env>
-class InputPortsContract : public ::testing::Test {
+template <typename Env> class InputPortsContract : public ::testing::Test {
 protected:
     Env env;
 };
@@ -77,7 +76,9 @@ TYPED_TEST_P(InputPortsContract, TheEjectWindowWithoutADriveFailsQuietlyAndClose
     const platform::WindowHandle window = media.createMediaWindow(owner, kEjectWindowStyle, nullptr);
     ASSERT_NE(window, 0u);
     EXPECT_TRUE(this->env.isWindow(window));
-    EXPECT_NE(media.sendMediaMessage(window, platform::mciwnd::kOpenW, 0, reinterpret_cast<platform::LParam>(L"cdaudio")), 0);
+    EXPECT_NE(media.sendMediaMessage(window, platform::mciwnd::kOpenW, 0,
+                                     reinterpret_cast<platform::LParam>(L"cdaudio")),
+              0);
     EXPECT_EQ(media.sendMediaMessage(window, platform::mciwnd::kCanEject, 0, 0), 0);
     media.sendMediaMessage(window, platform::wm::kClose, 0, 0);
     EXPECT_FALSE(this->env.isWindow(window));

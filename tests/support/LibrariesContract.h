@@ -90,7 +90,8 @@ TYPED_TEST_P(LibrariesContract, EachLoadCountsAReferenceThatFreeReleases) {
 }
 
 REGISTER_TYPED_TEST_SUITE_P(LibrariesContract, AMissingLibraryOrEntryIsReportedAsSuch,
-                            OneLibraryHasOneHandleHoweverItIsSpelled, AFullPathFindsTheLibraryOnlyInThatFolder,
+                            OneLibraryHasOneHandleHoweverItIsSpelled,
+                            AFullPathFindsTheLibraryOnlyInThatFolder,
                             EachLoadCountsAReferenceThatFreeReleases);
 
 } // namespace testing_support

@@ -21,8 +21,7 @@ namespace testing_support {
 
 inline constexpr std::uint32_t kContractWaitMs = 10000; // a bound for waits that must succeed
 
-template <typename Env>
-class ProcessPortsContract : public ::testing::Test {
+template <typename Env> class ProcessPortsContract : public ::testing::Test {
 protected:
     Env env;
 };
@@ -49,8 +48,9 @@ TYPED_TEST_P(ProcessPortsContract, AnIdentifierOfNoProcessCannotBeOpened) {
 
 TYPED_TEST_P(ProcessPortsContract, WaitingForAProcessOrAnEventTellsWhichCameFirst) {
     const std::uint32_t process = this->env.startProcess();
-    const platform::SyncHandle handles[2] = {this->env.processes().openProcess(platform::kSynchronize, process),
-                                             this->env.sync().createEvent(true, false)};
+    const platform::SyncHandle handles[2] = {
+        this->env.processes().openProcess(platform::kSynchronize, process),
+        this->env.sync().createEvent(true, false)};
     ASSERT_NE(handles[0], 0u);
     ASSERT_NE(handles[1], 0u);
     EXPECT_EQ(this->env.sync().waitAny(handles, 2, 0), platform::kWaitTimeout);
@@ -87,7 +87,8 @@ TYPED_TEST_P(ProcessPortsContract, AThreadRunsItsBodyAndItsHandleIsSignalledWhen
 }
 
 REGISTER_TYPED_TEST_SUITE_P(ProcessPortsContract, AnOpenedProcessIsSignalledOnceItHasEndedAndOnlyThen,
-                            AnIdentifierOfNoProcessCannotBeOpened, WaitingForAProcessOrAnEventTellsWhichCameFirst,
+                            AnIdentifierOfNoProcessCannotBeOpened,
+                            WaitingForAProcessOrAnEventTellsWhichCameFirst,
                             AThreadRunsItsBodyAndItsHandleIsSignalledWhenTheBodyReturns);
 
 } // namespace testing_support

@@ -60,8 +60,9 @@ inline std::string randomScenario(int events, std::uint32_t seed) {
             text += "tv menu-request " + hexByte(random() % 4) + "\n";
             break;
         case 12:
-            text += pick(3) == 0 ? "bridge turn-off-tv\n"
-                                 : "bridge change-output " + std::to_string(pick(2) == 0 ? 256 : pick(1000)) + "\n";
+            text += pick(3) == 0
+                        ? "bridge turn-off-tv\n"
+                        : "bridge change-output " + std::to_string(pick(2) == 0 ? 256 : pick(1000)) + "\n";
             break;
         case 13:
             text += pick(2) == 0 ? "settings changed\n" : "key press browser-back\n";

@@ -19,9 +19,9 @@ public:
 
     explicit ScriptedCecc(sim::VirtualClock& clock) : m_clock(clock) {}
 
-    int busyCount = 0;            // the next calls answer busy
-    bool failing = false;         // calls answer status 0x8000
-    FirmwareRecord replyRecord;   // what reads return (W1 to W5)
+    int busyCount = 0;          // the next calls answer busy
+    bool failing = false;       // calls answer status 0x8000
+    FirmwareRecord replyRecord; // what reads return (W1 to W5)
     std::vector<Sent> frames;
     std::vector<Sent> commands;
 

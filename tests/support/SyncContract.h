@@ -18,8 +18,7 @@
 
 namespace testing_support {
 
-template <typename Env>
-class SyncContract : public ::testing::Test {
+template <typename Env> class SyncContract : public ::testing::Test {
 protected:
     // WaitForMultipleObjects takes at most this many handles.
     static constexpr std::uint32_t kMaximumWaitObjects = 64;
@@ -194,7 +193,9 @@ TYPED_TEST_P(SyncContract, BadHandlesAndArgumentsFailWithoutWaiting) {
 }
 
 REGISTER_TYPED_TEST_SUITE_P(SyncContract, ANamedMutexOpensOnlyWhileItExistsAndCreateReportsAnExistingOne,
-                            AMutexIsTakenAgainByItsOwnerAndReleasedOnlyByIt, AnAbandonedMutexIsTakenByTheNextWaiter,
-                            EventsWakeAWaitWithTheirIndexAndResetAsCreated, BadHandlesAndArgumentsFailWithoutWaiting);
+                            AMutexIsTakenAgainByItsOwnerAndReleasedOnlyByIt,
+                            AnAbandonedMutexIsTakenByTheNextWaiter,
+                            EventsWakeAWaitWithTheirIndexAndResetAsCreated,
+                            BadHandlesAndArgumentsFailWithoutWaiting);
 
 } // namespace testing_support

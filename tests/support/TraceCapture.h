@@ -20,7 +20,8 @@ public:
     static constexpr const wchar_t* kFolder = L"C:\\trace";
 
     // With the ports of a simulated world (its registry, clock, files and threads).
-    TraceCapture(sim::SimRegistry& registry, sim::VirtualClock& clock, sim::SimFiles& files, sim::SimThreads& threads) {
+    TraceCapture(sim::SimRegistry& registry, sim::VirtualClock& clock, sim::SimFiles& files,
+                 sim::SimThreads& threads) {
         install(registry, clock, files, threads);
     }
 
@@ -33,7 +34,8 @@ public:
     TraceCapture(const TraceCapture&) = delete;
     TraceCapture& operator=(const TraceCapture&) = delete;
 
-    void install(sim::SimRegistry& registry, sim::VirtualClock& clock, sim::SimFiles& files, sim::SimThreads& threads) {
+    void install(sim::SimRegistry& registry, sim::VirtualClock& clock, sim::SimFiles& files,
+                 sim::SimThreads& threads) {
         m_files = &files;
         files.addFolder(kFolder);
         const std::wstring key = L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG";
@@ -42,7 +44,8 @@ public:
                 registry.setDword(platform::kHkeyLocalMachine, key + L"\\" + module, level, 1);
             }
         }
-        registry.setString(platform::kHkeyLocalMachine, key, L"TraceLogFilePath", std::wstring(kFolder) + L"\\sentrix.log");
+        registry.setString(platform::kHkeyLocalMachine, key, L"TraceLogFilePath",
+                           std::wstring(kFolder) + L"\\sentrix.log");
         TraceLog::installPorts({&registry, &clock, &files, &threads});
         m_path = TraceLog::logPath();
     }

@@ -29,8 +29,8 @@ public:
     std::vector<Call> calls;
     platform::Windowing* windowing = nullptr;
 
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override {
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override {
         calls.push_back(Call{window, message, wParam, lParam});
         return windowing != nullptr ? windowing->defaultWindowProc(window, message, wParam, lParam) : 0;
     }
@@ -47,8 +47,7 @@ inline constexpr platform::MessageId kContractCreate = 0x0001;
 inline constexpr platform::MessageId kContractDestroy = 0x0002;
 inline constexpr std::uintptr_t kContractParameter = 0x5A5A1234;
 
-template <typename Env>
-class WindowDrawingContract : public ::testing::Test {
+template <typename Env> class WindowDrawingContract : public ::testing::Test {
 protected:
     void SetUp() override {
         procedure.windowing = &env.windowing();
@@ -63,8 +62,8 @@ protected:
         }
     }
     platform::WindowHandle popup() {
-        const platform::WindowHandle window =
-            env.windowing().createWindow(className.c_str(), L"Contract", platform::kWsPopup, 0, kContractParameter);
+        const platform::WindowHandle window = env.windowing().createWindow(
+            className.c_str(), L"Contract", platform::kWsPopup, 0, kContractParameter);
         if (window != 0) {
             windows.push_back(window);
         }
@@ -115,8 +114,8 @@ TYPED_TEST_P(WindowDrawingContract, APopupIsPlacedShownAndMadeTopmost) {
     EXPECT_FALSE(state.visible);
     EXPECT_FALSE(state.topmost);
 
-    EXPECT_TRUE(windowing.setWindowPos(window, 0, 0, 0, 214, 266,
-                                       platform::kSwpNoMove | platform::kSwpNoZOrder | platform::kSwpNoActivate));
+    EXPECT_TRUE(windowing.setWindowPos(
+        window, 0, 0, 0, 214, 266, platform::kSwpNoMove | platform::kSwpNoZOrder | platform::kSwpNoActivate));
     EXPECT_TRUE(windowing.setWindowPos(window, platform::kHwndTopmost, 40, 30, 0, 0,
                                        platform::kSwpNoSize | platform::kSwpNoActivate));
     ASSERT_TRUE(windowing.windowState(window, state));
@@ -219,8 +218,10 @@ TYPED_TEST_P(WindowDrawingContract, KeysAreUpAndTheScreenHasASize) {
 }
 
 REGISTER_TYPED_TEST_SUITE_P(WindowDrawingContract, AClassIsRegisteredOnceAndItsProcedureSeesTheCreation,
-                            PostedCreationAndDestructionNeverReachTheProcedure, APopupIsPlacedShownAndMadeTopmost,
-                            AWindowTakesARegionAndNoWindowLeavesItToTheCaller, SingleLineTextIsMeasuredWithTheSelectedFont,
+                            PostedCreationAndDestructionNeverReachTheProcedure,
+                            APopupIsPlacedShownAndMadeTopmost,
+                            AWindowTakesARegionAndNoWindowLeavesItToTheCaller,
+                            SingleLineTextIsMeasuredWithTheSelectedFont,
                             MemoryDeviceContextsKeepTheirObjectsAndOrigins, KeysAreUpAndTheScreenHasASize);
 
 } // namespace testing_support

@@ -35,15 +35,16 @@ class RecordingWindowClient final : public platform::WindowClient {
 public:
     explicit RecordingWindowClient(platform::Windowing& windowing) : m_windowing(windowing) {}
 
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override {
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override {
         received.push_back(platform::Message{window, message, wParam, lParam});
         return m_windowing.defaultWindowProc(window, message, wParam, lParam);
     }
 
     int count(platform::MessageId message) const {
-        return static_cast<int>(std::count_if(received.begin(), received.end(),
-                                              [&](const platform::Message& m) { return m.message == message; }));
+        return static_cast<int>(
+            std::count_if(received.begin(), received.end(),
+                          [&](const platform::Message& m) { return m.message == message; }));
     }
     bool saw(platform::MessageId message, platform::WParam wParam) const {
         return std::any_of(received.begin(), received.end(), [&](const platform::Message& m) {
@@ -57,8 +58,7 @@ private:
     platform::Windowing& m_windowing;
 };
 
-template <typename Env>
-class WindowingContract : public ::testing::Test {
+template <typename Env> class WindowingContract : public ::testing::Test {
 protected:
     static constexpr std::uint32_t kPumpTimeoutMs = 3000;
     static constexpr std::uint32_t kWaitSliceMs = 20;
@@ -219,12 +219,15 @@ TYPED_TEST_P(WindowingContract, CreationAndDestructionMessagesFromOthersNeverRea
     platform::Windowing& windowing = this->env.windowing();
     this->create();
     ASSERT_EQ(this->client.count(platform::wm::kInitDialog), 1);
-    for (const platform::MessageId message : {platform::wm::kInitDialog, platform::wm::kDestroy, platform::wm::kNcDestroy}) {
+    for (const platform::MessageId message :
+         {platform::wm::kInitDialog, platform::wm::kDestroy, platform::wm::kNcDestroy}) {
         ASSERT_TRUE(windowing.postMessage(this->window, message, 0, this->kNoSuchWindow));
     }
-    for (const platform::MessageId message : {platform::wm::kInitDialog, platform::wm::kNcCreate,
-                                              platform::wm::kCreate, platform::wm::kDestroy, platform::wm::kNcDestroy}) {
-        this->env.send(this->window, message, 0, this->kNoSuchWindow); // a send is no more genuine than a post
+    for (const platform::MessageId message :
+         {platform::wm::kInitDialog, platform::wm::kNcCreate, platform::wm::kCreate, platform::wm::kDestroy,
+          platform::wm::kNcDestroy}) {
+        this->env.send(this->window, message, 0,
+                       this->kNoSuchWindow); // a send is no more genuine than a post
     }
     const platform::MessageId id = windowing.registerMessage(L"SENTRIX_CONTRACT_AFTER_LIFECYCLE");
     ASSERT_TRUE(windowing.postMessage(this->window, id, 1, 0));
@@ -258,8 +261,9 @@ TYPED_TEST_P(WindowingContract, ATimerTicksUntilKilledAndAResetKeepsItsIdentifie
     ASSERT_EQ(windowing.setTimer(this->window, kTimer, 10), kTimer);
     ASSERT_EQ(windowing.setTimer(this->window, kTimer, 20), kTimer) << "a second SetTimer replaces the first";
     EXPECT_TRUE(this->pumpUntil([&] { return this->client.saw(platform::wm::kTimer, kTimer); }));
-    const auto tick = std::find_if(this->client.received.begin(), this->client.received.end(),
-                                   [](const platform::Message& m) { return m.message == platform::wm::kTimer; });
+    const auto tick =
+        std::find_if(this->client.received.begin(), this->client.received.end(),
+                     [](const platform::Message& m) { return m.message == platform::wm::kTimer; });
     ASSERT_NE(tick, this->client.received.end());
     EXPECT_EQ(tick->window, this->window);
     EXPECT_EQ(tick->lParam, 0) << "no callback";
@@ -339,7 +343,8 @@ REGISTER_TYPED_TEST_SUITE_P(WindowingContract, TheProgramWindowIsAHiddenTopLevel
                             ADestroyedWindowIsGoneForEveryQuestionAndEveryPost,
                             RegisteredMessagesArePostedInOrderAndTheThreadsQuitEndsTheLoop,
                             CreationAndDestructionMessagesFromOthersNeverReachTheClient,
-                            BroadcastReachesTheProgramWindow, ATimerTicksUntilKilledAndAResetKeepsItsIdentifier,
+                            BroadcastReachesTheProgramWindow,
+                            ATimerTicksUntilKilledAndAResetKeepsItsIdentifier,
                             WaitingForAnEventTellsTheEventFromInputAndATimeout,
                             TheParentOfAChildIsItsParentAndOfAnOwnedPopUpItsOwner,
                             OnlyATopLevelWindowIsTheForegroundWindow);

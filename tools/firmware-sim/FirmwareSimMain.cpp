@@ -11,10 +11,9 @@
 //
 // --display-machine chooses the display hardware as the scenario step "display machine KIND"
 // does (for example nvidia-vista, whose NVIDIA interface the test nvapi64.dll reaches over the
-// pipe), before anything runs. Without --pipe the setting names the pipe. Without any step or scenario it serves until it is
-// ended.
-// Exit code 0 when every step passed, 1 when a step failed, 2 for a usage or set-up error.
-// Win32 only (its Win32 parts are in win32/; everything else is portable).
+// pipe), before anything runs. Without --pipe the setting names the pipe. Without any step or scenario it
+// serves until it is ended. Exit code 0 when every step passed, 1 when a step failed, 2 for a usage or set-up
+// error. Win32 only (its Win32 parts are in win32/; everything else is portable).
 #include "common/Text.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SimulatorPipe.h"
@@ -154,11 +153,13 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
 }
 
 // Plays the scenario through the real-time target; true when every expectation held.
-bool playScenario(const Options& options, const scenario::Scenario& parsed, fwsim::SimulatedHardware& hardware,
-                  platform::Windowing& windowing, fwsim::ProgramHost& host) {
+bool playScenario(const Options& options, const scenario::Scenario& parsed,
+                  fwsim::SimulatedHardware& hardware, platform::Windowing& windowing,
+                  fwsim::ProgramHost& host) {
     platform::win32::Win32Registry registry;
     scenario::Journal journal;
-    journal.setListener([](const scenario::Event& event) { std::cout << scenario::Journal::format(event) << std::endl; });
+    journal.setListener(
+        [](const scenario::Event& event) { std::cout << scenario::Journal::format(event) << std::endl; });
     fwsim::Win32ScreenObserver screen(text::toUtf8(options.pictureFolder));
     fwsim::RealTimeTarget::Options targetOptions;
     targetOptions.screen = &screen;
@@ -170,7 +171,8 @@ bool playScenario(const Options& options, const scenario::Scenario& parsed, fwsi
     for (const scenario::ScenarioError& failure : outcome.failures) {
         std::cout << "FAIL " << failure.text() << std::endl;
     }
-    std::cout << outcome.stepsPlayed << " steps, " << outcome.expectationsHeld << " expectations held" << std::endl;
+    std::cout << outcome.stepsPlayed << " steps, " << outcome.expectationsHeld << " expectations held"
+              << std::endl;
     return outcome.ok();
 }
 
@@ -200,7 +202,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     const fwsim::ParsedScript script = fwsim::parseScript(options.script);
     if (script.error) {
-        std::cerr << "FirmwareSim: script line " << script.error->line << ": " << script.error->message << "\n";
+        std::cerr << "FirmwareSim: script line " << script.error->line << ": " << script.error->message
+                  << "\n";
         return kExitUsage;
     }
     scenario::Scenario parsedScenario;
@@ -215,8 +218,8 @@ int wmain(int argc, wchar_t** argv) {
     scenario::Scenario machineStep;
     if (!options.displayMachine.empty()) {
         scenario::ScenarioError error;
-        if (!scenario::parseScenario("display machine " + options.displayMachine, "--display-machine", machineStep,
-                                     error) ||
+        if (!scenario::parseScenario("display machine " + options.displayMachine, "--display-machine",
+                                     machineStep, error) ||
             machineStep.steps.size() != 1) {
             std::cerr << "FirmwareSim: " << error.text() << "\n";
             return kExitUsage;

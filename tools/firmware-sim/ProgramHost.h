@@ -28,7 +28,8 @@ public:
                        std::string& error) = 0;
     // Starts the program and waits for its end: its exit code, or nothing (with the reason)
     // when it could not be started or did not end within `timeoutMs` (it is then ended).
-    virtual std::optional<std::uint32_t> run(const std::wstring& program, const std::vector<std::wstring>& arguments,
+    virtual std::optional<std::uint32_t> run(const std::wstring& program,
+                                             const std::vector<std::wstring>& arguments,
                                              std::uint32_t timeoutMs, std::string& error) = 0;
     // Whether the program last started under this file name still runs; nothing when no
     // program was started under it.

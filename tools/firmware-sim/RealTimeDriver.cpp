@@ -12,9 +12,9 @@ namespace {
 constexpr std::uint64_t kIdleWakeMs = 1000;
 
 std::uint64_t steadyMicroseconds() {
-    return static_cast<std::uint64_t>(
-        std::chrono::duration_cast<std::chrono::microseconds>(std::chrono::steady_clock::now().time_since_epoch())
-            .count());
+    return static_cast<std::uint64_t>(std::chrono::duration_cast<std::chrono::microseconds>(
+                                          std::chrono::steady_clock::now().time_since_epoch())
+                                          .count());
 }
 
 } // namespace
@@ -24,7 +24,9 @@ RealTimeDriver::RealTimeDriver(sim::VirtualClock& clock, MicrosecondSource sourc
     m_startUs = m_source();
 }
 
-RealTimeDriver::~RealTimeDriver() { stop(); }
+RealTimeDriver::~RealTimeDriver() {
+    stop();
+}
 
 std::uint64_t RealTimeDriver::elapsedMicroseconds() const {
     const std::uint64_t now = m_source();

@@ -36,8 +36,7 @@ public:
 
     // Runs `work` on the world under the lock, the clock first caught up with real time; wakes
     // the clock thread and the waiters afterwards.
-    template <typename Work>
-    auto withWorld(Work&& work) -> std::invoke_result_t<Work&> {
+    template <typename Work> auto withWorld(Work&& work) -> std::invoke_result_t<Work&> {
         std::unique_lock<std::mutex> lock(m_lock);
         catchUp();
         struct Notify {

@@ -3,8 +3,8 @@
 
 #include "tools/scenario/PeerActions.h"
 
-#include "common/FirmwareRecord.h"
 #include "common/ControllerIdentity.h"
+#include "common/FirmwareRecord.h"
 #include "common/Text.h"
 #include "platform/Session.h"
 #include "tools/firmware-sim/ScriptRunner.h"
@@ -82,8 +82,9 @@ std::vector<std::wstring> splitCommandLine(const std::wstring& line) {
 
 } // namespace
 
-RealTimeTarget::RealTimeTarget(scenario::Journal& journal, SimulatedHardware& hardware, platform::Windowing& windowing,
-                               platform::Registry& registry, ProgramHost& host, Options options)
+RealTimeTarget::RealTimeTarget(scenario::Journal& journal, SimulatedHardware& hardware,
+                               platform::Windowing& windowing, platform::Registry& registry,
+                               ProgramHost& host, Options options)
     : m_journal(journal), m_hardware(hardware), m_windowing(windowing), m_registry(registry), m_host(host),
       m_options(std::move(options)) {
     // What the world held before the scenario is not part of its timeline.
@@ -96,7 +97,9 @@ RealTimeTarget::RealTimeTarget(scenario::Journal& journal, SimulatedHardware& ha
     });
 }
 
-std::uint64_t RealTimeTarget::now() { return m_hardware.driver().elapsedMicroseconds() / 1000; }
+std::uint64_t RealTimeTarget::now() {
+    return m_hardware.driver().elapsedMicroseconds() / 1000;
+}
 
 void RealTimeTarget::schedule(std::uint64_t delayMs, std::function<void()> resume) {
     m_resumeAt = now() + delayMs;
@@ -110,7 +113,8 @@ std::string RealTimeTarget::run(const std::function<bool()>& finished) {
         }
         const std::uint64_t at = *m_resumeAt;
         for (std::uint64_t t = now(); t < at; t = now()) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(std::min<std::uint64_t>(at - t, m_options.collectEveryMs)));
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(std::min<std::uint64_t>(at - t, m_options.collectEveryMs)));
             collect();
         }
         std::function<void()> resume = std::move(m_resume);
@@ -121,14 +125,17 @@ std::string RealTimeTarget::run(const std::function<bool()>& finished) {
     return {};
 }
 
-void RealTimeTarget::note(const std::string& text) { m_journal.add(makeEvent(now(), EventKind::Note, text)); }
+void RealTimeTarget::note(const std::string& text) {
+    m_journal.add(makeEvent(now(), EventKind::Note, text));
+}
 
 void RealTimeTarget::collect() {
     std::vector<Event> batch;
     collectWorld(batch);
     collectLog(batch);
     collectController(batch);
-    std::stable_sort(batch.begin(), batch.end(), [](const Event& a, const Event& b) { return a.time < b.time; });
+    std::stable_sort(batch.begin(), batch.end(),
+                     [](const Event& a, const Event& b) { return a.time < b.time; });
     for (Event& event : batch) {
         m_journal.add(std::move(event));
     }
@@ -166,8 +173,8 @@ void RealTimeTarget::collectWorld(std::vector<Event>& batch) {
         const auto& changes = peers.display().changes();
         for (; m_seen.displayChanges < changes.size(); ++m_seen.displayChanges) {
             const auto& change = changes[m_seen.displayChanges];
-            Event event =
-                makeEvent(change.time, EventKind::Display, "now " + scenario::arrangementName(change.arrangement));
+            Event event = makeEvent(change.time, EventKind::Display,
+                                    "now " + scenario::arrangementName(change.arrangement));
             event.value = change.arrangement;
             batch.push_back(std::move(event));
         }
@@ -206,9 +213,9 @@ void RealTimeTarget::collectLog(std::vector<Event>& batch) {
     if (m_options.traceLogPath.empty()) {
         return;
     }
-    const auto utc = sim::VirtualClock::fromEpochMs(
-        std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::system_clock::now().time_since_epoch())
-            .count());
+    const auto utc = sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                                        std::chrono::system_clock::now().time_since_epoch())
+                                                        .count());
     std::ifstream file(std::filesystem::path(ScriptRunner::datedLogPath(m_options.traceLogPath, utc)),
                        std::ios::binary);
     if (!file) {
@@ -230,16 +237,18 @@ void RealTimeTarget::collectLog(std::vector<Event>& batch) {
     m_seen.logBytes += added.size();
     m_logPending += added;
     const std::uint64_t time = now();
-    for (std::size_t end = m_logPending.find("\r\n"); end != std::string::npos; end = m_logPending.find("\r\n")) {
+    for (std::size_t end = m_logPending.find("\r\n"); end != std::string::npos;
+         end = m_logPending.find("\r\n")) {
         const std::string line = logText(m_logPending.substr(0, end));
         m_logPending.erase(0, end + 2);
         batch.push_back(makeEvent(time, EventKind::Log, line));
         const std::size_t notice = line.find(kNoticeLogText);
         if (notice != std::string::npos) {
             const int variant = std::atoi(line.c_str() + notice + kNoticeLogText.size());
-            Event event = makeEvent(time, EventKind::Notification,
-                                    variant == 1 ? "supported: the TV supports HDMI control"
-                                                 : "not supported: the TV does not support HDMI control, or is off");
+            Event event =
+                makeEvent(time, EventKind::Notification,
+                          variant == 1 ? "supported: the TV supports HDMI control"
+                                       : "not supported: the TV does not support HDMI control, or is off");
             event.value = variant;
             batch.push_back(std::move(event));
         }
@@ -258,16 +267,19 @@ std::uint32_t RealTimeTarget::displayArrangement() {
     return m_hardware.driver().withWorld([this] { return m_hardware.peers().display().arrangement(); });
 }
 
-scenario::SoundOutput RealTimeTarget::soundOutput() { return scenario::SoundOutput::Speaker; }
+scenario::SoundOutput RealTimeTarget::soundOutput() {
+    return scenario::SoundOutput::Speaker;
+}
 
 bool RealTimeTarget::windowExists(const std::wstring& className, const std::wstring& title) {
     return m_windowing.findWindow(className.c_str(), title.c_str()) != 0;
 }
 
-std::optional<scenario::RegistryData> RealTimeTarget::registryValue(scenario::Hive hive, const std::wstring& path,
-                                                                    const std::wstring& name) {
+std::optional<scenario::RegistryData>
+RealTimeTarget::registryValue(scenario::Hive hive, const std::wstring& path, const std::wstring& name) {
     platform::RegKey key = 0;
-    if (m_registry.openKey(hiveKey(hive), path.c_str(), platform::RegAccess::Read, key) != platform::error::kSuccess) {
+    if (m_registry.openKey(hiveKey(hive), path.c_str(), platform::RegAccess::Read, key) !=
+        platform::error::kSuccess) {
         return std::nullopt;
     }
     std::optional<scenario::RegistryData> result;
@@ -275,7 +287,8 @@ std::optional<scenario::RegistryData> RealTimeTarget::registryValue(scenario::Hi
     std::uint32_t size = 0;
     if (m_registry.queryValue(key, name.c_str(), &type, nullptr, &size) == platform::error::kSuccess) {
         std::vector<std::uint8_t> bytes(size);
-        if (m_registry.queryValue(key, name.c_str(), &type, bytes.data(), &size) == platform::error::kSuccess) {
+        if (m_registry.queryValue(key, name.c_str(), &type, bytes.data(), &size) ==
+            platform::error::kSuccess) {
             bytes.resize(size);
             result = scenario::RegistryData{type, bytes};
         }
@@ -287,11 +300,14 @@ std::optional<scenario::RegistryData> RealTimeTarget::registryValue(scenario::Hi
 scenario::TvState RealTimeTarget::tvState() {
     return m_hardware.driver().withWorld([this] {
         const sim::TvModel& tv = m_hardware.peers().tv();
-        return scenario::TvState{tv.power() == sim::TvModel::Power::On, tv.input(), tv.pcAddress(), tv.showsPc()};
+        return scenario::TvState{tv.power() == sim::TvModel::Power::On, tv.input(), tv.pcAddress(),
+                                 tv.showsPc()};
     });
 }
 
-bool RealTimeTarget::controllerRunning() { return m_host.running(m_options.controller).value_or(false); }
+bool RealTimeTarget::controllerRunning() {
+    return m_host.running(m_options.controller).value_or(false);
+}
 
 void RealTimeTarget::notePicture(const std::string& what, const std::string& picture) {
     if (!picture.empty()) {
@@ -354,10 +370,12 @@ std::string RealTimeTarget::noticeAnswer(std::uint32_t answer) {
     return "unknown answer to the notice";
 }
 
-std::string RealTimeTarget::runProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
+std::string RealTimeTarget::runProgram(const std::wstring& program,
+                                       const std::vector<std::wstring>& arguments,
                                        std::uint32_t expectedExit) {
     std::string error;
-    const std::optional<std::uint32_t> exit = m_host.run(program, arguments, m_options.programTimeoutMs, error);
+    const std::optional<std::uint32_t> exit =
+        m_host.run(program, arguments, m_options.programTimeoutMs, error);
     if (!exit) {
         return error;
     }
@@ -370,7 +388,8 @@ std::string RealTimeTarget::runProgram(const std::wstring& program, const std::v
 
 std::string RealTimeTarget::postToController(platform::MessageId message, platform::WParam wParam,
                                              platform::LParam lParam) {
-    const platform::WindowHandle window = m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
+    const platform::WindowHandle window =
+        m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     if (window == 0 || !m_windowing.postMessage(window, message, wParam, lParam)) {
         note("no controller window: the message is lost");
     }
@@ -405,8 +424,8 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
             platform::error::kSuccess) {
             return "the registry refuses the key";
         }
-        const platform::ErrorCode error = m_registry.setValue(key, a.name.c_str(), a.valueType, a.bytes.data(),
-                                                              static_cast<std::uint32_t>(a.bytes.size()));
+        const platform::ErrorCode error = m_registry.setValue(
+            key, a.name.c_str(), a.valueType, a.bytes.data(), static_cast<std::uint32_t>(a.bytes.size()));
         m_registry.closeKey(key);
         return error == platform::error::kSuccess ? std::string() : "the registry refuses the value";
     }
@@ -421,7 +440,8 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return "the installed libraries are set up by the machine, not by a step in real time";
     case ActionKind::FirmwareDevice:
         return a.flag ? std::string()
-                      : "a missing device is set up by the machine (no FirmwarePipe setting), not by a step in real "
+                      : "a missing device is set up by the machine (no FirmwarePipe setting), not by a step "
+                        "in real "
                         "time";
     case ActionKind::SystemLanguage:
     case ActionKind::SystemModel:
@@ -438,9 +458,10 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
     case ActionKind::AppEnd:
         return "applications and their windows are the real machine's, set up outside the scenario";
     case ActionKind::ControllerStart: {
-        m_journal.add(makeEvent(now(), EventKind::Controller,
-                                "the controller starts" +
-                                    (a.text.empty() ? std::string() : " with \"" + text::toUtf8(a.text) + "\"")));
+        m_journal.add(
+            makeEvent(now(), EventKind::Controller,
+                      "the controller starts" +
+                          (a.text.empty() ? std::string() : " with \"" + text::toUtf8(a.text) + "\"")));
         std::string error;
         if (!m_host.start(m_options.controller, splitCommandLine(a.text), error)) {
             return error;
@@ -456,11 +477,14 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
             [&] { m_hardware.firmware().setWakeupFactor(static_cast<std::uint16_t>(a.value)); });
         return postToController(platform::wm::kPowerBroadcast, platform::pbt::kApmResumeSuspend, 0);
     case ActionKind::SessionLock:
-        return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionLock, kConsoleSession);
+        return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionLock,
+                                kConsoleSession);
     case ActionKind::SessionUnlock:
-        return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionUnlock, kConsoleSession);
+        return postToController(platform::wm::kWtsSessionChange, platform::wts::kSessionUnlock,
+                                kConsoleSession);
     case ActionKind::SessionEvent:
-        return postToController(platform::wm::kWtsSessionChange, a.value, a.address.value_or(kConsoleSession));
+        return postToController(platform::wm::kWtsSessionChange, a.value,
+                                a.address.value_or(kConsoleSession));
     case ActionKind::PowerEvent:
         return postToController(platform::wm::kPowerBroadcast, a.value, 0);
     case ActionKind::PostToController:
@@ -485,7 +509,8 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return m_options.screen == nullptr ? std::string("the control menu cannot be seen here")
                                            : m_options.screen->pressMenuKey(a.value);
     case ActionKind::NoticeAnswer:
-        return m_options.screen == nullptr ? std::string("the notice cannot be seen here") : noticeAnswer(a.value);
+        return m_options.screen == nullptr ? std::string("the notice cannot be seen here")
+                                           : noticeAnswer(a.value);
     case ActionKind::KeyPress: {
         std::string error;
         return m_host.pressKey(static_cast<std::uint8_t>(a.value), error) ? std::string() : error;

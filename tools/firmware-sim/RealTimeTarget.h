@@ -98,7 +98,8 @@ private:
     std::string runProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                            std::uint32_t expectedExit);
     std::string postToController(const wchar_t* messageName, platform::WParam wParam);
-    std::string postToController(platform::MessageId message, platform::WParam wParam, platform::LParam lParam);
+    std::string postToController(platform::MessageId message, platform::WParam wParam,
+                                 platform::LParam lParam);
     std::string worldAct(const scenario::Action& action);
     void note(const std::string& text);
     void notePicture(const std::string& what, const std::string& picture);

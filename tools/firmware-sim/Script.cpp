@@ -23,7 +23,8 @@ struct Failure {
 };
 
 std::string lower(std::string s) {
-    std::transform(s.begin(), s.end(), s.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    std::transform(s.begin(), s.end(), s.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
     return s;
 }
 
@@ -88,8 +89,8 @@ public:
         return *value;
     }
     std::vector<std::string> rest() {
-        std::vector<std::string> out(m_words.begin() + static_cast<std::ptrdiff_t>(std::min(m_next, m_words.size())),
-                                     m_words.end());
+        std::vector<std::string> out(
+            m_words.begin() + static_cast<std::ptrdiff_t>(std::min(m_next, m_words.size())), m_words.end());
         m_next = m_words.size();
         return out;
     }

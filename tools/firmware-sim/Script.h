@@ -91,11 +91,11 @@ struct Step {
     std::string text; // the line as written, for reports
     StepKind kind = StepKind::Wait;
 
-    std::uint32_t number = 0;         // vendor, key, wait, address, exit code, arrangement, count, VK, wParam
-    bool flag = false;                // cec on, routing change, window present, process running
-    std::vector<std::uint8_t> bytes;  // tv send
-    std::string word;                 // menu request type, latency request, log text, message name
-    std::wstring program;             // start, run, expect process, measure idle; the path of expect file
+    std::uint32_t number = 0;        // vendor, key, wait, address, exit code, arrangement, count, VK, wParam
+    bool flag = false;               // cec on, routing change, window present, process running
+    std::vector<std::uint8_t> bytes; // tv send
+    std::string word;                // menu request type, latency request, log text, message name
+    std::wstring program;            // start, run, expect process, measure idle; the path of expect file
     std::vector<std::wstring> arguments;
 
     std::uint8_t opcode = 0;

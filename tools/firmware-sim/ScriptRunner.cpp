@@ -34,14 +34,17 @@ std::string msText(double us) {
     return buffer;
 }
 
-std::string narrow(const std::wstring& s) { return text::toUtf8(s); }
+std::string narrow(const std::wstring& s) {
+    return text::toUtf8(s);
+}
 
 std::size_t countOccurrences(const std::string& haystack, const std::string& needle) {
     if (needle.empty()) {
         return 0;
     }
     std::size_t count = 0;
-    for (std::size_t at = haystack.find(needle); at != std::string::npos; at = haystack.find(needle, at + 1)) {
+    for (std::size_t at = haystack.find(needle); at != std::string::npos;
+         at = haystack.find(needle, at + 1)) {
         ++count;
     }
     return count;
@@ -105,13 +108,15 @@ std::string ScriptRunner::execute(const Step& step) {
         return {};
     case StepKind::TvSwitchToPc:
         world([&] {
-            peers.tv().switchToPc(step.flag ? sim::TvModel::Route::RoutingChange : sim::TvModel::Route::SetStreamPath);
+            peers.tv().switchToPc(step.flag ? sim::TvModel::Route::RoutingChange
+                                            : sim::TvModel::Route::SetStreamPath);
         });
         return {};
     case StepKind::TvSwitchTo:
         world([&] {
             peers.tv().switchTo(static_cast<std::uint16_t>(step.number),
-                                step.flag ? sim::TvModel::Route::RoutingChange : sim::TvModel::Route::SetStreamPath);
+                                step.flag ? sim::TvModel::Route::RoutingChange
+                                          : sim::TvModel::Route::SetStreamPath);
         });
         return {};
     case StepKind::TvStandby:
@@ -168,9 +173,9 @@ std::string ScriptRunner::execute(const Step& step) {
         if (!m_lastExit) {
             return "no program has been run";
         }
-        return *m_lastExit == step.number ? std::string()
-                                          : "exit code " + std::to_string(*m_lastExit) + ", expected " +
-                                                std::to_string(step.number);
+        return *m_lastExit == step.number
+                   ? std::string()
+                   : "exit code " + std::to_string(*m_lastExit) + ", expected " + std::to_string(step.number);
     case StepKind::ExpectWindow:
         return expectWindow(step);
     case StepKind::ExpectProcess:
@@ -226,8 +231,9 @@ std::optional<std::size_t> ScriptRunner::findFrame(const Step& step, std::size_t
             !matches(step.to, frame.destination())) {
             continue;
         }
-        if (step.operands && (frame.operandCount() != step.operands->size() ||
-                              !std::equal(step.operands->begin(), step.operands->end(), frame.bytes.begin() + 2))) {
+        if (step.operands &&
+            (frame.operandCount() != step.operands->size() ||
+             !std::equal(step.operands->begin(), step.operands->end(), frame.bytes.begin() + 2))) {
             continue;
         }
         return i;
@@ -253,7 +259,8 @@ std::string ScriptRunner::expectFrame(const Step& step) {
     if (!found) {
         return "no such frame";
     }
-    m_out << now() << "   seen at " << msText(static_cast<double>(time) * 1000) << " ms: " << description << std::endl;
+    m_out << now() << "   seen at " << msText(static_cast<double>(time) * 1000) << " ms: " << description
+          << std::endl;
     const std::optional<std::uint64_t> previous = m_lastFrameTime;
     m_frameCursor = *found + 1;
     m_lastFrameTime = time;
@@ -299,8 +306,11 @@ bool ScriptRunner::poll(const std::function<bool()>& condition, std::uint64_t ti
 }
 
 std::string ScriptRunner::expectWindow(const Step& step) {
-    const bool ok = poll([&] { return (m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle) != 0) == step.flag; },
-                         step.withinMs);
+    const bool ok = poll(
+        [&] {
+            return (m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle) != 0) == step.flag;
+        },
+        step.withinMs);
     if (ok) {
         return {};
     }
@@ -329,7 +339,8 @@ std::string ScriptRunner::post(const Step& step) {
     if (message == 0) {
         return "the message cannot be registered";
     }
-    const platform::WindowHandle window = m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
+    const platform::WindowHandle window =
+        m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     if (window == 0) {
         return "no controller window";
     }
@@ -343,7 +354,8 @@ std::wstring ScriptRunner::datedLogPath(const std::wstring& configured, const pl
     if (dot == std::wstring::npos || dot < nameStart) {
         dot = configured.size();
     }
-    const std::wstring suffix = L"_" + std::to_wstring(utc.year) + std::to_wstring(utc.month) + std::to_wstring(utc.day);
+    const std::wstring suffix =
+        L"_" + std::to_wstring(utc.year) + std::to_wstring(utc.month) + std::to_wstring(utc.day);
     return configured.substr(0, dot) + suffix + configured.substr(dot);
 }
 
@@ -385,8 +397,9 @@ std::string ScriptRunner::expectSetting(const Step& step) {
         return {};
     }
     char text[96];
-    std::snprintf(text, sizeof text, "firmware setting 0x%x is %u, expected %u", static_cast<unsigned>(step.setting),
-                  static_cast<unsigned>(value), static_cast<unsigned>(step.number));
+    std::snprintf(text, sizeof text, "firmware setting 0x%x is %u, expected %u",
+                  static_cast<unsigned>(step.setting), static_cast<unsigned>(value),
+                  static_cast<unsigned>(step.number));
     return text;
 }
 
@@ -397,7 +410,8 @@ std::string ScriptRunner::expectFile(const Step& step) {
         [&] {
             std::ifstream file(std::filesystem::path(step.program), std::ios::binary);
             readable = static_cast<bool>(file);
-            const std::string content((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+            const std::string content((std::istreambuf_iterator<char>(file)),
+                                      std::istreambuf_iterator<char>());
             found = content.find(step.word) != std::string::npos;
             return found;
         },

@@ -40,8 +40,8 @@ struct RunnerOptions {
 
 class ScriptRunner {
 public:
-    ScriptRunner(SimulatedHardware& hardware, platform::Windowing& windowing, ProgramHost& host, RunnerOptions options,
-                 std::ostream& out);
+    ScriptRunner(SimulatedHardware& hardware, platform::Windowing& windowing, ProgramHost& host,
+                 RunnerOptions options, std::ostream& out);
 
     // True when every step passed; otherwise failure() says which step and why.
     bool run(const std::vector<Step>& steps);

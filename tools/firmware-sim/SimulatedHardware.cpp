@@ -2,11 +2,11 @@
 #include "tools/firmware-sim/SimulatedHardware.h"
 
 #include "common/FirmwareRecord.h"
-#include "tools/firmware-sim/VendorService.h"
-#include "tools/firmware-sim/SimulatorProtocol.h"
 #include "sim/SimAmdSecondDisplay.h"
 #include "sim/SimIntelDisplay.h"
 #include "sim/SimNvidiaDisplay.h"
+#include "tools/firmware-sim/SimulatorProtocol.h"
+#include "tools/firmware-sim/VendorService.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -54,7 +54,8 @@ std::string eventName(std::uint32_t code) {
     return buffer;
 }
 
-SimulatedHardware::SimulatedHardware(RealTimeDriver::MicrosecondSource source) : m_driver(m_clock, std::move(source)) {
+SimulatedHardware::SimulatedHardware(RealTimeDriver::MicrosecondSource source)
+    : m_driver(m_clock, std::move(source)) {
     m_peers.events().setSink(&m_stampingSink);
 }
 
@@ -80,8 +81,8 @@ void SimulatedHardware::disconnect(platform::DeviceHandle device) {
     m_driver.withWorld([this, device] { m_firmware.closeDevice(device); });
 }
 
-std::optional<std::vector<std::uint8_t>> SimulatedHardware::serve(platform::DeviceHandle device,
-                                                                  const std::uint8_t* message, std::size_t size) {
+std::optional<std::vector<std::uint8_t>>
+SimulatedHardware::serve(platform::DeviceHandle device, const std::uint8_t* message, std::size_t size) {
     const std::uint64_t arrivedUs = m_driver.elapsedMicroseconds();
     if (message == nullptr) {
         return std::nullopt;
@@ -108,7 +109,8 @@ std::vector<std::uint8_t> SimulatedHardware::serveVendor(const protocol::VendorR
             switched = request.entry == protocol::amd_second::kSetConfigurationEx && answer.status == 0;
         } else {
             answer = serveIntel(display.intelInterface(), request);
-            switched = request.entry == protocol::intel::kSetConfiguration && answer.status == 1 && answer.value == 0;
+            switched = request.entry == protocol::intel::kSetConfiguration && answer.status == 1 &&
+                       answer.value == 0;
         }
         if (switched) {
             display.noteInterfaceChange(); // on the timeline like any other change
@@ -119,7 +121,8 @@ std::vector<std::uint8_t> SimulatedHardware::serveVendor(const protocol::VendorR
     return std::vector<std::uint8_t>(bytes.begin(), bytes.end());
 }
 
-std::vector<std::uint8_t> SimulatedHardware::serveFirmware(platform::DeviceHandle device, const std::uint8_t* message,
+std::vector<std::uint8_t> SimulatedHardware::serveFirmware(platform::DeviceHandle device,
+                                                           const std::uint8_t* message,
                                                            std::uint64_t arrivedUs) {
     platform::FirmwareBytes request;
     std::memcpy(request, message, platform::kFirmwareRecordSize);
@@ -163,7 +166,8 @@ std::string SimulatedHardware::timeline() {
             }
             lines.push_back({record.time, order++, text});
         }
-        std::stable_sort(lines.begin(), lines.end(), [](const Line& a, const Line& b) { return a.time < b.time; });
+        std::stable_sort(lines.begin(), lines.end(),
+                         [](const Line& a, const Line& b) { return a.time < b.time; });
         std::string out;
         for (const Line& line : lines) {
             out += line.text;

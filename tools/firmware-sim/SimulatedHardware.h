@@ -33,8 +33,8 @@ public:
         enum class Kind { EventPosted, FrameRequested };
         std::uint64_t microseconds = 0;
         Kind kind = Kind::EventPosted;
-        std::uint32_t code = 0;   // the event code, or the frame's opcode (0x100 for a poll)
-        std::uint8_t header = 0;  // the frame's header block
+        std::uint32_t code = 0;  // the event code, or the frame's opcode (0x100 for a poll)
+        std::uint8_t header = 0; // the frame's header block
     };
 
     explicit SimulatedHardware(RealTimeDriver::MicrosecondSource source = {});

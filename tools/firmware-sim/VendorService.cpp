@@ -46,7 +46,7 @@ void dispatch(platform::NvidiaDisplayInterface& nvidia, const protocol::VendorRe
     case nv::id::kConnectedOutputs: {
         std::uint32_t mask = 0;
         reply.status = request.entry == nv::id::kActiveOutputs ? nvidia.activeOutputs(handle, mask)
-                                                                : nvidia.connectedOutputs(handle, mask);
+                                                               : nvidia.connectedOutputs(handle, mask);
         reply.value = mask;
         return;
     }
@@ -211,7 +211,8 @@ void dispatch(platform::IntelDisplayInterface& igfx, const protocol::VendorReque
 
 } // namespace
 
-protocol::VendorReply serveNvidia(platform::NvidiaDisplayInterface* nvidia, const protocol::VendorRequest& request) {
+protocol::VendorReply serveNvidia(platform::NvidiaDisplayInterface* nvidia,
+                                  const protocol::VendorRequest& request) {
     protocol::VendorReply reply;
     reply.vendor = protocol::VendorInterface::Nvidia;
     if (nvidia == nullptr) {
@@ -230,7 +231,8 @@ protocol::VendorReply serveNvidia(platform::NvidiaDisplayInterface* nvidia, cons
     return reply;
 }
 
-protocol::VendorReply serveAmdSecond(platform::AmdSecondDisplayInterface* pdl, const protocol::VendorRequest& request) {
+protocol::VendorReply serveAmdSecond(platform::AmdSecondDisplayInterface* pdl,
+                                     const protocol::VendorRequest& request) {
     protocol::VendorReply reply;
     reply.vendor = protocol::VendorInterface::AmdSecond;
     reply.status = uncallable(request.entry);
@@ -244,7 +246,8 @@ protocol::VendorReply serveAmdSecond(platform::AmdSecondDisplayInterface* pdl, c
     return reply;
 }
 
-protocol::VendorReply serveIntel(platform::IntelDisplayInterface* igfx, const protocol::VendorRequest& request) {
+protocol::VendorReply serveIntel(platform::IntelDisplayInterface* igfx,
+                                 const protocol::VendorRequest& request) {
     protocol::VendorReply reply;
     reply.vendor = protocol::VendorInterface::Intel;
     reply.status = 0;

@@ -22,8 +22,11 @@
 
 namespace fwsim {
 
-protocol::VendorReply serveNvidia(platform::NvidiaDisplayInterface* nvidia, const protocol::VendorRequest& request);
-protocol::VendorReply serveAmdSecond(platform::AmdSecondDisplayInterface* pdl, const protocol::VendorRequest& request);
-protocol::VendorReply serveIntel(platform::IntelDisplayInterface* igfx, const protocol::VendorRequest& request);
+protocol::VendorReply serveNvidia(platform::NvidiaDisplayInterface* nvidia,
+                                  const protocol::VendorRequest& request);
+protocol::VendorReply serveAmdSecond(platform::AmdSecondDisplayInterface* pdl,
+                                     const protocol::VendorRequest& request);
+protocol::VendorReply serveIntel(platform::IntelDisplayInterface* igfx,
+                                 const protocol::VendorRequest& request);
 
 } // namespace fwsim

@@ -38,7 +38,7 @@ enum class EventKind {
 struct Event {
     std::uint64_t time = 0; // milliseconds since the scenario started
     EventKind kind = EventKind::Note;
-    std::string text;       // the printed text
+    std::string text; // the printed text
     std::vector<std::uint8_t> bytes;
     std::string subject;
     std::string detail;

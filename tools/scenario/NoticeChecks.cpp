@@ -13,7 +13,8 @@ std::string drawingFaults(const std::optional<std::vector<std::string>>& faults,
     }
     std::string text;
     for (const std::string& fault : *faults) {
-        text += (text.empty() ? std::string("the ") + what + " is drawn wrongly: " : std::string("; ")) + fault;
+        text +=
+            (text.empty() ? std::string("the ") + what + " is drawn wrongly: " : std::string("; ")) + fault;
     }
     return text;
 }
@@ -73,19 +74,22 @@ std::string checkMenuState(ScenarioTarget& target, const Expectation& e) {
             joined += (joined.empty() ? L"" : L" | ") + entry;
         }
         const std::string entries = text::toUtf8(joined);
-        return entries == e.text ? std::string()
-                                 : "the control menu's entries are \"" + entries + "\", expected \"" + e.text + "\"";
+        return entries == e.text
+                   ? std::string()
+                   : "the control menu's entries are \"" + entries + "\", expected \"" + e.text + "\"";
     }
     case MenuField::Selected: {
         if (menu->selected < 0 || static_cast<std::size_t>(menu->selected) >= menu->entries.size()) {
             return "no entry of the control menu is selected";
         }
         const std::string label = text::toUtf8(menu->entries[static_cast<std::size_t>(menu->selected)]);
-        return label == e.text ? std::string()
-                               : "the control menu's selected entry is \"" + label + "\", expected \"" + e.text + "\"";
+        return label == e.text
+                   ? std::string()
+                   : "the control menu's selected entry is \"" + label + "\", expected \"" + e.text + "\"";
     }
     case MenuField::Drawn:
-        return menu->visible ? drawingFaults(menu->drawingFaults, "control menu") : "the control menu is hidden";
+        return menu->visible ? drawingFaults(menu->drawingFaults, "control menu")
+                             : "the control menu is hidden";
     }
     return "unknown control menu expectation";
 }

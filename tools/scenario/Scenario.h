@@ -47,28 +47,29 @@ enum class ActionKind {
     DisplayDetectionDelay, // duration (nullopt: never detected)
     DisplaySwitchingDelay, // duration (nullopt: a switch never takes effect)
     DisplayArrangement,    // value: monitor-device value, set without any request
-    DisplayMachine,        // value: the simulated display model's machine kind (0 the stand-in display library, then the real one on each kind of notebook)
-    DisplayQuirk,          // value: 0 HDMI reported as DVI, 1 no extended-to-extended switch; flag: on
-    DisplayDriverModel,    // value: 1000, 1102 or 1105
-    DisplayCrt,            // flag: an analog monitor connected on the VGA output
-    DisplayRequest,        // value: a monitor-device value asked for directly (SetMonitorDevice)
-    SoundChangerState,     // soundChanger
-    LibraryRemove,         // text: file name
-    CeccBusy,              // value: number of calls answered busy
-    CeccFailing,           // flag
-    CeccNeverAnswers,      // flag
-    FirmwareHdmiControl,   // flag
-    FirmwareWakeupFactor,  // value
-    FirmwareWakeupFails,   // value: number of wake-up factor reads that fail
-    FirmwareEvent,         // value: any firmware event code
-    CeccLogicalAddress,    // value: the logical address the CEC controller takes first when it allocates one
-    CeccNotify,            // value: the status byte of a status-change notification
-    FirmwareDevice,        // flag: present
-    SystemLanguage,        // text: four hex digits
-    SystemModel,           // text
-    MessageBoxReaction,    // duration (nullopt: the user never answers by himself)
-    AppInstall,            // text: program file name, name: its window class
-    DiscDrive,             // value: 0 none, 1 a drive that ejects, 2 a drive that cannot eject
+    DisplayMachine, // value: the simulated display model's machine kind (0 the stand-in display library, then
+                    // the real one on each kind of notebook)
+    DisplayQuirk,   // value: 0 HDMI reported as DVI, 1 no extended-to-extended switch; flag: on
+    DisplayDriverModel,   // value: 1000, 1102 or 1105
+    DisplayCrt,           // flag: an analog monitor connected on the VGA output
+    DisplayRequest,       // value: a monitor-device value asked for directly (SetMonitorDevice)
+    SoundChangerState,    // soundChanger
+    LibraryRemove,        // text: file name
+    CeccBusy,             // value: number of calls answered busy
+    CeccFailing,          // flag
+    CeccNeverAnswers,     // flag
+    FirmwareHdmiControl,  // flag
+    FirmwareWakeupFactor, // value
+    FirmwareWakeupFails,  // value: number of wake-up factor reads that fail
+    FirmwareEvent,        // value: any firmware event code
+    CeccLogicalAddress,   // value: the logical address the CEC controller takes first when it allocates one
+    CeccNotify,           // value: the status byte of a status-change notification
+    FirmwareDevice,       // flag: present
+    SystemLanguage,       // text: four hex digits
+    SystemModel,          // text
+    MessageBoxReaction,   // duration (nullopt: the user never answers by himself)
+    AppInstall,           // text: program file name, name: its window class
+    DiscDrive,            // value: 0 none, 1 a drive that ejects, 2 a drive that cannot eject
     // The controller.
     ControllerStart, // text: command line
     ControllerStop,
@@ -95,16 +96,16 @@ enum class ActionKind {
     Resume, // value: wake-up factor
     SessionLock,
     SessionUnlock,
-    SessionConsole, // value: the active console session's identifier (1 at first)
-    SessionEvent, // value: WTS event code, address: session identifier (nullopt: the console's, 1)
-    PowerEvent,   // value: WM_POWERBROADCAST event
+    SessionConsole,   // value: the active console session's identifier (1 at first)
+    SessionEvent,     // value: WTS event code, address: session identifier (nullopt: the console's, 1)
+    PowerEvent,       // value: WM_POWERBROADCAST event
     PostToController, // text: registered message name (empty: value is the message number), wParam, lParam
     OutputKey,
     BridgeTurnOffTv,
     BridgeChangeOutput,  // value: wParam
     BridgeTvEnhancement, // value: wParam
     SettingsChanged,
-    KeyPress,        // value: virtual-key code
+    KeyPress,         // value: virtual-key code
     AppFront,         // text: window class
     MessageBoxAnswer, // value: result (1 OK, 2 cancel)
     AppEnd,           // text: window class of the application that ends
@@ -148,21 +149,22 @@ struct FramePattern {
 };
 
 enum class ExpectKind {
-    Frame,           // frame, negated (no such frame since the checkpoint), afterMs
-    Display,         // value: monitor-device value
-    Sound,           // sound
-    Program,         // text: file (or its end), text2: parameters (hasText2), negated
-    Window,          // text: class, text2: title, negated
-    Registry,        // hive, path, name, valueType + bytes, or missing (valueType 0)
-    Log,             // text, negated; count: exactly that many lines
-    Notification,    // value: 1 supported, 0 not supported; none: negated
-    MessageBox,      // text (fragment; empty: any), negated
-    MediaCommand,    // value: the application command (flag: a given one; else any), negated
-    Keys,            // text: the key events in order ("11 down, 43 down, ..."), text2: class of the focus window (hasText2), negated
-    Eject,           // negated
-    TvPower,         // flag: on
-    TvInput,         // address (nullopt: its tuner), toPc
-    TvShowingPc,     // flag
+    Frame,        // frame, negated (no such frame since the checkpoint), afterMs
+    Display,      // value: monitor-device value
+    Sound,        // sound
+    Program,      // text: file (or its end), text2: parameters (hasText2), negated
+    Window,       // text: class, text2: title, negated
+    Registry,     // hive, path, name, valueType + bytes, or missing (valueType 0)
+    Log,          // text, negated; count: exactly that many lines
+    Notification, // value: 1 supported, 0 not supported; none: negated
+    MessageBox,   // text (fragment; empty: any), negated
+    MediaCommand, // value: the application command (flag: a given one; else any), negated
+    Keys,         // text: the key events in order ("11 down, 43 down, ..."), text2: class of the focus window
+                  // (hasText2), negated
+    Eject,        // negated
+    TvPower,      // flag: on
+    TvInput,      // address (nullopt: its tuner), toPc
+    TvShowingPc,  // flag
     ControllerRunning, // flag
     Menu,              // text: fragment of the offered entries, joined by " | " in order; negated
     SettingsBox,       // value: check box identifier, flag: checked; hasText2 with text2 "enabled"/"disabled"
@@ -178,7 +180,16 @@ enum class MenuField : std::uint32_t { Visible = 1, Hidden, Entries, Selected, D
 
 // What an expectation on the controller's notice looks at: whether it is open, whether its box
 // is checked, or one of its texts.
-enum class NoticeField : std::uint32_t { Open = 1, Closed, Checked, Unchecked, Title, Message, CheckBoxText, Drawn };
+enum class NoticeField : std::uint32_t {
+    Open = 1,
+    Closed,
+    Checked,
+    Unchecked,
+    Title,
+    Message,
+    CheckBoxText,
+    Drawn
+};
 
 struct Expectation {
     ExpectKind kind = ExpectKind::ControllerRunning;

@@ -7,8 +7,8 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdio>
 #include <cstdint>
+#include <cstdio>
 #include <initializer_list>
 #include <limits>
 #include <vector>
@@ -48,7 +48,9 @@ std::string lower(std::string_view s) {
     return out;
 }
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f'; }
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
 
 // Splits a line into words; stops at a '#' that begins a word. `end` receives where the step's
 // text ends (the comment's start, or the line's end).
@@ -135,9 +137,13 @@ bool parseDigits(std::string_view s, int base, std::uint64_t max, std::uint64_t&
     return true;
 }
 
-bool hasHexPrefix(std::string_view s) { return s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X'); }
+bool hasHexPrefix(std::string_view s) {
+    return s.size() > 2 && s[0] == '0' && (s[1] == 'x' || s[1] == 'X');
+}
 
-std::string quote(std::string_view s) { return "'" + std::string(s) + "'"; }
+std::string quote(std::string_view s) {
+    return "'" + std::string(s) + "'";
+}
 
 struct Choice {
     const char* name;
@@ -175,11 +181,13 @@ public:
         if (const std::optional<std::uint32_t> value = match(token, choices)) {
             return *value;
         }
-        throw Malformed{"unknown keyword " + quote(token.text) + " for " + what + " (expected " + names(choices) + ")"};
+        throw Malformed{"unknown keyword " + quote(token.text) + " for " + what + " (expected " +
+                        names(choices) + ")"};
     }
 
     // A keyword, or else a hexadecimal value up to `max`.
-    std::uint32_t chooseOrHex(const std::string& what, std::initializer_list<Choice> choices, std::uint32_t max) {
+    std::uint32_t chooseOrHex(const std::string& what, std::initializer_list<Choice> choices,
+                              std::uint32_t max) {
         const Token& token = take(what);
         if (const std::optional<std::uint32_t> value = match(token, choices)) {
             return *value;
@@ -187,11 +195,11 @@ public:
         std::uint32_t value = 0;
         if (!hexValue(token.text, max, value)) {
             if (hexValue(token.text, kMaxDword, value) || isHexNumber(token.text)) {
-                throw Malformed{"hex " + quote(token.text) + " for " + what + " is too large (at most " + hexText(max) +
-                                ")"};
+                throw Malformed{"hex " + quote(token.text) + " for " + what + " is too large (at most " +
+                                hexText(max) + ")"};
             }
-            throw Malformed{"unknown keyword " + quote(token.text) + " for " + what + " (expected " + names(choices) +
-                            " or a hex value)"};
+            throw Malformed{"unknown keyword " + quote(token.text) + " for " + what + " (expected " +
+                            names(choices) + " or a hex value)"};
         }
         return value;
     }
@@ -217,7 +225,8 @@ public:
         const Token& token = take(what);
         std::uint32_t value = 0;
         if (!hexValue(token.text, max, value)) {
-            throw Malformed{"bad hex " + quote(token.text) + " for " + what + " (at most " + hexText(max) + ")"};
+            throw Malformed{"bad hex " + quote(token.text) + " for " + what + " (at most " + hexText(max) +
+                            ")"};
         }
         return value;
     }
@@ -264,7 +273,8 @@ public:
         while (!atEnd() && !(stop != nullptr && !peek().quoted && lower(peek().text) == stop)) {
             const Token& token = take(what);
             if (token.quoted) {
-                throw Malformed{"bad hex bytes " + quote(token.text) + " for " + what + " (hex bytes are not quoted)"};
+                throw Malformed{"bad hex bytes " + quote(token.text) + " for " + what +
+                                " (hex bytes are not quoted)"};
             }
             std::string_view rest = token.text;
             while (!rest.empty()) {
@@ -309,7 +319,8 @@ public:
         } else if (root == "hkcu" || root == "hkey_current_user") {
             hive = Hive::User;
         } else {
-            throw Malformed{"unknown registry hive " + quote(s.substr(0, slash)) + " (expected HKLM or HKCU)"};
+            throw Malformed{"unknown registry hive " + quote(s.substr(0, slash)) +
+                            " (expected HKLM or HKCU)"};
         }
         if (slash == std::string::npos || slash + 1 >= s.size()) {
             throw Malformed{"missing key path after the hive in " + quote(s)};
@@ -326,9 +337,12 @@ public:
     // "dword <number>", "string <text>" or "binary <hex bytes>"; "missing" when allowed.
     void registryData(std::uint32_t& type, std::vector<std::uint8_t>& bytes, bool allowMissing) {
         const std::uint32_t kind =
-            allowMissing ? choose("value type", {{"dword", kRegDword}, {"string", kRegString}, {"binary", kRegBinary},
-                                                 {"missing", 0}})
-                         : choose("value type", {{"dword", kRegDword}, {"string", kRegString}, {"binary", kRegBinary}});
+            allowMissing
+                ? choose(
+                      "value type",
+                      {{"dword", kRegDword}, {"string", kRegString}, {"binary", kRegBinary}, {"missing", 0}})
+                : choose("value type",
+                         {{"dword", kRegDword}, {"string", kRegString}, {"binary", kRegBinary}});
         type = kind;
         bytes.clear();
         if (kind == kRegDword) {
@@ -388,7 +402,8 @@ private:
             s.remove_prefix(2);
         }
         unsigned digit = 0;
-        return !s.empty() && std::all_of(s.begin(), s.end(), [&digit](char c) { return digitValue(c, 16, digit); });
+        return !s.empty() &&
+               std::all_of(s.begin(), s.end(), [&digit](char c) { return digitValue(c, 16, digit); });
     }
 
     static bool hexValue(std::string_view s, std::uint32_t max, std::uint32_t& out) {
@@ -425,7 +440,8 @@ private:
         }
         const std::size_t dot = number.find('.');
         const std::string_view whole = number.substr(0, dot);
-        const std::string_view fraction = dot == std::string_view::npos ? std::string_view() : number.substr(dot + 1);
+        const std::string_view fraction =
+            dot == std::string_view::npos ? std::string_view() : number.substr(dot + 1);
         if (whole.empty() || (dot != std::string_view::npos && fraction.empty()) ||
             fraction.find('.') != std::string_view::npos || fraction.size() > 3) {
             return false;
@@ -486,9 +502,10 @@ constexpr Choice kArrangements[] = {{"panel", arrangement::kPanel},
                                     {"hdmi-extended", arrangement::kHdmiExtended}};
 
 std::uint32_t arrangementArg(Args& args) {
-    return args.chooseOrHex("arrangement",
-                            {kArrangements[0], kArrangements[1], kArrangements[2], kArrangements[3], kArrangements[4]},
-                            kMaxDword);
+    return args.chooseOrHex(
+        "arrangement",
+        {kArrangements[0], kArrangements[1], kArrangements[2], kArrangements[3], kArrangements[4]},
+        kMaxDword);
 }
 
 // "pc", "tuner" or an address; nullopt for the PC, 0 for the tuner.
@@ -524,9 +541,10 @@ std::string keyEventsArg(Args& a) {
         const std::string& key = words[i];
         const std::string digits =
             key.size() > 2 && key[0] == '0' && (key[1] == 'x' || key[1] == 'X') ? key.substr(2) : key;
-        const bool hexDigits = !digits.empty() && digits.size() <= 2 &&
-                               std::all_of(digits.begin(), digits.end(),
-                                           [](char c) { return std::isxdigit(static_cast<unsigned char>(c)) != 0; });
+        const bool hexDigits =
+            !digits.empty() && digits.size() <= 2 && std::all_of(digits.begin(), digits.end(), [](char c) {
+                return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+            });
         const unsigned vk = hexDigits ? static_cast<unsigned>(std::stoul(digits, nullptr, 16)) : 0;
         if (vk == 0) {
             throw Malformed{"bad virtual-key code " + quote(key) + " (expected 01 to FF)"};
@@ -550,8 +568,13 @@ std::uint32_t mediaCommandArg(Args& args) {
         args.peek().text[0] <= '9') {
         return args.number("media command", kMaxWord);
     }
-    return args.choose("media command", {{"play", 46}, {"pause", 47}, {"stop", 13}, {"fast-forward", 49}, {"rewind", 50},
-                                         {"channel-up", 51}, {"channel-down", 52}});
+    return args.choose("media command", {{"play", 46},
+                                         {"pause", 47},
+                                         {"stop", 13},
+                                         {"fast-forward", 49},
+                                         {"rewind", 50},
+                                         {"channel-up", 51},
+                                         {"channel-down", 52}});
 }
 
 FramePattern framePattern(Args& args) {
@@ -577,7 +600,11 @@ void registryValueArgs(Args& args, Hive& hive, std::wstring& path, std::wstring&
 // The settings program's check boxes by name, or a control identifier.
 std::uint32_t settingsBoxArg(Args& args) {
     return args.chooseOrHex("settings box",
-                            {{"hdmi-control", 1007}, {"power-on-off", 1010}, {"power-off", 1011}, {"notify", 1009}, {"menu", 1012}},
+                            {{"hdmi-control", 1007},
+                             {"power-on-off", 1010},
+                             {"power-off", 1011},
+                             {"notify", 1009},
+                             {"menu", 1012}},
                             kMaxWord);
 }
 
@@ -1102,7 +1129,8 @@ std::string unknownStep(const std::vector<Token>& tokens) {
     if (seconds.empty()) {
         return "unknown step " + quote(tokens[0].text) + " (type 'help' for the list of steps)";
     }
-    std::string message = "unknown step " + quote(tokens.size() > 1 ? tokens[0].text + " " + tokens[1].text : tokens[0].text);
+    std::string message =
+        "unknown step " + quote(tokens.size() > 1 ? tokens[0].text + " " + tokens[1].text : tokens[0].text);
     {
         message += " (" + tokens[0].text + " takes: ";
         for (std::size_t i = 0; i < seconds.size(); ++i) {
@@ -1209,7 +1237,8 @@ std::string stepHelp(std::string_view topic) {
             usage += form.syntax;
         }
         out += "  " + usage;
-        out += usage.size() < width ? std::string(width - usage.size(), ' ') : std::string("\n  " + std::string(width, ' '));
+        out += usage.size() < width ? std::string(width - usage.size(), ' ')
+                                    : std::string("\n  " + std::string(width, ' '));
         out += "  ";
         out += form.help;
         out += "\n";

@@ -29,9 +29,10 @@ private:
 };
 
 bool containsNoCase(std::string_view haystack, std::string_view needle) {
-    const auto it = std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), [](char a, char b) {
-        return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
-    });
+    const auto it =
+        std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(), [](char a, char b) {
+            return std::tolower(static_cast<unsigned char>(a)) == std::tolower(static_cast<unsigned char>(b));
+        });
     return it != haystack.end();
 }
 
@@ -56,11 +57,14 @@ bool fileMatches(const std::string& file, const std::string& wanted) {
     if (text::equalsNoCase(f, w)) {
         return true;
     }
-    return f.size() > w.size() && (f[f.size() - w.size() - 1] == L'\\' || f[f.size() - w.size() - 1] == L'/') &&
+    return f.size() > w.size() &&
+           (f[f.size() - w.size() - 1] == L'\\' || f[f.size() - w.size() - 1] == L'/') &&
            text::equalsNoCase(std::wstring_view(f).substr(f.size() - w.size()), w);
 }
 
-std::string soundName(SoundOutput output) { return output == SoundOutput::Hdmi ? "HDMI" : "the speaker"; }
+std::string soundName(SoundOutput output) {
+    return output == SoundOutput::Hdmi ? "HDMI" : "the speaker";
+}
 
 std::string registryText(std::uint32_t type, const std::vector<std::uint8_t>& bytes) {
     if (type == kRegDword && bytes.size() == 4) {
@@ -111,8 +115,8 @@ std::string arrangementName(std::uint32_t value) {
 
 std::string addressText(std::uint16_t address) {
     char text[16];
-    std::snprintf(text, sizeof text, "%x.%x.%x.%x", (address >> 12) & 0xF, (address >> 8) & 0xF, (address >> 4) & 0xF,
-                  address & 0xF);
+    std::snprintf(text, sizeof text, "%x.%x.%x.%x", (address >> 12) & 0xF, (address >> 8) & 0xF,
+                  (address >> 4) & 0xF, address & 0xF);
     return text;
 }
 
@@ -126,7 +130,8 @@ std::string hexText(const std::vector<std::uint8_t>& bytes) {
     return out;
 }
 
-ScenarioRunner::ScenarioRunner(ScenarioTarget& target, Journal& journal) : m_target(target), m_journal(journal) {}
+ScenarioRunner::ScenarioRunner(ScenarioTarget& target, Journal& journal)
+    : m_target(target), m_journal(journal) {}
 
 RunOutcome ScenarioRunner::play(const Scenario& scenario) {
     ListSource source(scenario);
@@ -235,20 +240,22 @@ std::string ScenarioRunner::check(const Expectation& e) {
         return checkKeys(e);
     case ExpectKind::Display: {
         const std::uint32_t now = m_target.displayArrangement();
-        return now == e.value ? std::string()
-                              : "the display is " + arrangementName(now) + ", expected " + arrangementName(e.value);
+        return now == e.value
+                   ? std::string()
+                   : "the display is " + arrangementName(now) + ", expected " + arrangementName(e.value);
     }
     case ExpectKind::Sound: {
         const SoundOutput now = m_target.soundOutput();
-        return now == e.sound ? std::string() : "the sound goes to " + soundName(now) + ", expected " + soundName(e.sound);
+        return now == e.sound ? std::string()
+                              : "the sound goes to " + soundName(now) + ", expected " + soundName(e.sound);
     }
     case ExpectKind::Window: {
         const bool exists = m_target.windowExists(text::fromUtf8(e.text), text::fromUtf8(e.text2));
         if (exists == !e.negated) {
             return {};
         }
-        return std::string(exists ? "a window " : "no window ") + "of class \"" + e.text + "\" titled \"" + e.text2 +
-               "\" exists";
+        return std::string(exists ? "a window " : "no window ") + "of class \"" + e.text + "\" titled \"" +
+               e.text2 + "\" exists";
     }
     case ExpectKind::Registry: {
         const std::optional<RegistryData> value = m_target.registryValue(e.hive, e.path, e.name);
@@ -269,12 +276,13 @@ std::string ScenarioRunner::check(const Expectation& e) {
     case ExpectKind::TvPower: {
         const TvState tv = m_target.tvState();
         return tv.on == e.flag ? std::string()
-                               : std::string("the TV is ") + (tv.on ? "on" : "in standby") + ", expected it " +
-                                     (e.flag ? "on" : "in standby");
+                               : std::string("the TV is ") + (tv.on ? "on" : "in standby") +
+                                     ", expected it " + (e.flag ? "on" : "in standby");
     }
     case ExpectKind::TvInput: {
         const TvState tv = m_target.tvState();
-        const std::optional<std::uint16_t> wanted = e.toPc ? std::optional<std::uint16_t>(tv.pcInput) : e.address;
+        const std::optional<std::uint16_t> wanted =
+            e.toPc ? std::optional<std::uint16_t>(tv.pcInput) : e.address;
         return tv.input == wanted ? std::string()
                                   : "the TV's input is " + inputText(tv.input, tv.pcInput) + ", expected " +
                                         inputText(wanted, tv.pcInput);
@@ -313,8 +321,8 @@ std::string ScenarioRunner::checkFrame(const Expectation& e) {
         }
         const std::uint64_t reference = m_lastFrameTime ? *m_lastFrameTime : m_checkpointTime;
         if (e.afterMs && events[i].time - reference != *e.afterMs) {
-            return "the frame " + patternText(e.frame) + " came at " + Journal::timeStamp(events[i].time) + ", " +
-                   std::to_string(events[i].time - reference) + " ms after " +
+            return "the frame " + patternText(e.frame) + " came at " + Journal::timeStamp(events[i].time) +
+                   ", " + std::to_string(events[i].time - reference) + " ms after " +
                    (m_lastFrameTime ? "the previous matched frame" : "the checkpoint") + ", expected " +
                    std::to_string(*e.afterMs) + " ms";
         }
@@ -334,16 +342,16 @@ std::string ScenarioRunner::checkFrame(const Expectation& e) {
         }
     }
     message += seen == 0 ? " (no other frame)"
-                         : " (" + std::to_string(seen) + (seen == 1 ? " other frame" : " other frames") + ", the last: " +
-                               last + ")";
+                         : " (" + std::to_string(seen) + (seen == 1 ? " other frame" : " other frames") +
+                               ", the last: " + last + ")";
     return message;
 }
 
 std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
     const std::vector<Event>& events = m_journal.events();
     if (e.kind == ExpectKind::Log && e.count) {
-        const auto lines = std::count_if(events.begin() + static_cast<std::ptrdiff_t>(m_checkpoint), events.end(),
-                                         [&](const Event& event) {
+        const auto lines = std::count_if(events.begin() + static_cast<std::ptrdiff_t>(m_checkpoint),
+                                         events.end(), [&](const Event& event) {
                                              return event.kind == EventKind::Log &&
                                                     event.text.find(e.text) != std::string::npos;
                                          });
@@ -394,9 +402,10 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
     }
     const std::string since = " since " + Journal::timeStamp(m_checkpointTime);
     if (e.negated) {
-        return found == nullptr ? std::string()
-                                : "unexpected at " + Journal::timeStamp(found->time) + ": " + Journal::label(found->kind) +
-                                      " " + (found->kind == EventKind::Frame ? found->subject : found->text);
+        return found == nullptr
+                   ? std::string()
+                   : "unexpected at " + Journal::timeStamp(found->time) + ": " + Journal::label(found->kind) +
+                         " " + (found->kind == EventKind::Frame ? found->subject : found->text);
     }
     switch (e.kind) {
     case ExpectKind::Notification:
@@ -409,9 +418,9 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
                          (found->value == 1 ? "supported" : "not-supported") + ", expected " +
                          (e.value == 1 ? "supported" : "not-supported");
     case ExpectKind::Program:
-        return found != nullptr ? std::string()
-                                : "no program " + e.text + (e.hasText2 ? " \"" + e.text2 + "\"" : "") + " started" +
-                                      since;
+        return found != nullptr
+                   ? std::string()
+                   : "no program " + e.text + (e.hasText2 ? " \"" + e.text2 + "\"" : "") + " started" + since;
     case ExpectKind::Log:
         return found != nullptr ? std::string() : "no log line containing \"" + e.text + "\"" + since;
     case ExpectKind::MediaCommand:
@@ -422,9 +431,10 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
     case ExpectKind::Menu:
         return found != nullptr ? std::string() : "no control menu with \"" + e.text + "\" offered" + since;
     case ExpectKind::MessageBox:
-        return found != nullptr ? std::string()
-                                : (e.text.empty() ? "no message box" : "no message box with \"" + e.text + "\"") +
-                                      " shown" + since;
+        return found != nullptr
+                   ? std::string()
+                   : (e.text.empty() ? "no message box" : "no message box with \"" + e.text + "\"") +
+                         " shown" + since;
     default:
         return found != nullptr ? std::string() : "not seen" + since;
     }
@@ -449,7 +459,8 @@ std::string ScenarioRunner::checkKeys(const Expectation& e) {
         return sent.empty() ? std::string() : "keys sent" + since + ": " + sent;
     }
     if (sent != e.text) {
-        return (sent.empty() ? "no keys sent" : "the keys sent were " + sent) + since + ", expected " + e.text;
+        return (sent.empty() ? "no keys sent" : "the keys sent were " + sent) + since + ", expected " +
+               e.text;
     }
     if (!focus.empty()) {
         return "the keys went to " + focus + ", expected a window of class " + e.text2;

@@ -71,9 +71,9 @@ private:
     RunOutcome m_outcome;
     std::size_t m_lastLine = 0;
 
-    std::size_t m_checkpoint = 0;      // journal index where "since the checkpoint" begins
+    std::size_t m_checkpoint = 0; // journal index where "since the checkpoint" begins
     std::uint64_t m_checkpointTime = 0;
-    std::size_t m_frameCursor = 0;     // journal index after the last matched frame
+    std::size_t m_frameCursor = 0; // journal index after the last matched frame
     std::optional<std::uint64_t> m_lastFrameTime;
 };
 

@@ -11,7 +11,8 @@ std::string ScenarioRunner::checkSettings(const Expectation& e) {
     const std::string unavailable = "this target cannot see the settings program or the firmware";
     switch (e.kind) {
     case ExpectKind::SettingsBox: {
-        const std::optional<ScenarioTarget::SettingsBoxState> box = m_target.settingsBox(static_cast<int>(e.value));
+        const std::optional<ScenarioTarget::SettingsBoxState> box =
+            m_target.settingsBox(static_cast<int>(e.value));
         if (!box) {
             return m_target.settingsOpen().value_or(false)
                        ? "the settings dialog has no check box " + std::to_string(e.value)
@@ -37,8 +38,9 @@ std::string ScenarioRunner::checkSettings(const Expectation& e) {
         if (!version) {
             return "the About dialog has not been opened";
         }
-        return text::toUtf8(*version) == e.text ? std::string()
-                                                 : "the About dialog showed \"" + text::toUtf8(*version) + "\"";
+        return text::toUtf8(*version) == e.text
+                   ? std::string()
+                   : "the About dialog showed \"" + text::toUtf8(*version) + "\"";
     }
     case ExpectKind::FirmwareSetting: {
         const std::optional<std::uint32_t> value = m_target.firmwareSetting(e.value);

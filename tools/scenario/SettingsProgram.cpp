@@ -60,9 +60,12 @@ sim::ProgramResources sentrixsetResources() {
     main.controls = {
         picture,
         box(IDC_HDMI_CONTROL, L"Enable HDMI &Control.", 56, 38),
-        box(IDC_POWER_ON_OFF, L"Allow this PC to be powered o&n and off by a TV which supports HDMI Control.", 68, 52),
+        box(IDC_POWER_ON_OFF, L"Allow this PC to be powered o&n and off by a TV which supports HDMI Control.",
+            68, 52),
         box(IDC_POWER_OFF,
-            L"Allow this PC to be powered o&ff by a TV which supports HDMI Control when the TV is powered off.", 80, 72),
+            L"Allow this PC to be powered o&ff by a TV which supports HDMI Control when the TV is powered "
+            L"off.",
+            80, 72),
         box(IDC_NOTIFY, L"Display a message when HDMI Control is enabled.", 56, 96),
         box(IDC_LAUNCHER, L"Show Control Menu when the display changes to HDMI.", 56, 110),
         button(platform::dlg::kIdOk, ControlKind::DefPushButton, L"OK", 189, 131),
@@ -82,7 +85,8 @@ sim::ProgramResources sentrixsetResources() {
     name.text = L"Sentrix Suite";
     ControlTemplate version;
     version.id = IDC_VERSION;
-    about.controls = {name, version, button(platform::dlg::kIdOk, ControlKind::DefPushButton, L"OK", 178, 41)};
+    about.controls = {name, version,
+                      button(platform::dlg::kIdOk, ControlKind::DefPushButton, L"OK", 178, 41)};
     r.dialogs[IDD_ABOUTBOX] = about;
 
     r.strings = {
@@ -90,7 +94,8 @@ sim::ProgramResources sentrixsetResources() {
         {IDS_CAPTION, L"HDMI Control"},
         {IDS_HDMI_CONTROL, L"Enable HDMI &Control."},
         {IDS_POWER_ON_OFF, L"Allow this PC to be powered o&n and off by a TV which supports HDMI Control."},
-        {IDS_POWER_OFF, L"Allow this PC to be powered o&ff by a TV which supports HDMI Control when the TV is powered off."},
+        {IDS_POWER_OFF,
+         L"Allow this PC to be powered o&ff by a TV which supports HDMI Control when the TV is powered off."},
         {IDS_NOTIFY, L"Display a message when HDMI Control is enabled."},
         {IDS_LAUNCHER, L"Show Control Menu when the display changes to HDMI."},
     };
@@ -104,15 +109,20 @@ SettingsProgram::SettingsProgram(sim::SimWorld& world, std::uint32_t threadId)
     : m_world(world), m_program(world.startProgram(threadId)), m_clock(world.clock()),
       m_dialogs(world.desktop(), m_program.thread, sentrixsetResources()) {}
 
-SettingsProgram::~SettingsProgram() { finish(); }
+SettingsProgram::~SettingsProgram() {
+    finish();
+}
 
-bool SettingsProgram::open() const { return m_window != 0; }
+bool SettingsProgram::open() const {
+    return m_window != 0;
+}
 
 std::string SettingsProgram::start() {
     if (open()) {
         return "the settings program is already open";
     }
-    const settings::SentrixsetPorts ports{m_world.registry(), m_program.windowing, m_clock, m_world.firmware()};
+    const settings::SentrixsetPorts ports{m_world.registry(), m_program.windowing, m_clock,
+                                          m_world.firmware()};
     m_client = std::make_unique<settings::SentrixsetDlgClient>(ports, m_dialogs);
     m_window = m_dialogs.createDialog(IDD_SENTRIXSET_DIALOG, 0, *m_client);
     if (m_window == 0) {
@@ -130,15 +140,20 @@ std::string SettingsProgram::click(int id) {
         return "control " + std::to_string(id) + " cannot be clicked (missing or disabled)";
     }
     // OK and Cancel end the dialog; the program then ends.
-    if (const sim::SimDesktop::WindowInfo* info = m_world.desktop().info(m_window); info == nullptr || !info->visible) {
+    if (const sim::SimDesktop::WindowInfo* info = m_world.desktop().info(m_window);
+        info == nullptr || !info->visible) {
         finish();
     }
     return {};
 }
 
-std::string SettingsProgram::pressOk() { return click(platform::dlg::kIdOk); }
+std::string SettingsProgram::pressOk() {
+    return click(platform::dlg::kIdOk);
+}
 
-std::string SettingsProgram::pressCancel() { return click(platform::dlg::kIdCancel); }
+std::string SettingsProgram::pressCancel() {
+    return click(platform::dlg::kIdCancel);
+}
 
 std::string SettingsProgram::openAbout() {
     if (!open()) {
@@ -161,7 +176,8 @@ std::optional<SettingsProgram::Box> SettingsProgram::box(int id) {
     if (!open() || m_dialogs.find(m_window) == nullptr || m_dialogs.find(m_window)->control(id) == nullptr) {
         return std::nullopt;
     }
-    return Box{m_dialogs.checkState(m_window, id) == platform::kBstChecked, m_dialogs.isItemEnabled(m_window, id)};
+    return Box{m_dialogs.checkState(m_window, id) == platform::kBstChecked,
+               m_dialogs.isItemEnabled(m_window, id)};
 }
 
 void SettingsProgram::finish() {

@@ -76,7 +76,8 @@ std::string eventName(std::uint32_t code) {
 
 // A trace log line without its thread and time stamps: from the source file onward.
 std::string_view logText(std::string_view line) {
-    const std::size_t stamp = line.find('[', line.find(']') == std::string_view::npos ? 0 : line.find(']') + 1);
+    const std::size_t stamp =
+        line.find('[', line.find(']') == std::string_view::npos ? 0 : line.find(']') + 1);
     if (stamp != std::string_view::npos) {
         const std::size_t end = line.find("] ", stamp);
         if (end != std::string_view::npos) {
@@ -87,7 +88,8 @@ std::string_view logText(std::string_view line) {
 }
 
 std::string frameText(const sim::CecBus::Record& record) {
-    std::vector<std::uint8_t> bytes(record.frame.bytes.begin(), record.frame.bytes.begin() + record.frame.length);
+    std::vector<std::uint8_t> bytes(record.frame.bytes.begin(),
+                                    record.frame.bytes.begin() + record.frame.length);
     std::string text = record.describe() + "   (" + hexText(bytes) + ")";
     if (!record.acknowledged && !record.frame.isBroadcast()) {
         text += " not acknowledged";
@@ -126,7 +128,7 @@ VirtualTarget::VirtualTarget(Journal& journal, std::string* error) : m_journal(j
     m_world.desktop().messageBoxObserver = [this](const sim::SimDesktop::MessageBoxRecord& box) {
         collect();
         Event event = makeEvent(box.time, EventKind::MessageBox,
-                    "\"" + text::toUtf8(box.text) + "\" (" + text::toUtf8(box.caption) + ")");
+                                "\"" + text::toUtf8(box.text) + "\" (" + text::toUtf8(box.caption) + ")");
         event.subject = text::toUtf8(box.text);
         event.detail = text::toUtf8(box.caption);
         add(std::move(event));
@@ -147,7 +149,8 @@ void VirtualTarget::switchTraceLogOn() {
     sim::SimRegistry& registry = m_world.registry();
     for (const wchar_t* module : {L"Sentrixd", L"Sentrixset", L"Outswap"}) {
         for (const wchar_t* level : {L"LOG_ERROR", L"LOG_TRACE", L"LOG_FUNC"}) {
-            registry.setDword(platform::kHkeyLocalMachine, std::wstring(kTraceLogKey) + L"\\" + module, level, 1);
+            registry.setDword(platform::kHkeyLocalMachine, std::wstring(kTraceLogKey) + L"\\" + module, level,
+                              1);
         }
     }
     registry.setString(platform::kHkeyLocalMachine, kTraceLogKey, L"TraceLogFilePath", kTraceFile);
@@ -247,7 +250,8 @@ void VirtualTarget::noteEnded() {
             entry.endNoted = true;
             collect();
             add(makeEvent(now(), EventKind::Controller,
-                      entry.controller->started() ? "the controller has ended" : "the controller ended at once"));
+                          entry.controller->started() ? "the controller has ended"
+                                                      : "the controller ended at once"));
         }
     }
 }
@@ -261,7 +265,8 @@ void VirtualTarget::collect() {
     m_collecting = true;
     std::vector<Event> batch;
     pollRecords(batch);
-    std::stable_sort(batch.begin(), batch.end(), [](const Event& a, const Event& b) { return a.time < b.time; });
+    std::stable_sort(batch.begin(), batch.end(),
+                     [](const Event& a, const Event& b) { return a.time < b.time; });
     m_collecting = false;
     for (Event& event : batch) {
         add(std::move(event));
@@ -275,9 +280,10 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
     for (; m_seen.displayCalls < calls.size(); ++m_seen.displayCalls) {
         const auto& call = calls[m_seen.displayCalls];
         if (call.entry == sim::DisplayModel::Entry::SetMonitorDevice) {
-            Event event = makeEvent(call.time, EventKind::DisplayRequest,
-                        "switch to " + arrangementName(call.argument) + " asked: " +
-                            (call.result == 1 ? std::string("accepted") : "answered " + std::to_string(call.result)));
+            Event event = makeEvent(
+                call.time, EventKind::DisplayRequest,
+                "switch to " + arrangementName(call.argument) + " asked: " +
+                    (call.result == 1 ? std::string("accepted") : "answered " + std::to_string(call.result)));
             event.value = call.argument;
             batch.push_back(std::move(event));
         }
@@ -285,7 +291,8 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
     const auto& changes = peers.display().changes();
     for (; m_seen.displayChanges < changes.size(); ++m_seen.displayChanges) {
         const auto& change = changes[m_seen.displayChanges];
-        Event event = makeEvent(change.time, EventKind::Display, "now " + arrangementName(change.arrangement));
+        Event event =
+            makeEvent(change.time, EventKind::Display, "now " + arrangementName(change.arrangement));
         event.value = change.arrangement;
         batch.push_back(std::move(event));
     }
@@ -300,9 +307,11 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
     const auto& executes = peers.shell().executes();
     for (; m_seen.executes < executes.size(); ++m_seen.executes) {
         const auto& execute = executes[m_seen.executes];
-        Event event = makeEvent(execute.time, EventKind::Program,
-                    text::toUtf8(execute.file) + (execute.parameters.empty() ? "" : " " + text::toUtf8(execute.parameters)) +
-                        (execute.started ? "" : "   (could not be started)"));
+        Event event =
+            makeEvent(execute.time, EventKind::Program,
+                      text::toUtf8(execute.file) +
+                          (execute.parameters.empty() ? "" : " " + text::toUtf8(execute.parameters)) +
+                          (execute.started ? "" : "   (could not be started)"));
         event.subject = text::toUtf8(execute.file);
         event.detail = text::toUtf8(execute.parameters);
         batch.push_back(std::move(event));
@@ -313,7 +322,8 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
         const std::string name = eventName(record.code);
         if (!name.empty()) {
             Event event = makeEvent(record.time, EventKind::FirmwareEvent,
-                        name + " (" + hex(record.code, 4) + ")" + (record.delivered ? "" : ", no controller to take it"));
+                                    name + " (" + hex(record.code, 4) + ")" +
+                                        (record.delivered ? "" : ", no controller to take it"));
             event.value = record.code;
             batch.push_back(std::move(event));
         }
@@ -324,7 +334,8 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
         Event event = makeEvent(input.time, EventKind::Keys, "");
         event.subject = text::toUtf8(input.focusClass);
         event.detail = keyEventsText(input.events);
-        event.text = event.detail + " to " + (event.subject.empty() ? std::string("no window") : event.subject);
+        event.text =
+            event.detail + " to " + (event.subject.empty() ? std::string("no window") : event.subject);
         batch.push_back(std::move(event));
     }
     const auto& ejects = peers.media().ejects();
@@ -336,7 +347,8 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
         const auto& post = posts[m_seen.posts];
         if (post.message == platform::wm::kAppCommand) {
             const auto command = static_cast<std::uint32_t>((post.lParam >> 16) & 0x0FFF);
-            Event event = makeEvent(post.time, EventKind::MediaCommand, mediaCommandName(command) + " to every window");
+            Event event =
+                makeEvent(post.time, EventKind::MediaCommand, mediaCommandName(command) + " to every window");
             event.value = command;
             batch.push_back(std::move(event));
         }
@@ -346,8 +358,9 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
         for (; entry.notifications < shown.size(); ++entry.notifications) {
             const auto& notice = shown[entry.notifications];
             Event event = makeEvent(notice.time, EventKind::Notification,
-                        notice.variant == 1 ? "supported: the TV supports HDMI control"
-                                            : "not supported: the TV does not support HDMI control, or is off");
+                                    notice.variant == 1
+                                        ? "supported: the TV supports HDMI control"
+                                        : "not supported: the TV does not support HDMI control, or is off");
             event.value = notice.variant;
             batch.push_back(std::move(event));
         }
@@ -385,7 +398,9 @@ void VirtualTarget::pollTv() {
     add(makeEvent(now(), EventKind::Tv, text));
 }
 
-std::uint32_t VirtualTarget::displayArrangement() { return m_world.peers().display().arrangement(); }
+std::uint32_t VirtualTarget::displayArrangement() {
+    return m_world.peers().display().arrangement();
+}
 
 SoundOutput VirtualTarget::soundOutput() {
     return m_world.peers().sound().output() == sim::SoundOutputModel::Output::Hdmi ? SoundOutput::Hdmi
@@ -396,7 +411,8 @@ bool VirtualTarget::windowExists(const std::wstring& className, const std::wstri
     return m_world.desktop().find(className.c_str(), title.c_str()) != 0;
 }
 
-std::optional<RegistryData> VirtualTarget::registryValue(Hive hive, const std::wstring& path, const std::wstring& name) {
+std::optional<RegistryData> VirtualTarget::registryValue(Hive hive, const std::wstring& path,
+                                                         const std::wstring& name) {
     const std::optional<sim::RegValue> value = m_world.registry().getValue(hiveKey(hive), path, name);
     if (!value) {
         return std::nullopt;
@@ -409,14 +425,17 @@ TvState VirtualTarget::tvState() {
     return TvState{tv.power() == sim::TvModel::Power::On, tv.input(), tv.pcAddress(), tv.showsPc()};
 }
 
-bool VirtualTarget::controllerRunning() { return m_starting > 0 || runningController() != nullptr; }
+bool VirtualTarget::controllerRunning() {
+    return m_starting > 0 || runningController() != nullptr;
+}
 
 // ---- acting ----------------------------------------------------------------------------------
 
 void VirtualTarget::startController(const std::wstring& commandLine) {
     collect();
     add(makeEvent(now(), EventKind::Controller,
-              "the controller starts" + (commandLine.empty() ? std::string() : " with \"" + text::toUtf8(commandLine) + "\"")));
+                  "the controller starts" +
+                      (commandLine.empty() ? std::string() : " with \"" + text::toUtf8(commandLine) + "\"")));
     auto controller = std::make_unique<simrun::SimController>(m_world, commandLine);
     --m_starting;
     const bool started = controller->started();
@@ -429,12 +448,15 @@ void VirtualTarget::startController(const std::wstring& commandLine) {
     }
 }
 
-void VirtualTarget::postToController(const wchar_t* messageName, platform::WParam wParam, std::uint32_t fromProcess) {
-    postToController(m_world.desktop().registerMessage(messageName), wParam, 0, fromProcess, text::toUtf8(messageName));
+void VirtualTarget::postToController(const wchar_t* messageName, platform::WParam wParam,
+                                     std::uint32_t fromProcess) {
+    postToController(m_world.desktop().registerMessage(messageName), wParam, 0, fromProcess,
+                     text::toUtf8(messageName));
 }
 
-void VirtualTarget::postToController(platform::MessageId message, platform::WParam wParam, platform::LParam lParam,
-                                     std::uint32_t fromProcess, const std::string& what) {
+void VirtualTarget::postToController(platform::MessageId message, platform::WParam wParam,
+                                     platform::LParam lParam, std::uint32_t fromProcess,
+                                     const std::string& what) {
     sim::SimDesktop& desktop = m_world.desktop();
     const platform::WindowHandle window = desktop.find(kMainWindowClass, kMainWindowTitle);
     if (window == 0 || !desktop.post(window, message, wParam, lParam, fromProcess)) {
@@ -607,7 +629,8 @@ std::string VirtualTarget::actOnSettings(const Action& a) {
     if (!m_settings) {
         return "the settings program has not been started";
     }
-    return a.kind == ActionKind::SettingsAbout ? m_settings->openAbout() : m_settings->click(static_cast<int>(a.value));
+    return a.kind == ActionKind::SettingsAbout ? m_settings->openAbout()
+                                               : m_settings->click(static_cast<int>(a.value));
 }
 
 std::optional<ScenarioTarget::SettingsBoxState> VirtualTarget::settingsBox(int id) {
@@ -621,7 +644,9 @@ std::optional<ScenarioTarget::SettingsBoxState> VirtualTarget::settingsBox(int i
     return SettingsBoxState{box->checked, box->enabled};
 }
 
-std::optional<bool> VirtualTarget::settingsOpen() { return m_settings && m_settings->open(); }
+std::optional<bool> VirtualTarget::settingsOpen() {
+    return m_settings && m_settings->open();
+}
 
 std::optional<std::wstring> VirtualTarget::settingsAboutVersion() {
     return m_settings ? m_settings->aboutVersion() : std::nullopt;

@@ -58,7 +58,8 @@ public:
     std::uint32_t displayArrangement() override;
     SoundOutput soundOutput() override;
     bool windowExists(const std::wstring& className, const std::wstring& title) override;
-    std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path, const std::wstring& name) override;
+    std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path,
+                                              const std::wstring& name) override;
     TvState tvState() override;
     bool controllerRunning() override;
     std::optional<SettingsBoxState> settingsBox(int id) override;
@@ -120,7 +121,7 @@ private:
     TraceFiles m_traceFiles{*this};
     std::vector<ControllerEntry> m_controllers;
     std::unique_ptr<SettingsProgram> m_settings; // the settings program, once started
-    int m_starting = 0; // controllers started and not yet through their start-up
+    int m_starting = 0;                          // controllers started and not yet through their start-up
     std::optional<std::uint64_t> m_resumeAt;
     Seen m_seen;
     bool m_collecting = false; // polling now: no nested collect

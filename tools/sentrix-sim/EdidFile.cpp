@@ -13,7 +13,9 @@ namespace {
 constexpr std::size_t kBlock = 128;
 constexpr std::uint8_t kHeader[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};
 
-bool isText(std::uint8_t c) { return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x7F); }
+bool isText(std::uint8_t c) {
+    return c == '\t' || c == '\n' || c == '\r' || (c >= 0x20 && c < 0x7F);
+}
 
 int hexDigit(char c) {
     if (c >= '0' && c <= '9') {
@@ -110,8 +112,10 @@ bool parseEdid(const std::vector<std::uint8_t>& file, std::vector<std::uint8_t>&
     const bool bom = file.size() >= 3 && file[0] == 0xEF && file[1] == 0xBB && file[2] == 0xBF;
     const std::vector<std::uint8_t> content(file.begin() + (bom ? 3 : 0), file.end());
     const bool blockSized = !content.empty() && content.size() % kBlock == 0;
-    const bool hasHeader = content.size() >= sizeof kHeader && std::equal(std::begin(kHeader), std::end(kHeader), content.begin());
-    const bool binary = std::any_of(content.begin(), content.end(), [](std::uint8_t c) { return !isText(c); });
+    const bool hasHeader = content.size() >= sizeof kHeader &&
+                           std::equal(std::begin(kHeader), std::end(kHeader), content.begin());
+    const bool binary =
+        std::any_of(content.begin(), content.end(), [](std::uint8_t c) { return !isText(c); });
     std::vector<std::uint8_t> bytes;
     if (hasHeader || binary) {
         if (!blockSized) {
@@ -125,7 +129,8 @@ bool parseEdid(const std::vector<std::uint8_t>& file, std::vector<std::uint8_t>&
             return false;
         }
         if (bytes.size() % kBlock != 0) {
-            error = "the dump has " + std::to_string(bytes.size()) + " bytes; an EDID has 128 or 256 (a multiple of 128)";
+            error = "the dump has " + std::to_string(bytes.size()) +
+                    " bytes; an EDID has 128 or 256 (a multiple of 128)";
             return false;
         }
     }

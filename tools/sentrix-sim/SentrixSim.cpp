@@ -142,8 +142,8 @@ int runCommand(const std::vector<std::string>& args, std::ostream& out, std::ost
     if (const BuiltinScenario* builtin = findBuiltin(*file)) {
         return play(std::string(builtin->name) + ".scn", builtin->text, trace, out, err);
     }
-    err << "sentrix-sim: cannot read '" << *file << "' (and no shipped scenario has that name; there are: "
-        << builtinNames() << ")\n";
+    err << "sentrix-sim: cannot read '" << *file
+        << "' (and no shipped scenario has that name; there are: " << builtinNames() << ")\n";
     return kExitBadInput;
 }
 
@@ -154,8 +154,8 @@ int edidCommand(const std::vector<std::string>& args, std::ostream& out, std::os
     std::vector<std::uint8_t> bytes;
     const Read read = readFile(args[1], bytes);
     if (read != Read::Ok) {
-        err << "sentrix-sim: " << args[1] << ": " << (read == Read::TooLarge ? "too large for an EDID" : "cannot read it")
-            << "\n";
+        err << "sentrix-sim: " << args[1] << ": "
+            << (read == Read::TooLarge ? "too large for an EDID" : "cannot read it") << "\n";
         return kExitBadInput;
     }
     std::vector<std::uint8_t> edid;
@@ -184,10 +184,13 @@ public:
             }
             ++m_line;
             const std::size_t start = line.find_first_not_of(" \t\r");
-            const std::string word = start == std::string::npos ? "" : line.substr(start, line.find_first_of(" \t\r", start) - start);
+            const std::string word = start == std::string::npos
+                                         ? ""
+                                         : line.substr(start, line.find_first_of(" \t\r", start) - start);
             if (word == "help") {
                 const std::size_t topic = line.find_first_not_of(" \t\r", start + 4);
-                const std::string help = scenario::stepHelp(topic == std::string::npos ? "" : line.substr(topic));
+                const std::string help =
+                    scenario::stepHelp(topic == std::string::npos ? "" : line.substr(topic));
                 m_out << (help.empty() ? "no step starts with that; 'help' lists them all\n" : help);
                 continue;
             }

@@ -8,7 +8,8 @@
 namespace simrun {
 
 bool installProduct(sim::SimWorld& world, std::wstring* error) {
-    const sim::RegImportResult result = sim::importRegText(world.registry(), text::fromUtf8(installer::kSentrixReg));
+    const sim::RegImportResult result =
+        sim::importRegText(world.registry(), text::fromUtf8(installer::kSentrixReg));
     if (!result.ok && error != nullptr) {
         *error = L"line " + std::to_wstring(result.line) + L": " + result.message;
     }

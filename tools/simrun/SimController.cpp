@@ -10,17 +10,18 @@ namespace simrun {
 SimController::SimController(sim::SimWorld& world, const std::wstring& commandLine)
     : m_world(world), m_program(world.startProgram(kUiThreadId)),
       m_menus(world.desktop(), m_program.windowing),
-      launcher(LauncherPorts{world.registry(), m_program.windowing, world.peers().focus(), world.peers().shell()},
-               m_menus),
-      m_commands(CommandPorts{world.registry(), m_program.windowing, world.peers().shell(), world.peers().keyboard(),
-                              world.peers().focus(), world.peers().media()}),
-      m_ports{world.registry(),        m_program.windowing,      world.sync(),
-              world.clock(),           world.firmware(),         world.libraries(),
-              world.peers().shell(),   world.peers().session(),  world.peers().locale(),
-              world.peers().wmi(),     world.threads(),          world.peers().focus(),
-              world.processes(),       world.threadStarter()},
-      m_dialogs(world.desktop(), m_program.thread, controllerResources()), m_notices(m_dialogs, world.registry()),
-      m_services{launcher, m_commands, m_notices}, m_app(m_ports, m_services) {
+      launcher(
+          LauncherPorts{world.registry(), m_program.windowing, world.peers().focus(), world.peers().shell()},
+          m_menus),
+      m_commands(CommandPorts{world.registry(), m_program.windowing, world.peers().shell(),
+                              world.peers().keyboard(), world.peers().focus(), world.peers().media()}),
+      m_ports{world.registry(),       m_program.windowing,  world.sync(),          world.clock(),
+              world.firmware(),       world.libraries(),    world.peers().shell(), world.peers().session(),
+              world.peers().locale(), world.peers().wmi(),  world.threads(),       world.peers().focus(),
+              world.processes(),      world.threadStarter()},
+      m_dialogs(world.desktop(), m_program.thread, controllerResources()),
+      m_notices(m_dialogs, world.registry()), m_services{launcher, m_commands, m_notices},
+      m_app(m_ports, m_services) {
     m_menus.watch(launcher);
     m_started = m_app.InitInstance(commandLine);
     if (!m_started) {

@@ -1,9 +1,8 @@
 // The controller running as a program of a simulated world: its ports are the world's, its
 // command objects and application launcher are the real ones on the world's keyboard, focus,
 // shell and media windows, its notices are the real dialogs on the simulated desktop, its
-// control menu is the real one on the simulated windowing and drawing, and the world's driver dispatches its messages. Used by the
-// scenario runner and by the tests.
-// Simulation.
+// control menu is the real one on the simulated windowing and drawing, and the world's driver dispatches its
+// messages. Used by the scenario runner and by the tests. Simulation.
 #pragma once
 
 #include "controller/ControllerServices.h"

@@ -11,7 +11,8 @@ namespace simrun {
 namespace {
 
 std::wstring upper(std::wstring text) {
-    std::transform(text.begin(), text.end(), text.begin(), [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](wchar_t c) { return static_cast<wchar_t>(std::towupper(c)); });
     return text;
 }
 
@@ -26,7 +27,9 @@ SimMenus::SimMenus(sim::SimDesktop& desktop, platform::Windowing& windowing)
     m_observer = m_desktop.addShowObserver([this](platform::WindowHandle window) { onShown(window); });
 }
 
-SimMenus::~SimMenus() { m_desktop.removeShowObserver(m_observer); }
+SimMenus::~SimMenus() {
+    m_desktop.removeShowObserver(m_observer);
+}
 
 std::unique_ptr<ControlMenu> SimMenus::createControlMenu() {
     if (failNext) {

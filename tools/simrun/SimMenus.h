@@ -39,7 +39,8 @@ public:
     void watch(const AppLauncher& launcher) { m_launcher = &launcher; }
     // The launcher's menu, while it exists; null otherwise.
     QuickMenu* menu() const;
-    // Each time the launcher showed the menu (also over itself), oldest first, with the title and entries it showed.
+    // Each time the launcher showed the menu (also over itself), oldest first, with the title and entries it
+    // showed.
     const std::vector<Showing>& shown() const { return m_shown; }
     sim::SimDrawing& drawing() { return m_drawing; }
 

@@ -34,7 +34,8 @@ public:
     static constexpr const wchar_t* kDecoyClass = L"SentrixE2eDecoy"; // any class but a dialog's
     static constexpr std::chrono::milliseconds kWait{5000};
 
-    explicit ControllerStandIn(const wchar_t* className = kControllerClass, const wchar_t* title = kControllerTitle) {
+    explicit ControllerStandIn(const wchar_t* className = kControllerClass,
+                               const wchar_t* title = kControllerTitle) {
         std::promise<void> made;
         std::future<void> ready = made.get_future();
         m_thread = std::thread([this, made = std::move(made), className = std::wstring(className),
@@ -69,9 +70,9 @@ public:
     bool waitFor(UINT message, std::size_t count) const {
         std::unique_lock lock(m_mutex);
         return m_changed.wait_for(lock, kWait, [&] {
-            return static_cast<std::size_t>(std::count_if(m_received.begin(), m_received.end(),
-                                                          [&](const Posted& p) { return p.message == message; })) >=
-                   count;
+            return static_cast<std::size_t>(
+                       std::count_if(m_received.begin(), m_received.end(),
+                                     [&](const Posted& p) { return p.message == message; })) >= count;
         });
     }
 
@@ -97,8 +98,8 @@ private:
             decoy.lpszClassName = kDecoyClass;
             RegisterClassW(&decoy); // fails harmlessly once registered
         }
-        m_window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr, nullptr,
-                                   GetModuleHandleW(nullptr), nullptr);
+        m_window = CreateWindowExW(0, className.c_str(), title.c_str(), WS_POPUP, 0, 0, 1, 1, nullptr,
+                                   nullptr, GetModuleHandleW(nullptr), nullptr);
         MSG msg{};
         PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE); // the thread's queue exists from here
         made.set_value();

@@ -7,8 +7,8 @@
 // Usage: sentrix_e2e_tvbridge --tvbridge=PATH/Tvbridge.dll [gtest options]
 //        (started by itself with --key-window: the other process that has the keyboard)
 // Win32 only.
-#include "bridge/HdmiKeyHook.h"
 #include "bridge/Tvbridge.h"
+#include "bridge/HdmiKeyHook.h"
 #include "bridge/TvbridgeRequests.h"
 #include "sim/SimDesktop.h"
 #include "sim/SimSync.h"
@@ -31,7 +31,7 @@ namespace {
 
 constexpr UINT kBrowserBackMessage = 0x8486;
 constexpr WPARAM kVkOtherKey = 'Q';
-constexpr LPARAM kKeyDownFlags = 0x006A0001;                    // repeat 1, a scan code
+constexpr LPARAM kKeyDownFlags = 0x006A0001;                     // repeat 1, a scan code
 constexpr LPARAM kKeyUpFlags = static_cast<LPARAM>(0xC06A0001u); // plus previous state and transition
 constexpr DWORD kWaitMs = 5000;
 constexpr DWORD kSliceMs = 20;
@@ -120,15 +120,18 @@ HWND makeKeyWindow(KeyCounter& counter, const std::wstring& title) {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kKeyWindowClass;
     RegisterClassW(&windowClass);
-    const HWND window = CreateWindowExW(0, kKeyWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                                        200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    const HWND window =
+        CreateWindowExW(0, kKeyWindowClass, title.c_str(), WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10, 200, 100,
+                        nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     if (window != nullptr) {
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(&counter));
     }
     return window;
 }
 
-std::wstring keyWindowTitle(DWORD processId) { return L"Sentrix e2e keys " + std::to_wstring(processId); }
+std::wstring keyWindowTitle(DWORD processId) {
+    return L"Sentrix e2e keys " + std::to_wstring(processId);
+}
 
 // The other process: a visible window that takes the keyboard and answers questions, until it
 // is closed (or a minute has passed).
@@ -158,9 +161,9 @@ int runKeyWindow() {
 constexpr LRESULT kSentinelResult = 0x5A5A;
 struct ChainRecord {
     HOOKPROC keyHookProc = nullptr;
-    std::vector<std::pair<WPARAM, LRESULT>> relayed;        // key, the library's result
-    std::vector<std::pair<WPARAM, LPARAM>> relayedFlags;    // key, flags as the relay got them
-    std::vector<std::pair<WPARAM, LPARAM>> passedOn;        // key, flags as the sentinel got them
+    std::vector<std::pair<WPARAM, LRESULT>> relayed;     // key, the library's result
+    std::vector<std::pair<WPARAM, LPARAM>> relayedFlags; // key, flags as the relay got them
+    std::vector<std::pair<WPARAM, LPARAM>> passedOn;     // key, flags as the sentinel got them
 };
 ChainRecord g_chain;
 
@@ -191,7 +194,8 @@ protected:
     }
 
     void SetUp() override {
-        ASSERT_NE(s_library, nullptr) << "cannot load " << std::string(g_tvbridgePath.begin(), g_tvbridgePath.end());
+        ASSERT_NE(s_library, nullptr)
+            << "cannot load " << std::string(g_tvbridgePath.begin(), g_tvbridgePath.end());
         useTvEnhancement = bindEntry<TvbridgeValueRequest>(s_library, "TVBRIDGE_UseTVEnhancement");
         queryTurnOffTv = bindEntry<TvbridgeRequest>(s_library, "TVBRIDGE_QueryTurnOffTV");
         changeHdmiOutput = bindEntry<TvbridgeValueRequest>(s_library, "TVBRIDGE_ChangeHDMIOutput");
@@ -217,8 +221,9 @@ protected:
 HMODULE TvbridgeTest::s_library = nullptr;
 
 TEST_F(TvbridgeTest, ExportsBindByNameAndByOrdinalsOneToSix) {
-    const char* const names[] = {"TVBRIDGE_UseTVEnhancement", "TVBRIDGE_QueryTurnOffTV", "TVBRIDGE_ChangeHDMIOutput",
-                                 "HDMIHOOK_KeyHookProc",      "HDMIHOOK_SetKeyHook",     "HDMIHOOK_ResetKeyHook"};
+    const char* const names[] = {"TVBRIDGE_UseTVEnhancement", "TVBRIDGE_QueryTurnOffTV",
+                                 "TVBRIDGE_ChangeHDMIOutput", "HDMIHOOK_KeyHookProc",
+                                 "HDMIHOOK_SetKeyHook",       "HDMIHOOK_ResetKeyHook"};
     for (WORD ordinal = 1; ordinal <= 6; ++ordinal) {
         const FARPROC byOrdinal = GetProcAddress(s_library, MAKEINTRESOURCEA(ordinal));
         EXPECT_NE(byOrdinal, nullptr) << ordinal;
@@ -252,7 +257,8 @@ TEST_F(TvbridgeTest, WithoutTheControllerRequestsAnswerOneAndTheHookPostsToNoWin
 
     // The hook still posts, to no window: the message lands on the calling thread's own queue.
     EXPECT_EQ(keyHookProc(HC_ACTION, VK_BROWSER_BACK, kKeyDownFlags), 0);
-    ASSERT_TRUE(PeekMessageW(&msg, reinterpret_cast<HWND>(-1), kBrowserBackMessage, kBrowserBackMessage, PM_REMOVE));
+    ASSERT_TRUE(
+        PeekMessageW(&msg, reinterpret_cast<HWND>(-1), kBrowserBackMessage, kBrowserBackMessage, PM_REMOVE));
     EXPECT_EQ(msg.hwnd, nullptr);
     EXPECT_EQ(msg.wParam, 0u);
     EXPECT_EQ(msg.lParam, 0);
@@ -304,7 +310,8 @@ TEST_F(TvbridgeTest, HookInAChainPassesEveryKeyOnAndAnswersZeroOnlyForBrowserBac
     SetFocus(chain.window);
 
     ASSERT_TRUE(pressKey(VK_BROWSER_BACK));
-    EXPECT_TRUE(pumpUntil([&] { return counter.count(VK_BROWSER_BACK) == 2; })) << "the key did not reach the window";
+    EXPECT_TRUE(pumpUntil([&] { return counter.count(VK_BROWSER_BACK) == 2; }))
+        << "the key did not reach the window";
     ASSERT_TRUE(pressKey(kVkOtherKey));
     EXPECT_TRUE(pumpUntil([&] { return g_chain.relayed.size() == 4; }));
 
@@ -383,7 +390,8 @@ TEST_F(TvbridgeTest, HookForTheDesktopReportsBrowserBackPressedInAnotherProcess)
 
     ASSERT_TRUE(pressKey(VK_BROWSER_BACK));
     EXPECT_TRUE(controller.waitFor(kBrowserBackMessage, 2)) << "no report from the hook in the other process";
-    EXPECT_TRUE(pumpUntil([&] { return other.ask(kAskTransitions, VK_BROWSER_BACK) == 2; })) << "the key was swallowed";
+    EXPECT_TRUE(pumpUntil([&] { return other.ask(kAskTransitions, VK_BROWSER_BACK) == 2; }))
+        << "the key was swallowed";
     EXPECT_EQ(other.ask(kAskLibraryLoaded, 0), 1) << "the hook did not run in the other process";
 
     ASSERT_TRUE(pressKey(kVkOtherKey));
@@ -415,8 +423,8 @@ TEST(TvbridgeRequestsTest, AnUnregistrableMessageAnswersZeroAndPostsNothing) {
 
     EXPECT_EQ(requests.changeHdmiOutput(5), 1);
     EXPECT_EQ(desktop.posts().size(), 1u);
-    for (const wchar_t* name :
-         {L"TVBRIDGEDLL_USE_TV_ENHANCEMENT", L"TVBRIDGEDLL_QUERY_TURN_OFF_TV", L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT"}) {
+    for (const wchar_t* name : {L"TVBRIDGEDLL_USE_TV_ENHANCEMENT", L"TVBRIDGEDLL_QUERY_TURN_OFF_TV",
+                                L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT"}) {
         desktop.failRegistration(name);
     }
     EXPECT_EQ(requests.useTvEnhancement(3), 0);

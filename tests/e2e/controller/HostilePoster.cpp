@@ -31,11 +31,21 @@ constexpr DWORD kPostIntervalMs = 4;
 constexpr const wchar_t* kSettingsKey = L"SOFTWARE\\KORVATH\\Sentrixd";
 
 const wchar_t* const kRegisteredNames[] = {
-    L"KORVATH_TILES_NOTIFY_EVENT",          L"TVBRIDGEDLL_QUERY_TURN_OFF_TV",     L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT",
-    L"HDMIOUT_CHANGE_OUTPUT",               L"SENTRIXSET_CHANGED",                L"TVBRIDGEDLL_USE_TV_ENHANCEMENT",
-    L"SENTRIX_CHANGESOUND",                 L"KORVATH_TILES_RELOAD_CONFIG",       L"QUICKMENU_NOTIFY_LAUNCH_ALDER",
-    L"QUICKMENU_NOTIFY_LAUNCH_BIRCH",       L"QUICKMENU_NOTIFY_LAUNCH_CEDAR",     L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA",
-    L"QUICKMENU_NOTIFY_LAUNCH_WINDVD",      L"QUICKMENU_NOTIFY_LAUNCH_MEDIACENTER", L"QUICKMENU_NOTIFY_CLOSE_BIRCH",
+    L"KORVATH_TILES_NOTIFY_EVENT",
+    L"TVBRIDGEDLL_QUERY_TURN_OFF_TV",
+    L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT",
+    L"HDMIOUT_CHANGE_OUTPUT",
+    L"SENTRIXSET_CHANGED",
+    L"TVBRIDGEDLL_USE_TV_ENHANCEMENT",
+    L"SENTRIX_CHANGESOUND",
+    L"KORVATH_TILES_RELOAD_CONFIG",
+    L"QUICKMENU_NOTIFY_LAUNCH_ALDER",
+    L"QUICKMENU_NOTIFY_LAUNCH_BIRCH",
+    L"QUICKMENU_NOTIFY_LAUNCH_CEDAR",
+    L"QUICKMENU_NOTIFY_LAUNCH_POWERCINEMA",
+    L"QUICKMENU_NOTIFY_LAUNCH_WINDVD",
+    L"QUICKMENU_NOTIFY_LAUNCH_MEDIACENTER",
+    L"QUICKMENU_NOTIFY_CLOSE_BIRCH",
     L"QUICKMENU_NOTIFY_CLOSE_MENU",
 };
 constexpr UINT kPrivateMessages[] = {0x8483, 0x8484, 0x8485, 0x8486};
@@ -60,7 +70,8 @@ void snapshot(HKEY parent, const std::wstring& path, Snapshot& out) {
         DWORD nameLength = static_cast<DWORD>(name.size());
         DWORD dataLength = static_cast<DWORD>(data.size());
         DWORD type = 0;
-        if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength) == ERROR_SUCCESS) {
+        if (RegEnumValueW(key, i, name.data(), &nameLength, nullptr, &type, data.data(), &dataLength) ==
+            ERROR_SUCCESS) {
             out[path + L"|" + std::wstring(name.data(), nameLength)] = {
                 type, std::vector<BYTE>(data.begin(), data.begin() + dataLength)};
         }
@@ -69,7 +80,8 @@ void snapshot(HKEY parent, const std::wstring& path, Snapshot& out) {
     std::vector<std::wstring> children;
     for (DWORD i = 0; i < subkeys; ++i) {
         DWORD length = static_cast<DWORD>(subkey.size());
-        if (RegEnumKeyExW(key, i, subkey.data(), &length, nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS) {
+        if (RegEnumKeyExW(key, i, subkey.data(), &length, nullptr, nullptr, nullptr, nullptr) ==
+            ERROR_SUCCESS) {
             children.emplace_back(subkey.data(), length);
         }
     }

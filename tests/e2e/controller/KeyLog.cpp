@@ -20,8 +20,8 @@ constexpr int kUsage = 2;
 std::wstring g_logPath;
 
 void append(const std::string& text) {
-    const HANDLE file = CreateFileW(g_logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(g_logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
@@ -31,10 +31,12 @@ void append(const std::string& text) {
 }
 
 std::string narrow(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
     std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size, nullptr, nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
+                            nullptr, nullptr);
     }
     return out;
 }
@@ -91,8 +93,8 @@ int wmain(int argc, wchar_t** argv) {
     if (RegisterClassW(&windowClass) == 0) {
         return kUsage;
     }
-    const HWND window = CreateWindowExW(0, L"SentrixKeyLog", L"KeyLog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 320,
-                                        200, nullptr, nullptr, instance, nullptr);
+    const HWND window = CreateWindowExW(0, L"SentrixKeyLog", L"KeyLog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
+                                        0, 320, 200, nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         return kUsage;
     }

@@ -23,24 +23,24 @@ struct Application {
     const wchar_t* windowClass;
 };
 constexpr Application kApplications[] = {
-    {L"KorDVD.exe", L"KORDVDCLASS"}, {L"Avdeck.exe", L"KorAvdeck"},    {L"Netreel.exe", L"Netreel"},
-    {L"PowerCinema.exe", L"koan"},    {L"WinDVD.exe", L"WinDVDClass"},
+    {L"KorDVD.exe", L"KORDVDCLASS"}, {L"Avdeck.exe", L"KorAvdeck"},   {L"Netreel.exe", L"Netreel"},
+    {L"PowerCinema.exe", L"koan"},   {L"WinDVD.exe", L"WinDVDClass"},
 };
 
 std::wstring g_logPath;
 
 void append(const std::wstring& text) {
-    const HANDLE file = CreateFileW(g_logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                    OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE file = CreateFileW(g_logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) {
         return;
     }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0, nullptr,
-                                         nullptr);
+    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
+                                         nullptr, nullptr);
     std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
     if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size, nullptr,
-                            nullptr);
+        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
+                            nullptr, nullptr);
     }
     DWORD written = 0;
     WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
@@ -76,8 +76,8 @@ int wmain(int argc, wchar_t** argv) {
     const std::wstring file = slash == std::wstring::npos ? path : path.substr(slash + 1);
     const std::size_t parent = folder.find_last_of(L'\\');
     const std::size_t dot = file.find_last_of(L'.');
-    g_logPath = (parent == std::wstring::npos ? folder : folder.substr(0, parent)) + L"\\log\\" + file.substr(0, dot) +
-                L".txt";
+    g_logPath = (parent == std::wstring::npos ? folder : folder.substr(0, parent)) + L"\\log\\" +
+                file.substr(0, dot) + L".txt";
 
     const wchar_t* windowClassName = nullptr;
     for (const Application& application : kApplications) {
@@ -107,8 +107,8 @@ int wmain(int argc, wchar_t** argv) {
         return kFailed;
     }
     const HWND window = CreateWindowExW(0, windowClassName, file.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
-                                        GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, nullptr,
-                                        nullptr, instance, nullptr);
+                                        GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
+                                        nullptr, nullptr, instance, nullptr);
     if (window == nullptr) {
         return kFailed;
     }

@@ -54,17 +54,19 @@ class PipeSetting {
 public:
     PipeSetting() {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, sim_pipe::kSettingKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
-                            nullptr) == ERROR_SUCCESS) {
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, sim_pipe::kSettingKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr,
+                            &key, nullptr) == ERROR_SUCCESS) {
             const std::wstring name = kPipe;
-            m_set = RegSetValueExW(key, sim_pipe::kSettingValue, 0, REG_SZ, reinterpret_cast<const BYTE*>(name.c_str()),
+            m_set = RegSetValueExW(key, sim_pipe::kSettingValue, 0, REG_SZ,
+                                   reinterpret_cast<const BYTE*>(name.c_str()),
                                    static_cast<DWORD>((name.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
             RegCloseKey(key);
         }
     }
     ~PipeSetting() {
         HKEY key = nullptr;
-        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, sim_pipe::kSettingKey, 0, KEY_SET_VALUE, &key) == ERROR_SUCCESS) {
+        if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, sim_pipe::kSettingKey, 0, KEY_SET_VALUE, &key) ==
+            ERROR_SUCCESS) {
             RegDeleteValueW(key, sim_pipe::kSettingValue);
             RegCloseKey(key);
         }
@@ -129,7 +131,8 @@ protected:
     std::vector<sim::SimNvidiaDisplay::SetViewCall> views() {
         return hardware.driver().withWorld([&] {
             sim::SimNvidiaDisplay* nvidia = hardware.peers().display().nvidiaInterface();
-            return nvidia != nullptr ? nvidia->setViewCalls() : std::vector<sim::SimNvidiaDisplay::SetViewCall>{};
+            return nvidia != nullptr ? nvidia->setViewCalls()
+                                     : std::vector<sim::SimNvidiaDisplay::SetViewCall>{};
         });
     }
     std::uint32_t arrangement() {
@@ -149,7 +152,8 @@ protected:
 TEST_F(PanelidVendorTest, NvidiaTheEdidOfTheHdmiOutputIsReadThroughTheInterface) {
     loadVendor(g_nvapiPath);
     std::uint8_t edid[256] = {};
-    EXPECT_EQ(getPanelid(edid), -1) << "no NVIDIA graphics on the simulated machine: the interface finds no device";
+    EXPECT_EQ(getPanelid(edid), -1)
+        << "no NVIDIA graphics on the simulated machine: the interface finds no device";
 
     nvidiaNotebookWithTv();
     std::memset(edid, 0, sizeof edid);
@@ -239,13 +243,15 @@ class IntelClassRegistration {
 public:
     explicit IntelClassRegistration(const std::wstring& server) {
         m_ok = setDefault(L"Software\\Classes\\IgfxExt.CUIExternal\\CLSID", kIgfxClassId) &&
-               setDefault(std::wstring(L"Software\\Classes\\CLSID\\") + kIgfxClassId + L"\\InprocServer32", server) &&
+               setDefault(std::wstring(L"Software\\Classes\\CLSID\\") + kIgfxClassId + L"\\InprocServer32",
+                          server) &&
                setValue(std::wstring(L"Software\\Classes\\CLSID\\") + kIgfxClassId + L"\\InprocServer32",
                         L"ThreadingModel", L"Both");
     }
     ~IntelClassRegistration() {
         RegDeleteTreeW(HKEY_LOCAL_MACHINE, L"Software\\Classes\\IgfxExt.CUIExternal");
-        RegDeleteTreeW(HKEY_LOCAL_MACHINE, (std::wstring(L"Software\\Classes\\CLSID\\") + kIgfxClassId).c_str());
+        RegDeleteTreeW(HKEY_LOCAL_MACHINE,
+                       (std::wstring(L"Software\\Classes\\CLSID\\") + kIgfxClassId).c_str());
     }
     bool ok() const { return m_ok; }
 
@@ -254,12 +260,13 @@ private:
 
     static bool setValue(const std::wstring& path, const wchar_t* name, const std::wstring& value) {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr) !=
-            ERROR_SUCCESS) {
+        if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                            nullptr) != ERROR_SUCCESS) {
             return false;
         }
-        const bool set = RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
-                                        static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
+        const bool set =
+            RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                           static_cast<DWORD>((value.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
         RegCloseKey(key);
         return set;
     }
@@ -321,7 +328,8 @@ int main(int argc, char** argv) {
     }
     if (g_panelidPath.empty() || g_nvapiPath.empty() || g_atipdlPath.empty() || g_igfxPath.empty()) {
         std::fprintf(stderr,
-                     "usage: %s --panelid=PATH --nvapi=PATH/nvapi64.dll --atipdl=PATH/atipdl64.dll --igfx=PATH/igfxsim.dll"
+                     "usage: %s --panelid=PATH --nvapi=PATH/nvapi64.dll --atipdl=PATH/atipdl64.dll "
+                     "--igfx=PATH/igfxsim.dll"
                      " [gtest options]\n",
                      argv[0]);
         return 2;

@@ -20,7 +20,8 @@ int wmain(int argc, wchar_t** argv) {
         return 1;
     }
     const std::wstring marker = std::wstring(argv[1]) + L".held";
-    const HANDLE held = CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE held =
+        CreateFileW(marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (held != INVALID_HANDLE_VALUE) {
         CloseHandle(held);
     }

@@ -8,8 +8,8 @@
 #include "platform/win32/Win32Windowing.h"
 #include "tools/firmware-sim/win32/Win32ScreenImage.h"
 
-#include <gtest/gtest.h>
 #include <windows.h>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -25,8 +25,8 @@ class OwnerClient final : public platform::WindowClient {
 public:
     explicit OwnerClient(platform::Windowing& windowing) : m_windowing(windowing) {}
     std::vector<platform::MessageId> received;
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override {
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override {
         if (message >= 0xC000 && message <= 0xFFFF) {
             received.push_back(message);
             return 0;
@@ -104,7 +104,8 @@ protected:
         const int itemWidth = rect.right - rect.left - 12;
         const int left = rect.left + 6;
         const int top = rect.top + 75 + index * itemHeight;
-        for (const std::string& fault : fwsim::menuItemFaults(shot, left, top, itemWidth, itemHeight, index, selected)) {
+        for (const std::string& fault :
+             fwsim::menuItemFaults(shot, left, top, itemWidth, itemHeight, index, selected)) {
             ADD_FAILURE() << fault;
         }
     }
@@ -147,7 +148,8 @@ TEST_F(MenuScreen, ShownMenuIsCentredFramedAndFilled) {
     EXPECT_GT(white, 20) << "the title's white text";
     EXPECT_TRUE(looksLike(shot.at(rect.left + 3, rect.top + 65), QuickMenu::kNormalFillColor, "title band"));
     // The region leaves out the window's first row and column and rounds the corners.
-    EXPECT_FALSE(looksLike(shot.at(rect.left, rect.top + height / 2), QuickMenu::kNormalFillColor, "left edge"));
+    EXPECT_FALSE(
+        looksLike(shot.at(rect.left, rect.top + height / 2), QuickMenu::kNormalFillColor, "left edge"));
     EXPECT_FALSE(looksLike(shot.at(rect.left + 1, rect.top + 1), QuickMenu::kNormalFillColor, "corner"));
 }
 

@@ -47,8 +47,8 @@ ProgramRun runOutswap(const std::wstring& arguments = L"") {
     STARTUPINFOW startup{};
     startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(g_outswapPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process)) {
+    if (!CreateProcessW(g_outswapPath.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                        nullptr, &startup, &process)) {
         return run;
     }
     run.started = true;
@@ -108,8 +108,8 @@ private:
                 RegCloseKey(key);
             }
             DWORD disposition = 0;
-            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key,
-                                &disposition) != ERROR_SUCCESS) {
+            if (RegCreateKeyExW(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr,
+                                &key, &disposition) != ERROR_SUCCESS) {
                 return false;
             }
             if (disposition == REG_CREATED_NEW_KEY && !created(path)) {
@@ -140,8 +140,8 @@ bool machineKeyExists(const wchar_t* path) {
 // "[YYYY/MM/DD hh:mm:ss.mmm]" as the trace log stamps its lines, so that stamps compare as text.
 std::string stamp(const SYSTEMTIME& t) {
     char text[32] = {};
-    std::snprintf(text, sizeof(text), "[%04d/%02d/%02d %02d:%02d:%02d.%03d]", t.wYear, t.wMonth, t.wDay, t.wHour,
-                  t.wMinute, t.wSecond, t.wMilliseconds);
+    std::snprintf(text, sizeof(text), "[%04d/%02d/%02d %02d:%02d:%02d.%03d]", t.wYear, t.wMonth, t.wDay,
+                  t.wHour, t.wMinute, t.wSecond, t.wMilliseconds);
     return text;
 }
 
@@ -194,7 +194,8 @@ TEST_F(OutswapTest, WithoutTheControllerExitsWithZeroAndPostsNothing) {
 TEST_F(OutswapTest, WritesItsEnterLineAloneToTheConfiguredTraceLog) {
     wchar_t temp[MAX_PATH] = {};
     ASSERT_GT(GetTempPathW(MAX_PATH, temp), 0u);
-    const std::wstring folder = std::wstring(temp) + L"sentrix-e2e-outswap-" + std::to_wstring(GetCurrentProcessId());
+    const std::wstring folder =
+        std::wstring(temp) + L"sentrix-e2e-outswap-" + std::to_wstring(GetCurrentProcessId());
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
     const bool traceKeyExisted = machineKeyExists(kTraceKey);
     {
@@ -221,9 +222,10 @@ TEST_F(OutswapTest, WritesItsEnterLineAloneToTheConfiguredTraceLog) {
         }
         const std::string content = readFile(file);
         std::smatch line;
-        ASSERT_TRUE(std::regex_match(content, line,
-                                     std::regex(R"( :TID\[0x([0-9a-f]+)\](\[[0-9/]{10} [0-9:]{8}\.[0-9]{3}\]) )"
-                                                R"(\.\\Outswap\.cpp \(16\) : Enter wWinMain \r\n)")))
+        ASSERT_TRUE(
+            std::regex_match(content, line,
+                             std::regex(R"( :TID\[0x([0-9a-f]+)\](\[[0-9/]{10} [0-9:]{8}\.[0-9]{3}\]) )"
+                                        R"(\.\\Outswap\.cpp \(16\) : Enter wWinMain \r\n)")))
             << "log file content: '" << content << "'";
         EXPECT_EQ(std::stoul(line[1].str(), nullptr, 16), run.threadId);
         EXPECT_GE(line[2].str(), stamp(localBefore));
@@ -246,9 +248,9 @@ TEST_F(OutswapTest, CarriesAnIconAVersionBlockAndAnAsInvokerManifestOnly) {
     ASSERT_NE(image, nullptr);
     std::set<ULONG_PTR> types;
     EnumResourceTypesW(image, &collectType, reinterpret_cast<LONG_PTR>(&types));
-    EXPECT_EQ(types, (std::set<ULONG_PTR>{reinterpret_cast<ULONG_PTR>(RT_ICON), reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON),
-                                          reinterpret_cast<ULONG_PTR>(RT_VERSION),
-                                          reinterpret_cast<ULONG_PTR>(RT_MANIFEST)}));
+    EXPECT_EQ(types, (std::set<ULONG_PTR>{
+                         reinterpret_cast<ULONG_PTR>(RT_ICON), reinterpret_cast<ULONG_PTR>(RT_GROUP_ICON),
+                         reinterpret_cast<ULONG_PTR>(RT_VERSION), reinterpret_cast<ULONG_PTR>(RT_MANIFEST)}));
 
     const HRSRC manifest = FindResourceW(image, MAKEINTRESOURCEW(1), RT_MANIFEST);
     ASSERT_NE(manifest, nullptr);

@@ -68,19 +68,18 @@ TEST_P(CommandPrecedence, OneCommandRunsForAnyCombinationOfBits) {
     EXPECT_TRUE(controller().running());
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Bits, CommandPrecedence,
-    ::testing::Values(PrecedenceCase{"None", L"0", 0, 0, 0, 0, 0, true},
-                      PrecedenceCase{"UnknownBitOnly", L"1000", 0, 0, 0, 0, 0, true},
-                      PrecedenceCase{"Run", L"100", 0, 1, 0, 0, 0, true},
-                      PrecedenceCase{"Key", L"200", 1, 0, 0, 0, 0, false},
-                      PrecedenceCase{"KeyOverRun", L"300", 1, 0, 0, 0, 0, false},
-                      PrecedenceCase{"EjectExactly", L"801", 0, 0, 1, 1, 0, false},
-                      PrecedenceCase{"OtherWithoutLowBit", L"800", 0, 0, 0, 0, 0, false},
-                      PrecedenceCase{"OtherOverKeyAndRun", L"B01", 0, 0, 0, 0, 0, false},
-                      PrecedenceCase{"MenuOverAll", L"F01", 0, 0, 0, 0, 1, false},
-                      PrecedenceCase{"MenuWithLowBit", L"401", 0, 0, 0, 0, 1, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Bits, CommandPrecedence,
+                         ::testing::Values(PrecedenceCase{"None", L"0", 0, 0, 0, 0, 0, true},
+                                           PrecedenceCase{"UnknownBitOnly", L"1000", 0, 0, 0, 0, 0, true},
+                                           PrecedenceCase{"Run", L"100", 0, 1, 0, 0, 0, true},
+                                           PrecedenceCase{"Key", L"200", 1, 0, 0, 0, 0, false},
+                                           PrecedenceCase{"KeyOverRun", L"300", 1, 0, 0, 0, 0, false},
+                                           PrecedenceCase{"EjectExactly", L"801", 0, 0, 1, 1, 0, false},
+                                           PrecedenceCase{"OtherWithoutLowBit", L"800", 0, 0, 0, 0, 0, false},
+                                           PrecedenceCase{"OtherOverKeyAndRun", L"B01", 0, 0, 0, 0, 0, false},
+                                           PrecedenceCase{"MenuOverAll", L"F01", 0, 0, 0, 0, 1, false},
+                                           PrecedenceCase{"MenuWithLowBit", L"401", 0, 0, 0, 0, 1, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(CommandTest, KeyRuleTypesItsChordIntoTheForegroundWindow) {
     rule(L"Copy", L"0,71,0,,0,200,11&43");
@@ -196,7 +195,8 @@ TEST_P(EjectMedia, OpensTheDriveInAQuietMediaWindowAndClosesIt) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Drives, EjectMedia,
-                         ::testing::Values(EjectCase{"Ejectable", true, true, 1}, EjectCase{"Locked", true, false, 0},
+                         ::testing::Values(EjectCase{"Ejectable", true, true, 1},
+                                           EjectCase{"Locked", true, false, 0},
                                            EjectCase{"NoDrive", false, true, 0}),
                          [](const auto& info) { return std::string(info.param.name); });
 
@@ -243,7 +243,8 @@ TEST_F(CommandTest, AnyParameterAndFlagsLeaveTheControllerRunning) {
             param.push_back(alphabet[random() % alphabet.size()]);
         }
         rule(L"Random" + std::to_wstring(i), L"0," + std::to_wstring(10 + i % 9) + L",0,,0," +
-                                                 commands[random() % std::size(commands)] + L",\"" + param + L"\"");
+                                                 commands[random() % std::size(commands)] + L",\"" + param +
+                                                 L"\"");
     }
     world.peers().media().setDrive(true, true);
     startAttached();

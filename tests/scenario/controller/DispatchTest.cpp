@@ -102,7 +102,8 @@ TEST_F(DispatchTest, EndOfAnUnknownApplicationStillShowsTheLauncherInLauncherMod
     launcherKey();
     launcherItem(L"Notes", 0, L"Notes", L"notepad.exe");
     auto& controller = startAttached();
-    world.registry().setDword(platform::kHkeyCurrentUser, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode", 1);
+    world.registry().setDword(platform::kHkeyCurrentUser, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode",
+                              1);
     postRegistered(L"SENTRIXSET_CHANGED", 0);
     runFor(20000);
     const std::size_t shown = menusShown();
@@ -120,7 +121,8 @@ TEST_F(DispatchTest, ABusyCecControllerIsRetriedAtEverySiteWithItsWait) {
     start();
     // Start-up: each setting 1 + 10 times, 400 ms apart; the on-screen name 1 + 10 times, 500 ms apart;
     // the physical address twice, 2000 ms apart, at each hot-plug procedure.
-    for (std::uint8_t code : {std::uint8_t{0x04}, std::uint8_t{0x07}, std::uint8_t{0x0A}, std::uint8_t{0x40}}) {
+    for (std::uint8_t code :
+         {std::uint8_t{0x04}, std::uint8_t{0x07}, std::uint8_t{0x0A}, std::uint8_t{0x40}}) {
         const auto sent = ceccCommands(code);
         ASSERT_EQ(sent.size(), 11u) << "command " << int(code);
         EXPECT_EQ(sent[1].time - sent[0].time, code == 0x40 ? 500u : 400u);
@@ -151,15 +153,21 @@ TEST_F(DispatchTest, ActiveSourceIsSentTwentyOneTimesFourHundredMillisecondsApar
 TEST_F(DispatchTest, MessagesWithAnyParametersFromAnyProcessNeverCrashTheController) {
     auto& controller = startAttached();
     std::mt19937 random(12345);
-    std::vector<platform::MessageId> messages = {platform::wm::kTimer, platform::wm::kPowerBroadcast,
-                                                 platform::wm::kWtsSessionChange, WM_POWERBROADCAST_RESUME,
-                                                 WM_NOTIFY_CECINFO, WM_END_APPLICATION, WM_HOOK_BROWSERBACK,
-                                                 platform::wm::kCommand, platform::wm::kQueryDragIcon,
-                                                 platform::wm::kPaint, 0};
-    for (const wchar_t* name : {L"KORVATH_TILES_NOTIFY_EVENT", L"TVBRIDGEDLL_QUERY_TURN_OFF_TV",
-                                L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT", L"HDMIOUT_CHANGE_OUTPUT", L"SENTRIXSET_CHANGED",
-                                L"TVBRIDGEDLL_USE_TV_ENHANCEMENT", L"SENTRIX_CHANGESOUND",
-                                L"QUICKMENU_NOTIFY_LAUNCH_ALDER", L"QUICKMENU_NOTIFY_CLOSE_MENU"}) {
+    std::vector<platform::MessageId> messages = {platform::wm::kTimer,
+                                                 platform::wm::kPowerBroadcast,
+                                                 platform::wm::kWtsSessionChange,
+                                                 WM_POWERBROADCAST_RESUME,
+                                                 WM_NOTIFY_CECINFO,
+                                                 WM_END_APPLICATION,
+                                                 WM_HOOK_BROWSERBACK,
+                                                 platform::wm::kCommand,
+                                                 platform::wm::kQueryDragIcon,
+                                                 platform::wm::kPaint,
+                                                 0};
+    for (const wchar_t* name :
+         {L"KORVATH_TILES_NOTIFY_EVENT", L"TVBRIDGEDLL_QUERY_TURN_OFF_TV", L"TVBRIDGEDLL_CHANGE_HDMI_OUTPUT",
+          L"HDMIOUT_CHANGE_OUTPUT", L"SENTRIXSET_CHANGED", L"TVBRIDGEDLL_USE_TV_ENHANCEMENT",
+          L"SENTRIX_CHANGESOUND", L"QUICKMENU_NOTIFY_LAUNCH_ALDER", L"QUICKMENU_NOTIFY_CLOSE_MENU"}) {
         messages.push_back(world.desktop().registerMessage(name));
     }
     for (int i = 0; i < 400; ++i) {

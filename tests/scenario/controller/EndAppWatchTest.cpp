@@ -15,7 +15,8 @@ protected:
     // The DVD player and a second player installed and offered, the menu shown whenever the PC
     // becomes the active source.
     simrun::SimController& startInLauncherMode() {
-        world.registry().setDword(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode", 1);
+        world.registry().setDword(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd",
+                                  L"LauncherShowMode", 1);
         world.installApplication(L"KorDVD.exe", L"KORDVDCLASS");
         world.installApplication(L"PowerCinema.exe", L"koan");
         launcherKey();
@@ -86,7 +87,8 @@ TEST_F(EndAppWatchTest, LeavingTheTvStopsEveryWatchWithoutReportsAndFreesTheSlot
     EXPECT_EQ(endApplicationPosts(), 0u);
     EXPECT_FALSE(slotTaken(2));
     EXPECT_FALSE(slotTaken(4));
-    EXPECT_FALSE(world.sync().isSignalled(controller().dlg()->m_hEndAppEvent)) << "reset once all have seen it";
+    EXPECT_FALSE(world.sync().isSignalled(controller().dlg()->m_hEndAppEvent))
+        << "reset once all have seen it";
 
     // Both players still run: a new launch watches again, and that watch is not stopped at once.
     world.bringToFront(L"KORDVDCLASS");
@@ -131,8 +133,8 @@ TEST_F(EndAppWatchTest, AnApplicationThatIsGoneOrNotInFrontGetsNoWatch) {
 TEST_F(EndAppWatchTest, HostileEndMessagesAreHarmless) {
     startInLauncherMode();
     launch(L"QUICKMENU_NOTIFY_LAUNCH_BIRCH");
-    for (platform::WParam number : {platform::WParam{0}, platform::WParam{7}, ~platform::WParam{0},
-                                    platform::WParam{0x80000002}}) {
+    for (platform::WParam number :
+         {platform::WParam{0}, platform::WParam{7}, ~platform::WParam{0}, platform::WParam{0x80000002}}) {
         controller().post(WM_END_APPLICATION, number, -1);
     }
     runFor(100);

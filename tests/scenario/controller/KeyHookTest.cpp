@@ -27,9 +27,8 @@ protected:
         info.className = L"KORDVDCLASS";
         info.title = L"Player";
         info.visible = true;
-        const auto window = world.desktop().addModelWindow(info, [&received](const platform::Message& m) {
-            received.push_back(m);
-        });
+        const auto window = world.desktop().addModelWindow(
+            info, [&received](const platform::Message& m) { received.push_back(m); });
         world.desktop().setForeground(window);
         return window;
     }
@@ -81,7 +80,8 @@ TEST_F(KeyHookTest, LeavingTheTvRemovesTheHook) {
 }
 
 TEST_F(KeyHookTest, ClosingTheMenuInLauncherModeLeavesTheTv) {
-    world.registry().setDword(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode", 1);
+    world.registry().setDword(platform::kHkeyLocalMachine, L"SOFTWARE\\KORVATH\\Sentrixd",
+                              L"LauncherShowMode", 1);
     startWithTv(0x00E091);
     const std::uint64_t t0 = now();
     postRegistered(L"QUICKMENU_NOTIFY_CLOSE_MENU", 0);

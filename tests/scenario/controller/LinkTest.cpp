@@ -102,9 +102,9 @@ TEST_F(LinkTest, TheOutputKeyWithATvWithoutCecShowsTheMessageOnceAnswered) {
     runFor(10000);
     EXPECT_TRUE(sentWith(0x0D, t0).empty());
     ASSERT_EQ(world.desktop().messageBoxes().size(), 1u);
-    EXPECT_EQ(world.desktop().messageBoxes()[0].text,
-              L"This is only effective when the PC is connected to a TV which supports HDMI Control through the HDMI "
-              L"cable.");
+    EXPECT_EQ(world.desktop().messageBoxes()[0].text, L"This is only effective when the PC is connected to a "
+                                                      L"TV which supports HDMI Control through the HDMI "
+                                                      L"cable.");
 }
 
 TEST_F(LinkTest, TheOutputKeyBeforeTheAddressIsKnownPlaysOneTouchPlayAtTheAddressResponse) {

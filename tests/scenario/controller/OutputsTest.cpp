@@ -3,9 +3,9 @@
 // settings reload, the bridge library's requests, the key hook and the browser-back key.
 #include "tests/support/ControllerWorld.h"
 
+#include "common/Text.h"
 #include "common/Vendor.h"
 #include "controller/SentrixdDlg.h"
-#include "common/Text.h"
 
 namespace {
 
@@ -27,7 +27,8 @@ protected:
     }
     std::string osdNameSent() {
         const auto names = ceccCommands(0x40);
-        return names.empty() ? std::string() : std::string(names.back().bytes.begin(), names.back().bytes.end());
+        return names.empty() ? std::string()
+                             : std::string(names.back().bytes.begin(), names.back().bytes.end());
     }
 };
 
@@ -101,7 +102,8 @@ TEST_F(OutputsTest, WithoutTheSoundChangerProgramTheDisplayChangeStillHappens) {
     runFor(15000);
     EXPECT_EQ(world.peers().display().arrangement(), 0x100u);
     EXPECT_TRUE(trace->contains("ERROR ::ShellExecute()"));
-    EXPECT_EQ(world.peers().shell().executes().back().file, L"C:\\Program Files\\Korvath\\Sentrix\\Tonemux.exe");
+    EXPECT_EQ(world.peers().shell().executes().back().file,
+              L"C:\\Program Files\\Korvath\\Sentrix\\Tonemux.exe");
     EXPECT_EQ(world.peers().shell().executes().back().showCommand, platform::sw::kHide);
 }
 

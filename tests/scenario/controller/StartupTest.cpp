@@ -34,7 +34,8 @@ TEST_F(StartupTest, ConfiguresTheCecControllerFromTheSettingsWithTwoSecondPauses
     EXPECT_TRUE(trace->hasText("CECC Support Feature=3"));
 
     // The user's copy of the machine settings and rules was made first.
-    EXPECT_TRUE(world.registry().keyExists(platform::kHkeyCurrentUser, std::wstring(kMachineKey) + L"\\Setting"));
+    EXPECT_TRUE(
+        world.registry().keyExists(platform::kHkeyCurrentUser, std::wstring(kMachineKey) + L"\\Setting"));
     EXPECT_EQ(world.registry().getValue(platform::kHkeyCurrentUser, kMachineKey, L"CECControlStatusTimer"),
               world.registry().getValue(platform::kHkeyLocalMachine, kMachineKey, L"CECControlStatusTimer"));
 
@@ -64,10 +65,11 @@ TEST_F(StartupTest, WithoutAnySettingValueItStillWaitsSixSecondsSendsNothingAndS
 TEST_F(StartupTest, OneByteValuesOnlyAndTheTunerBitsWhenATunerIsInstalled) {
     world.registry().setDword(platform::kHkeyLocalMachine, kMachineKey, L"EnableTunerControl", 1);
     world.registry().setDword(platform::kHkeyLocalMachine, kMachineKey, L"CECCOperationMode", 1); // 4 bytes
-    world.registry().setDword(platform::kHkeyLocalMachine,
-                              L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Media Center\\Service\\Video\\Tuners\\"
-                              L"{A799A800-A46D-11D0-A18C-00A02401DCD4}\\Tuner1\\UserSettings",
-                              L"EnabledForMCE", 0xFFFFFFFF);
+    world.registry().setDword(
+        platform::kHkeyLocalMachine,
+        L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Media Center\\Service\\Video\\Tuners\\"
+        L"{A799A800-A46D-11D0-A18C-00A02401DCD4}\\Tuner1\\UserSettings",
+        L"EnabledForMCE", 0xFFFFFFFF);
     start();
     ASSERT_EQ(ceccCommands(0x04).size(), 1u);
     EXPECT_EQ(ceccCommands(0x04)[0].bytes, Bytes{0x14});
@@ -137,8 +139,9 @@ TEST_F(StartupTest, LibrariesComeFromThePathsTheControllerNamesAfterTheSearchIsR
             loaded.push_back(record.library);
         }
     }
-    EXPECT_EQ(loaded, (std::vector<std::wstring>{L"C:\\Program Files\\Korvath\\Sentrix\\Panelid.dll",
-                                                 L"C:\\Program Files\\Common Files\\Korvath Shared\\TVBRIDGE.dll"}));
+    EXPECT_EQ(loaded,
+              (std::vector<std::wstring>{L"C:\\Program Files\\Korvath\\Sentrix\\Panelid.dll",
+                                         L"C:\\Program Files\\Common Files\\Korvath Shared\\TVBRIDGE.dll"}));
 }
 
 TEST_F(StartupTest, TeardownReleasesEverythingInOrder) {
@@ -157,9 +160,10 @@ TEST_F(StartupTest, TeardownReleasesEverythingInOrder) {
             }
         }
     }
-    EXPECT_EQ(order, (std::vector<std::string>{"Enter CSentrixdDlg::DestroyWindow", "Enter CSentrixdDlg::unloadSettings",
-                                               "Enter EDIDHelper::uninitialize", "Enter HdmiHookHelper::uninitialize",
-                                               "Enter HardIO::uninitialize"}));
+    EXPECT_EQ(order, (std::vector<std::string>{
+                         "Enter CSentrixdDlg::DestroyWindow", "Enter CSentrixdDlg::unloadSettings",
+                         "Enter EDIDHelper::uninitialize", "Enter HdmiHookHelper::uninitialize",
+                         "Enter HardIO::uninitialize"}));
     EXPECT_EQ(trace->count("Enter AppLauncher::uninitialize"), 1u);
     EXPECT_EQ(world.libraries().loadCount(L"Panelid.dll"), 0);
     EXPECT_EQ(world.libraries().loadCount(L"TVBRIDGE.dll"), 0);
@@ -192,8 +196,9 @@ TEST_F(StartupTest, CreationAndDestructionMessagesFromOtherProgramsChangeNothing
     for (int i = 0; i < 50; ++i) {
         ASSERT_TRUE(controller.post(platform::wm::kInitDialog, 0, 0));
     }
-    for (const platform::MessageId message : {platform::wm::kNcCreate, platform::wm::kCreate, platform::wm::kDestroy,
-                                              platform::wm::kNcDestroy, platform::wm::kQuit, platform::wm::kPaint}) {
+    for (const platform::MessageId message :
+         {platform::wm::kNcCreate, platform::wm::kCreate, platform::wm::kDestroy, platform::wm::kNcDestroy,
+          platform::wm::kQuit, platform::wm::kPaint}) {
         ASSERT_TRUE(controller.post(message, 0, 0x7FF0));
     }
     ASSERT_TRUE(controller.post(platform::wm::kTimer, 9, 0));

@@ -66,7 +66,9 @@ TEST_F(TvAndPcTest, RoutingAwayStandbyAndAnotherActiveSourceBringThePictureBack)
         {"routing change to 2.0.0.0", [](sim::TvModel& tv) { tv.switchTo(0x2000, Route::RoutingChange); }},
         {"standby", [](sim::TvModel& tv) { tv.standby(); }},
         {"active source of another device",
-         [](sim::TvModel& tv) { tv.sendRaw(sim::makeFrame(3, 0xF, 0x82, {0x30, 0x00})); }},
+         [](sim::TvModel& tv) {
+             tv.sendRaw(sim::makeFrame(3, 0xF, 0x82, {0x30, 0x00}));
+         }},
     };
     startAttached();
     for (const Case& c : cases) {
@@ -176,7 +178,9 @@ struct NoticeCase {
     std::uint32_t notShowNotSupport;
     std::optional<int> variant; // the notice shown, if any
 };
-void PrintTo(const NoticeCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const NoticeCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class NoticeTest : public TvAndPcTest, public ::testing::WithParamInterface<NoticeCase> {};
 
@@ -184,8 +188,10 @@ TEST_P(NoticeTest, TheNoticeAfterStartupTellsWhetherTheTvSupportsHdmiControl) {
     const NoticeCase& c = GetParam();
     world.peers().tv().setVendorId(c.tvVendor);
     world.peers().setTvWithoutCec(!c.speaksCec);
-    world.registry().setDword(platform::kHkeyLocalMachine, kUserKey, L"NotifyNotShowCecKorvath", c.notShowCecKorvath);
-    world.registry().setDword(platform::kHkeyLocalMachine, kUserKey, L"NotifyNotShowNotSupport", c.notShowNotSupport);
+    world.registry().setDword(platform::kHkeyLocalMachine, kUserKey, L"NotifyNotShowCecKorvath",
+                              c.notShowCecKorvath);
+    world.registry().setDword(platform::kHkeyLocalMachine, kUserKey, L"NotifyNotShowNotSupport",
+                              c.notShowNotSupport);
     auto& controller = startAttached(30000);
     if (c.variant) {
         ASSERT_EQ(controller.noticesShown().size(), 1u);

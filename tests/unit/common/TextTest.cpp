@@ -4,7 +4,8 @@
 #include <gtest/gtest.h>
 
 TEST(Text, Utf16LeRoundTripIncludingSurrogates) {
-    const std::wstring s = L"Ab\u00e9\u65e5" + std::wstring(1, static_cast<wchar_t>(0x1F600 > WCHAR_MAX ? 0x263A : 0x1F600));
+    const std::wstring s =
+        L"Ab\u00e9\u65e5" + std::wstring(1, static_cast<wchar_t>(0x1F600 > WCHAR_MAX ? 0x263A : 0x1F600));
     const auto bytes = text::toUtf16Le(s);
     EXPECT_EQ(bytes[0], 'A');
     EXPECT_EQ(bytes[1], 0);

@@ -1,7 +1,7 @@
 // The trace log: configuration from the machine hive, the date-named file, the line layout,
 // category switches, the prefix cut, and the lock that keeps lines whole.
-#include "common/Trace.h"
 #include "common/TraceLog.h"
+#include "common/Trace.h"
 #include "sim/SimFiles.h"
 #include "sim/SimRegistry.h"
 #include "sim/SimThreads.h"
@@ -95,7 +95,8 @@ TEST_F(TraceLogTest, LinesHaveTheThreadTimeAndPrefixLayoutWithCrlf) {
     EXPECT_EQ(TraceLog::logPath(), kDatedPath);
     const auto got = lines();
     ASSERT_EQ(got.size(), 4u);
-    const std::regex stamp(R"(^ :TID\[0x1a4\]\[2026/12/07 18:00:01\.234\] \.\\TraceLogTest\.cpp \((\d+)\) : (.*)$)");
+    const std::regex stamp(
+        R"(^ :TID\[0x1a4\]\[2026/12/07 18:00:01\.234\] \.\\TraceLogTest\.cpp \((\d+)\) : (.*)$)");
     std::smatch m;
     ASSERT_TRUE(std::regex_match(got[0], m, stamp)) << got[0];
     EXPECT_EQ(m[2].str(), "Enter Sample::method ");
@@ -136,11 +137,12 @@ TEST_P(TraceLogCategoryTest, EachSwitchEnablesOnlyItsCategory) {
     EXPECT_EQ(kinds, c.kinds);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Switches, TraceLogCategoryTest,
-    ::testing::Values(CategoryCase{0, 0, 1, {"enter", "leave"}}, CategoryCase{1, 0, 0, {"error"}},
-                      CategoryCase{0, 1, 0, {"trace"}}, CategoryCase{0, 0, 2, {"enter", "leave"}},
-                      CategoryCase{0xFFFFFFFF, 0, 0, {"error"}}, CategoryCase{0, 0, 0, {}}));
+INSTANTIATE_TEST_SUITE_P(Switches, TraceLogCategoryTest,
+                         ::testing::Values(CategoryCase{0, 0, 1, {"enter", "leave"}},
+                                           CategoryCase{1, 0, 0, {"error"}}, CategoryCase{0, 1, 0, {"trace"}},
+                                           CategoryCase{0, 0, 2, {"enter", "leave"}},
+                                           CategoryCase{0xFFFFFFFF, 0, 0, {"error"}},
+                                           CategoryCase{0, 0, 0, {}}));
 
 TEST_F(TraceLogTest, ModulesAreSwitchedSeparately) {
     configure(L"Outswap", 1, 1, 1);

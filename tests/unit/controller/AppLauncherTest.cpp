@@ -25,11 +25,12 @@ protected:
     sim::SimWorld world;
     sim::SimWorld::Program& program = world.startProgram(0x1a4);
     simrun::SimMenus menus{world.desktop(), program.windowing};
-    AppLauncher launcher{LauncherPorts{world.registry(), program.windowing, world.peers().focus(), world.peers().shell()},
-                         menus};
+    AppLauncher launcher{
+        LauncherPorts{world.registry(), program.windowing, world.peers().focus(), world.peers().shell()},
+        menus};
     TraceCapture trace{world.registry(), world.clock(), world.files(), world.threads()};
-    platform::WindowHandle owner = world.desktop().createWindow({L"#32770", L"KorSentrixSuiteMain"}, &program.thread,
-                                                                nullptr);
+    platform::WindowHandle owner =
+        world.desktop().createWindow({L"#32770", L"KorSentrixSuiteMain"}, &program.thread, nullptr);
 
     void item(const std::wstring& subKey, std::uint32_t special) {
         world.registry().setDword(kHkcu, kKey + L"\\" + subKey, L"Special", special);
@@ -68,12 +69,13 @@ TEST_F(AppLauncherTest, ItemsFollowTheSubkeysAndEndWithTheTwoClosingItems) {
     item(L"e-alder", 1);
     ASSERT_TRUE(start(1));
     EXPECT_EQ(kinds(), (std::vector<std::pair<std::int32_t, std::wstring>>{{2, L"KORVATH DVD PLAYER"},
-                                                                          {0, L"Notes"},
-                                                                          {6, L"Windows Media Center"},
-                                                                          {1, L"Vireo AV Center"},
-                                                                          {7, L"Close KORVATH DVD PLAYER  "},
-                                                                          {8, L"Close this menu."}}));
-    EXPECT_EQ(launcher.items()[1]->m_uMessage, message(L"Notes")) << "a custom item uses its display name's message";
+                                                                           {0, L"Notes"},
+                                                                           {6, L"Windows Media Center"},
+                                                                           {1, L"Vireo AV Center"},
+                                                                           {7, L"Close KORVATH DVD PLAYER  "},
+                                                                           {8, L"Close this menu."}}));
+    EXPECT_EQ(launcher.items()[1]->m_uMessage, message(L"Notes"))
+        << "a custom item uses its display name's message";
     EXPECT_EQ(std::wstring(launcher.items()[4]->m_szClassName), L"KORDVDCLASS");
     EXPECT_TRUE(launcher.isAppLauncherMessage(message(L"QUICKMENU_NOTIFY_CLOSE_MENU")));
     EXPECT_FALSE(launcher.isAppLauncherMessage(message(L"QUICKMENU_NOTIFY_LAUNCH_WINDVD"))) << "no such item";
@@ -83,7 +85,8 @@ TEST_F(AppLauncherTest, ItemsFollowTheSubkeysAndEndWithTheTwoClosingItems) {
 TEST_F(AppLauncherTest, MediaCenterNeedsItsFlagAndTheCloseEntryWithoutAPlayerHasAnEmptyName) {
     item(L"center", 6);
     ASSERT_TRUE(start(0));
-    EXPECT_EQ(kinds(), (std::vector<std::pair<std::int32_t, std::wstring>>{{7, L"Close   "}, {8, L"Close this menu."}}));
+    EXPECT_EQ(kinds(), (std::vector<std::pair<std::int32_t, std::wstring>>{{7, L"Close   "},
+                                                                           {8, L"Close this menu."}}));
 }
 
 // Registry data that stops the list (items read before stay, the closing items are missing) or
@@ -99,15 +102,19 @@ void setText(sim::SimRegistry& r, const std::wstring& k, const wchar_t* name, co
     r.setString(kHkcu, k, name, v);
 }
 const BadData kBadData[] = {
-    {"no Special", [](sim::SimRegistry& r, const std::wstring& k) { r.setDword(kHkcu, k, L"Other", 1); }, true},
-    {"Special as text", [](sim::SimRegistry& r, const std::wstring& k) { r.setString(kHkcu, k, L"Special", L"1"); }, true},
+    {"no Special", [](sim::SimRegistry& r, const std::wstring& k) { r.setDword(kHkcu, k, L"Other", 1); },
+     true},
+    {"Special as text",
+     [](sim::SimRegistry& r, const std::wstring& k) { r.setString(kHkcu, k, L"Special", L"1"); }, true},
     {"Special of two bytes",
-     [](sim::SimRegistry& r, const std::wstring& k) { r.setValue(kHkcu, k, L"Special", platform::regtype::kDword, {1, 0}); },
+     [](sim::SimRegistry& r, const std::wstring& k) {
+         r.setValue(kHkcu, k, L"Special", platform::regtype::kDword, {1, 0});
+     },
      true},
-    {"custom without CmdParam", [](sim::SimRegistry& r, const std::wstring& k) { setText(r, k, L"DisplayName", L"X"); },
-     true},
-    {"custom without DisplayName", [](sim::SimRegistry& r, const std::wstring& k) { setText(r, k, L"CmdParam", L"x.exe"); },
-     true},
+    {"custom without CmdParam",
+     [](sim::SimRegistry& r, const std::wstring& k) { setText(r, k, L"DisplayName", L"X"); }, true},
+    {"custom without DisplayName",
+     [](sim::SimRegistry& r, const std::wstring& k) { setText(r, k, L"CmdParam", L"x.exe"); }, true},
     {"DisplayName as binary",
      [](sim::SimRegistry& r, const std::wstring& k) {
          setText(r, k, L"CmdParam", L"x.exe");
@@ -126,8 +133,8 @@ const BadData kBadData[] = {
          r.setString(kHkcu, k, L"CmdParam", std::wstring(256, L'c'));
      },
      true},
-    {"unknown kind", [](sim::SimRegistry& r, const std::wstring& k) { r.setDword(kHkcu, k, L"Special", 0xFFFFFFFF); },
-     false},
+    {"unknown kind",
+     [](sim::SimRegistry& r, const std::wstring& k) { r.setDword(kHkcu, k, L"Special", 0xFFFFFFFF); }, false},
 };
 
 class AppLauncherBadData : public AppLauncherTest, public ::testing::WithParamInterface<BadData> {};
@@ -150,14 +157,13 @@ TEST_P(AppLauncherBadData, StopsTheListOrLeavesOutTheItem) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Registry, AppLauncherBadData, ::testing::ValuesIn(kBadData),
-                         [](const auto& info) {
-                             std::string n;
-                             for (const char* p = info.param.name; *p; ++p) {
-                                 n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
-                             }
-                             return n;
-                         });
+INSTANTIATE_TEST_SUITE_P(Registry, AppLauncherBadData, ::testing::ValuesIn(kBadData), [](const auto& info) {
+    std::string n;
+    for (const char* p = info.param.name; *p; ++p) {
+        n += std::isalnum(static_cast<unsigned char>(*p)) ? *p : '_';
+    }
+    return n;
+});
 
 TEST_F(AppLauncherTest, TextsAndNamesAtTheirLimitsAreTakenWholeAndLongerNamesStopTheList) {
     const std::wstring label(255, L'L');
@@ -229,9 +235,10 @@ TEST_F(AppLauncherTest, TheMenuOffersWhatIsInstalledAndRunningAtEachRequest) {
     world.registry().setDword(platform::kHkeyLocalMachine, AppLauncher::kCedarKey, L"Activated", 1);
     world.bringToFront(L"KORDVDCLASS");
     ASSERT_EQ(launcher.showAppLauncher(), 1);
-    EXPECT_EQ(offered(), (std::vector<std::wstring>{L"KORVATH DVD PLAYER", L"KORVATH Net Movie Player",
-                                                    L"WinDVD BD for KORVATH", L"Windows Media Center", L"Notes",
-                                                    L"Close KORVATH DVD PLAYER  ", L"Close this menu."}));
+    EXPECT_EQ(offered(),
+              (std::vector<std::wstring>{L"KORVATH DVD PLAYER", L"KORVATH Net Movie Player",
+                                         L"WinDVD BD for KORVATH", L"Windows Media Center", L"Notes",
+                                         L"Close KORVATH DVD PLAYER  ", L"Close this menu."}));
     EXPECT_EQ(menus.menu()->entries().back().message, message(L"QUICKMENU_NOTIFY_CLOSE_MENU"));
     EXPECT_EQ(world.desktop().foreground(), menus.menu()->window()) << "the menu is brought to the front";
 }

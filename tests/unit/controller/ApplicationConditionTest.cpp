@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
 #include "common/Text.h"
+#include <string>
 
 namespace {
 

@@ -57,18 +57,21 @@ TEST_F(CecControlCommandTest, TheOsdNameFillsW3ToW5AndTheTopOfW2) {
     EXPECT_EQ(request.w3, 0x76726F4Bu); // "Korv"
     EXPECT_EQ(request.w5, 0x00004350u); // "PC\0\0"
     ASSERT_EQ(cecc.commands.size(), 1u);
-    EXPECT_EQ(cecc.commands[0].bytes, (Bytes{0x40, 'K', 'o', 'r', 'v', 'a', 't', 'h', ' ', 'P', 'C', 0, 0, 0xAB, 0xCD}));
+    EXPECT_EQ(cecc.commands[0].bytes,
+              (Bytes{0x40, 'K', 'o', 'r', 'v', 'a', 't', 'h', ' ', 'P', 'C', 0, 0, 0xAB, 0xCD}));
 }
 
 TEST_F(CecControlCommandTest, BusyAndFailureResultsWithTheirLogTexts) {
     cecc.busyCount = 1;
     EXPECT_EQ(command.setSupportFeature(1), CecControlCommand::kBusy);
-    EXPECT_TRUE(trace.contains("ERROR!! in CecControlCommand::setSupportFeature ERROR HardIO::invoke():CEC_BUSY"));
+    EXPECT_TRUE(
+        trace.contains("ERROR!! in CecControlCommand::setSupportFeature ERROR HardIO::invoke():CEC_BUSY"));
     cecc.failing = true;
     EXPECT_EQ(command.notifyPhysicalAddress(0x10, 0), CecControlCommand::kFailed);
     EXPECT_TRUE(trace.hasText("ERROR!! in CecControlCommand::notifyPhysicalAddress ERROR HardIO::invoke()"));
     EXPECT_EQ(command.setLogicDevice(1), CecControlCommand::kFailed);
-    EXPECT_TRUE(trace.contains("ERROR!! in CecControlCommand::setLogicDevice ERROR HardIO::invoke():CEC_ERROR"));
+    EXPECT_TRUE(
+        trace.contains("ERROR!! in CecControlCommand::setLogicDevice ERROR HardIO::invoke():CEC_ERROR"));
     CecControlCommand without(nullptr);
     EXPECT_EQ(without.queryCECCertificationStatus(), CecControlCommand::kInvalidParameters);
 }
@@ -115,7 +118,8 @@ TEST_F(CecControlCommandTest, WrongReplyCodeOrLengthLeavesTheOutputUntouched) {
     EXPECT_EQ(status.statusBit4, 0);
     cecc.failing = true;
     EXPECT_EQ(command.replyCECCertificationStatus(status), CecControlCommand::kFailed);
-    EXPECT_TRUE(trace.hasText("ERROR!! in CecControlCommand::replyCECCertificationStatus ERROR HardIO::invoke()"));
+    EXPECT_TRUE(
+        trace.hasText("ERROR!! in CecControlCommand::replyCECCertificationStatus ERROR HardIO::invoke()"));
 }
 
 TEST_F(CecControlCommandTest, SmallRepliesDecodeTheirBytes) {

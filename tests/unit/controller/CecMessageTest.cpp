@@ -38,7 +38,8 @@ TEST_F(CecMessageTest, EachMessageHasItsOpcodeOperandsAndLength) {
     EXPECT_EQ(cecc.frames[0].bytes, (Bytes{0x40, 0x0D}));
     EXPECT_EQ(cecc.frames[1].bytes, (Bytes{0x4F, 0x82, 0x10, 0x00}));
     EXPECT_EQ(cecc.frames[2].bytes, (Bytes{0x40, 0x00, 0x1A, 0x03}));
-    EXPECT_EQ(cecc.frames[3].bytes, (Bytes{0x40, 0x47, 'V', 'i', 'r', 'e', 'o'})) << "always the model family name";
+    EXPECT_EQ(cecc.frames[3].bytes, (Bytes{0x40, 0x47, 'V', 'i', 'r', 'e', 'o'}))
+        << "always the model family name";
     EXPECT_EQ(cecc.frames[4].bytes, (Bytes{0x80, 0xA0, 0x0A, 0x1B, 0x2C, 0x30, 0x02}));
     EXPECT_EQ(cecc.frames[5].bytes, (Bytes{0x40, 0x8E, 0x00}));
     EXPECT_EQ(cecc.frames[6].bytes, (Bytes{0x40, 0x9D, 0x21, 0x00}));
@@ -87,7 +88,9 @@ struct OneRetryCase {
     std::function<int(CecMessage&)> send;
     std::uint32_t waitMs;
 };
-void PrintTo(const OneRetryCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const OneRetryCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CecMessageOneRetryTest : public CecMessageTest, public ::testing::WithParamInterface<OneRetryCase> {};
 
@@ -106,16 +109,14 @@ TEST_P(CecMessageOneRetryTest, BusyIsRetriedOnceAfterTheOperationsWait) {
 
 INSTANTIATE_TEST_SUITE_P(
     Messages, CecMessageOneRetryTest,
-    ::testing::Values(OneRetryCase{"textViewOn", [](CecMessage& m) { return m.textViewOn(0x40); }, 2000},
-                      OneRetryCase{"featureAbort", [](CecMessage& m) { return m.featureAbort(0x92, 3, 0x40); }, 2000},
-                      OneRetryCase{"setOsdName", [](CecMessage& m) { return m.setOsdName(nullptr, 0, 0x40); }, 2000},
-                      OneRetryCase{"setTvEnhancedMode", [](CecMessage& m) { return m.setTvEnhancedMode(1, 0x40); },
-                                   2000},
-                      OneRetryCase{"menuStatus", [](CecMessage& m) { return m.menuStatus(0, 0x40); }, 2000},
-                      OneRetryCase{"inactiveSource", [](CecMessage& m) { return m.inactiveSource(0x10, 0, 0x40); },
-                                   400},
-                      OneRetryCase{"giveDeviceVendorID", [](CecMessage& m) { return m.giveDeviceVendorID(0x40); },
-                                   400}));
+    ::testing::Values(
+        OneRetryCase{"textViewOn", [](CecMessage& m) { return m.textViewOn(0x40); }, 2000},
+        OneRetryCase{"featureAbort", [](CecMessage& m) { return m.featureAbort(0x92, 3, 0x40); }, 2000},
+        OneRetryCase{"setOsdName", [](CecMessage& m) { return m.setOsdName(nullptr, 0, 0x40); }, 2000},
+        OneRetryCase{"setTvEnhancedMode", [](CecMessage& m) { return m.setTvEnhancedMode(1, 0x40); }, 2000},
+        OneRetryCase{"menuStatus", [](CecMessage& m) { return m.menuStatus(0, 0x40); }, 2000},
+        OneRetryCase{"inactiveSource", [](CecMessage& m) { return m.inactiveSource(0x10, 0, 0x40); }, 400},
+        OneRetryCase{"giveDeviceVendorID", [](CecMessage& m) { return m.giveDeviceVendorID(0x40); }, 400}));
 
 TEST_F(CecMessageTest, AFirmwareFailureReturnsAtOnceWithoutRetryOrWait) {
     cecc.failing = true;

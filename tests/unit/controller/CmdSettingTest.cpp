@@ -139,7 +139,9 @@ struct OpenFailure {
     std::int32_t code;
     const char* log;
 };
-void PrintTo(const OpenFailure& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const OpenFailure& c, std::ostream* os) {
+    *os << c.what;
+}
 
 class CmdSettingOpenFailureTest : public CmdSettingTest, public ::testing::WithParamInterface<OpenFailure> {};
 

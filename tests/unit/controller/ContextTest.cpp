@@ -17,7 +17,9 @@ struct TokenCase {
     const wchar_t* token; // expected field; null: the out-parameter stays untouched
     const wchar_t* rest;
 };
-void PrintTo(const TokenCase& c, std::ostream* os) { *os << '"' << text::toUtf8(c.text) << '"'; }
+void PrintTo(const TokenCase& c, std::ostream* os) {
+    *os << '"' << text::toUtf8(c.text) << '"';
+}
 
 class ContextTokenTest : public ::testing::TestWithParam<TokenCase> {
 protected:

@@ -25,20 +25,24 @@ std::int32_t fakeGetPanelid(std::uint8_t* buffer) {
     std::memcpy(buffer, g_edid.data(), g_edid.size());
     return g_getPanelidResult;
 }
-std::int32_t fakeGetMonitorDevice() { return 0x100; }
+std::int32_t fakeGetMonitorDevice() {
+    return 0x100;
+}
 
 class EdidTest : public ::testing::Test {
 protected:
     void SetUp() override {
         g_edid.fill(0);
         g_getPanelidResult = 0;
-        libraries.addLibrary(L"Panelid.dll",
-                             {{"GetPanelid", reinterpret_cast<platform::EntryPoint>(&fakeGetPanelid)},
-                              {"GetMonitorDevice", reinterpret_cast<platform::EntryPoint>(&fakeGetMonitorDevice)}});
+        libraries.addLibrary(
+            L"Panelid.dll",
+            {{"GetPanelid", reinterpret_cast<platform::EntryPoint>(&fakeGetPanelid)},
+             {"GetMonitorDevice", reinterpret_cast<platform::EntryPoint>(&fakeGetMonitorDevice)}});
         ASSERT_EQ(helper.initialize(), 1);
     }
     // A CEA-861 extension with the given data blocks from byte 132 and detailed timings at D.
-    void extension(std::uint8_t revision, std::uint8_t dtdOffset, std::initializer_list<std::uint8_t> blocks) {
+    void extension(std::uint8_t revision, std::uint8_t dtdOffset,
+                   std::initializer_list<std::uint8_t> blocks) {
         g_edid[128] = 0x02;
         g_edid[129] = revision;
         g_edid[130] = dtdOffset;
@@ -47,7 +51,9 @@ protected:
             g_edid[at++] = b;
         }
     }
-    int address(std::uint8_t& first, std::uint8_t& second) { return helper.getPhysicalAddress(first, second); }
+    int address(std::uint8_t& first, std::uint8_t& second) {
+        return helper.getPhysicalAddress(first, second);
+    }
 
     sim::VirtualClock clock;
     sim::SimLibraries libraries{clock};
@@ -154,7 +160,9 @@ TEST_F(EdidTest, TheLibraryIsLoadedByItsFullPathInTheProgramsFolderOnly) {
     EXPECT_EQ(trace.count("ERROR GetModuleFileName()"), 3u);
 }
 
-std::int32_t fakeSetKeyHook() { return 1; }
+std::int32_t fakeSetKeyHook() {
+    return 1;
+}
 
 TEST(HdmiHookHelperTest, LoadsTheBridgeLibraryFromTheCommonFilesFolder) {
     testing_support::TraceCapture trace;
@@ -165,7 +173,8 @@ TEST(HdmiHookHelperTest, LoadsTheBridgeLibraryFromTheCommonFilesFolder) {
                          {{"HDMIHOOK_SetKeyHook", reinterpret_cast<platform::EntryPoint>(&fakeSetKeyHook)}});
     HdmiHookHelper helper(libraries, shell);
     ASSERT_EQ(helper.initialize(), 1);
-    EXPECT_TRUE(trace.hasText("Tvbridge.dll Path:C:\\Program Files\\Common Files\\Korvath Shared\\TVBRIDGE.dll"));
+    EXPECT_TRUE(
+        trace.hasText("Tvbridge.dll Path:C:\\Program Files\\Common Files\\Korvath Shared\\TVBRIDGE.dll"));
     EXPECT_EQ(helper.SetKeyHook(), 1);
     EXPECT_EQ(helper.ResetKeyHook(), 0) << "a missing entry counts as failure";
     EXPECT_TRUE(trace.hasText("ERROR!! in HdmiHookHelper::ResetKeyHook ERROR Unknown"));
@@ -185,8 +194,8 @@ protected:
         L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Media Center\\Service\\Video\\Tuners";
     void tuner(const wchar_t* category, const wchar_t* name, std::uint32_t enabled) {
         registry.setDword(platform::kHkeyLocalMachine,
-                          std::wstring(kTuners) + L"\\" + category + L"\\" + name + L"\\UserSettings", L"EnabledForMCE",
-                          enabled);
+                          std::wstring(kTuners) + L"\\" + category + L"\\" + name + L"\\UserSettings",
+                          L"EnabledForMCE", enabled);
     }
     sim::SimRegistry registry;
     testing_support::TraceCapture trace;

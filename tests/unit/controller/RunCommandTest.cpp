@@ -48,7 +48,8 @@ TEST_P(RunCommandAlternatives, StartsFirstInstalledOrLast) {
     RunPorts p;
     if (c.registered != nullptr) {
         platform::RegKey key = 0;
-        ASSERT_EQ(p.registry.createKey(platform::kHkeyLocalMachine, c.registered, platform::RegAccess::All, key, nullptr),
+        ASSERT_EQ(p.registry.createKey(platform::kHkeyLocalMachine, c.registered, platform::RegAccess::All,
+                                       key, nullptr),
                   platform::error::kSuccess);
         p.registry.closeKey(key);
     }
@@ -64,11 +65,13 @@ TEST_P(RunCommandAlternatives, StartsFirstInstalledOrLast) {
 
 INSTANTIATE_TEST_SUITE_P(
     AppPaths, RunCommandAlternatives,
-    ::testing::Values(
-        RunCase{"OnlySecondRegistered", L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\B.exe", L"B.exe", L"/y"},
-        RunCase{"FirstRegistered32Bit", L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\A.exe",
-                L"A.exe", L"/x"},
-        RunCase{"NoneRegisteredStartsLast", nullptr, L"B.exe", L"/y"}),
+    ::testing::Values(RunCase{"OnlySecondRegistered",
+                              L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\B.exe", L"B.exe",
+                              L"/y"},
+                      RunCase{"FirstRegistered32Bit",
+                              L"SOFTWARE\\Wow6432Node\\Microsoft\\Windows\\CurrentVersion\\App Paths\\A.exe",
+                              L"A.exe", L"/x"},
+                      RunCase{"NoneRegisteredStartsLast", nullptr, L"B.exe", L"/y"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct SplitCase {
@@ -94,16 +97,16 @@ TEST_P(RunCommandSplit, ProgramAndArgumentsOfTheLastReadableAlternative) {
 
 INSTANTIATE_TEST_SUITE_P(
     Parameters, RunCommandSplit,
-    ::testing::Values(
-        SplitCase{"QuotedNameWithBlanks", L"\"C:\\Program Files\\P\\p.exe\" /full", L"C:\\Program Files\\P\\p.exe", L"/full"},
-        SplitCase{"QuotedArgumentKeepsQuotesAndComma", L"B.exe \"/title=a, b\"", L"B.exe", L"\"/title=a, b\""},
-        SplitCase{"ArgumentsLoseLeadingBlanksOnly", L"B.exe    /a  /b ", L"B.exe", L"/a  /b "},
-        SplitCase{"UnterminatedFirst", L"\"A.exe /x,B.exe", L"", L""},
-        SplitCase{"UnterminatedLater", L"A.exe /x,\"B.exe", L"A.exe", L"/x"},
-        SplitCase{"UnterminatedInsideArguments", L"A.exe /x,B.exe \"/y", L"A.exe", L"/x"},
-        SplitCase{"Empty", L"", L"", L""},
-        SplitCase{"EmptyAlternatives", L",,", L"", L""},
-        SplitCase{"OnlyBlanks", L"   ", L"", L""}),
+    ::testing::Values(SplitCase{"QuotedNameWithBlanks", L"\"C:\\Program Files\\P\\p.exe\" /full",
+                                L"C:\\Program Files\\P\\p.exe", L"/full"},
+                      SplitCase{"QuotedArgumentKeepsQuotesAndComma", L"B.exe \"/title=a, b\"", L"B.exe",
+                                L"\"/title=a, b\""},
+                      SplitCase{"ArgumentsLoseLeadingBlanksOnly", L"B.exe    /a  /b ", L"B.exe", L"/a  /b "},
+                      SplitCase{"UnterminatedFirst", L"\"A.exe /x,B.exe", L"", L""},
+                      SplitCase{"UnterminatedLater", L"A.exe /x,\"B.exe", L"A.exe", L"/x"},
+                      SplitCase{"UnterminatedInsideArguments", L"A.exe /x,B.exe \"/y", L"A.exe", L"/x"},
+                      SplitCase{"Empty", L"", L"", L""}, SplitCase{"EmptyAlternatives", L",,", L"", L""},
+                      SplitCase{"OnlyBlanks", L"   ", L"", L""}),
     [](const auto& info) { return std::string(info.param.name); });
 
 } // namespace

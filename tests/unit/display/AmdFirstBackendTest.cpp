@@ -20,8 +20,9 @@ std::array<std::uint8_t, 256> edidWithExtension() {
 class AmdFirstBackendTest : public PanelidTest {
 protected:
     std::int32_t read(std::uint8_t* edid) {
-        return display::Panelid(display::PanelidPorts{devices, os, config, settings, registry, clock, firmware},
-                                display::VendorBackends{nullptr, nullptr, &amd, nullptr})
+        return display::Panelid(
+                   display::PanelidPorts{devices, os, config, settings, registry, clock, firmware},
+                   display::VendorBackends{nullptr, nullptr, &amd, nullptr})
             .getPanelid(edid);
     }
     sim::SimAmdDisplayLibrary adl;
@@ -34,9 +35,11 @@ TEST_F(AmdFirstBackendTest, TheFirstConnectedHdmiDisplayOfAnActiveAdapterGivesIt
         std::vector<sim::SimAmdDisplayLibrary::Adapter> adapters;
         std::int32_t expected;
     } rows[] = {
-        {{{0, true, {{0, 0, true, true, std::nullopt}, {1, 10, true, true, tv}}}}, 1}, // panel, then HDMI in use
-        {{{0, true, {{1, 11, true, false, tv}}}}, 0},                                // type B, not mapped
-        {{{0, false, {{1, 10, true, true, tv}}}, {1, true, {{2, 10, true, false, tv}}}}, 0}, // inactive skipped
+        {{{0, true, {{0, 0, true, true, std::nullopt}, {1, 10, true, true, tv}}}},
+         1},                                          // panel, then HDMI in use
+        {{{0, true, {{1, 11, true, false, tv}}}}, 0}, // type B, not mapped
+        {{{0, false, {{1, 10, true, true, tv}}}, {1, true, {{2, 10, true, false, tv}}}},
+         0},                                           // inactive skipped
         {{{0, true, {{1, 10, false, true, tv}}}}, -2}, // not connected
         {{{0, true, {{1, 12, true, true, tv}}}}, -2},  // DisplayPort
         {{{0, true, {}}}, -2},

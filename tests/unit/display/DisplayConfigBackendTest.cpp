@@ -84,8 +84,8 @@ TEST_F(DisplayConfigBackendTest, SwitchingReachesTheArrangementOfTheTarget) {
         {{{LCD, 0}, {HDMI, 1}}, 0x2, 0x2},
         {{{LCD, 0}}, 0x20000, 0x20000},
         {{{LCD, 0}}, 0x40000000, 0x40000000},
-        {{{LCD, 0}}, 0x8, 0x8},              // the DVI-class display is the DisplayPort one first
-        {{{LCD, 0}}, 0x200, 0x200},          // DisplayPort + HDMI clone
+        {{{LCD, 0}}, 0x8, 0x8},               // the DVI-class display is the DisplayPort one first
+        {{{LCD, 0}}, 0x200, 0x200},           // DisplayPort + HDMI clone
         {{{LCD, 0}}, 0x10000000, 0x10000000}, // HDMI primary with DisplayPort
         {{{LCD, 0}}, 0x800000, 0x800000},
         {{{LCD, 0}}, 0x1000000, 0x1000000},
@@ -175,7 +175,8 @@ TEST_F(DisplayConfigBackendTest, TheVersionTestComparesMajorAndMinorTogether) {
 }
 
 TEST_F(DisplayConfigBackendTest, ABlockingDeviceStopsAllThreeOperations) {
-    devices.addDevice(platform::Guid{0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}});
+    devices.addDevice(
+        platform::Guid{0x4D36E968, 0xE325, 0x11CE, {0xBF, 0xC1, 0x08, 0x00, 0x2B, 0xE1, 0x03, 0x18}});
     devices.addDevice(display::kBlockingDeviceClass);
     intel.isPresent = true;
     std::uint8_t edid[256] = {};
@@ -203,8 +204,8 @@ TEST_F(DisplayConfigBackendTest, AnHdmiDisplayReportedAsDviIsTreatedAsHdmiWhileT
         bool firmwareHdmi;
         std::uint32_t expected;
     } rows[] = {
-        {true, false, 1105, true, 0x80},  {true, false, 0, true, 0x80},     {false, true, 1000, true, 0x80},
-        {false, true, 1105, true, 0x8},   {true, false, 1105, false, 0x8},  {false, false, 1000, true, 0x8},
+        {true, false, 1105, true, 0x80}, {true, false, 0, true, 0x80},    {false, true, 1000, true, 0x80},
+        {false, true, 1105, true, 0x8},  {true, false, 1105, false, 0x8}, {false, false, 1000, true, 0x8},
     };
     for (const auto& row : rows) {
         amdSecond.isPresent = row.amd;

@@ -28,8 +28,8 @@ protected:
         }
         paths.resize(pathCount);
         modes.resize(modeCount);
-        if (config->query(platform::dc::kQueryOnlyActivePaths, pathCount, paths.data(), modeCount, modes.data(),
-                          nullptr) != 0) {
+        if (config->query(platform::dc::kQueryOnlyActivePaths, pathCount, paths.data(), modeCount,
+                          modes.data(), nullptr) != 0) {
             return false;
         }
         paths.resize(pathCount);
@@ -43,16 +43,18 @@ protected:
 TYPED_TEST_SUITE_P(DisplayConfigContract);
 
 namespace contract {
-inline constexpr std::int32_t kInvalidParameter = static_cast<std::int32_t>(platform::error::kInvalidParameter);
-inline constexpr std::int32_t kInsufficientBuffer = static_cast<std::int32_t>(platform::error::kInsufficientBuffer);
+inline constexpr std::int32_t kInvalidParameter =
+    static_cast<std::int32_t>(platform::error::kInvalidParameter);
+inline constexpr std::int32_t kInsufficientBuffer =
+    static_cast<std::int32_t>(platform::error::kInsufficientBuffer);
 } // namespace contract
 
 TYPED_TEST_P(DisplayConfigContract, TheQueryFlagsAreExactlyOneOfThree) {
     std::uint32_t paths = 0;
     std::uint32_t modes = 0;
     EXPECT_EQ(this->config->getBufferSizes(0, paths, modes), contract::kInvalidParameter);
-    EXPECT_EQ(this->config->getBufferSizes(platform::dc::kQueryAllPaths | platform::dc::kQueryOnlyActivePaths, paths,
-                                           modes),
+    EXPECT_EQ(this->config->getBufferSizes(platform::dc::kQueryAllPaths | platform::dc::kQueryOnlyActivePaths,
+                                           paths, modes),
               contract::kInvalidParameter);
     EXPECT_EQ(this->config->getBufferSizes(platform::dc::kQueryOnlyActivePaths, paths, modes), 0);
     EXPECT_GE(paths, 1u);
@@ -93,7 +95,8 @@ TYPED_TEST_P(DisplayConfigContract, TheTopologyGoesOnlyWithTheCurrentDatabaseAnd
               contract::kInsufficientBuffer);
     p = pathCount;
     m = modeCount;
-    EXPECT_EQ(this->config->query(platform::dc::kQueryAllPaths, p, paths.data(), m, modes.data(), nullptr), 0);
+    EXPECT_EQ(this->config->query(platform::dc::kQueryAllPaths, p, paths.data(), m, modes.data(), nullptr),
+              0);
     EXPECT_LE(p, pathCount);
 }
 

@@ -12,7 +12,8 @@ using platform::DisplayMode;
 constexpr platform::RegKey kUser = platform::kHkeyCurrentUser;
 const std::wstring kKey = L"Software\\Korvath\\Dswap";
 
-DisplayMode mode(std::uint32_t width, std::uint32_t height, std::uint32_t orientation = 0, std::int32_t x = 0) {
+DisplayMode mode(std::uint32_t width, std::uint32_t height, std::uint32_t orientation = 0,
+                 std::int32_t x = 0) {
     DisplayMode m;
     m.pelsWidth = width;
     m.pelsHeight = height;
@@ -26,7 +27,8 @@ DisplayMode mode(std::uint32_t width, std::uint32_t height, std::uint32_t orient
 class DisplaySettingsStoreTest : public PanelidTest {
 protected:
     DisplaySettingsStoreTest() {
-        settings.addDevice("\\\\.\\DISPLAY1", {mode(1024, 768), mode(1366, 768), mode(768, 1366)}, mode(1366, 768));
+        settings.addDevice("\\\\.\\DISPLAY1", {mode(1024, 768), mode(1366, 768), mode(768, 1366)},
+                           mode(1366, 768));
         settings.addDevice("\\\\.\\DISPLAY2", {mode(1280, 720), mode(1920, 1080)}, mode(1920, 1080, 0, 1366));
         config.setAvailable(false); // a vendor machine
     }
@@ -44,10 +46,10 @@ TEST_F(DisplaySettingsStoreTest, SavingWritesSevenValuesPerDesktopOfTheArrangeme
     store().save(0x2000000);
     const std::wstring sub = kKey + L"\\Mon02000000";
     EXPECT_EQ(registry.valueNames(kUser, sub),
-              (std::vector<std::wstring>{L"0_XResolution", L"0_YResolution", L"0_BitParPixel", L"0_RefreshRate",
-                                         L"0_XPosition", L"0_YPosition", L"0_Rotation", L"1_XResolution",
-                                         L"1_YResolution", L"1_BitParPixel", L"1_RefreshRate", L"1_XPosition",
-                                         L"1_YPosition", L"1_Rotation"}));
+              (std::vector<std::wstring>{L"0_XResolution", L"0_YResolution", L"0_BitParPixel",
+                                         L"0_RefreshRate", L"0_XPosition", L"0_YPosition", L"0_Rotation",
+                                         L"1_XResolution", L"1_YResolution", L"1_BitParPixel",
+                                         L"1_RefreshRate", L"1_XPosition", L"1_YPosition", L"1_Rotation"}));
     EXPECT_EQ(dword(sub, L"1_XResolution"), 1920u);
     EXPECT_EQ(dword(sub, L"1_XPosition"), 1366u);
     store().save(0x80);

@@ -64,8 +64,9 @@ public:
         }
         return result;
     }
-    std::int32_t set(std::uint32_t pathCount, const platform::DisplayConfigPathInfo* paths, std::uint32_t modeCount,
-                     const platform::DisplayConfigModeInfo* modes, std::uint32_t flags) override {
+    std::int32_t set(std::uint32_t pathCount, const platform::DisplayConfigPathInfo* paths,
+                     std::uint32_t modeCount, const platform::DisplayConfigModeInfo* modes,
+                     std::uint32_t flags) override {
         return m_inner.set(pathCount, paths, modeCount, modes, flags);
     }
     std::int32_t getSourceName(platform::DisplayConfigSourceDeviceName& request) override {
@@ -74,13 +75,16 @@ public:
         std::fill(std::begin(request.viewGdiDeviceName), std::end(request.viewGdiDeviceName), u'X');
         return result;
     }
-    platform::NtStatus openAdapterFromGdiDisplayName(const char16_t* name, platform::KernelAdapterHandle& a) override {
+    platform::NtStatus openAdapterFromGdiDisplayName(const char16_t* name,
+                                                     platform::KernelAdapterHandle& a) override {
         return m_inner.openAdapterFromGdiDisplayName(name, a);
     }
     platform::NtStatus queryDriverVersion(platform::KernelAdapterHandle a, std::uint32_t& version) override {
         return m_inner.queryDriverVersion(a, version);
     }
-    platform::NtStatus closeAdapter(platform::KernelAdapterHandle a) override { return m_inner.closeAdapter(a); }
+    platform::NtStatus closeAdapter(platform::KernelAdapterHandle a) override {
+        return m_inner.closeAdapter(a);
+    }
 
 private:
     sim::SimDisplayConfig& m_inner;
@@ -89,8 +93,9 @@ private:
 class DriverAnswersTest : public PanelidTest {
 protected:
     display::Panelid spoiled() {
-        return display::Panelid(display::PanelidPorts{devices, os, spoiling, settings, registry, clock, firmware},
-                                display::VendorBackends{});
+        return display::Panelid(
+            display::PanelidPorts{devices, os, spoiling, settings, registry, clock, firmware},
+            display::VendorBackends{});
     }
     SpoilingConfig spoiling{config};
 };
@@ -105,8 +110,8 @@ TEST_F(DriverAnswersTest, WrongCountsIndexesAndTechnologiesAreNeverReadPast) {
         {F::CountsTooHigh, 0x2000000}, // the counts are not believed beyond the arrays
         {F::ModeIndexPastEnd, 0x1},    // no source mode at the origin: not readable
         {F::ModeIndexWrongType, 0x1},
-        {F::UnknownTechnology, 0x1},   // the primary has no class
-        {F::ZeroModes, 0x1},           // nothing to read
+        {F::UnknownTechnology, 0x1},     // the primary has no class
+        {F::ZeroModes, 0x1},             // nothing to read
         {F::SizesBeyondAnyMachine, 0x1}, // refused, not allocated
     };
     for (const auto& row : rows) {

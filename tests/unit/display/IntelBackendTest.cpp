@@ -18,9 +18,15 @@ namespace igfx = platform::igfx;
 constexpr std::uint32_t L = igfx::kTypeLcd, C = igfx::kTypeCrt, D = igfx::kTypeDigital, H = igfx::kTypeHdmi,
                         T = igfx::kTypeTv, S = igfx::kTypeSecondDigital;
 
-Request single(std::uint32_t t) { return {Kind::Single, t, 0}; }
-Request clone(std::uint32_t a, std::uint32_t b) { return {Kind::Clone, a, b}; }
-Request extended(std::uint32_t a, std::uint32_t b) { return {Kind::Extended, a, b}; }
+Request single(std::uint32_t t) {
+    return {Kind::Single, t, 0};
+}
+Request clone(std::uint32_t a, std::uint32_t b) {
+    return {Kind::Clone, a, b};
+}
+Request extended(std::uint32_t a, std::uint32_t b) {
+    return {Kind::Extended, a, b};
+}
 
 std::string text(const std::vector<Request>& requests) {
     std::string out;
@@ -130,10 +136,10 @@ TEST(IntelStatus, TheStatusBitsGiveTheCurrentValue) {
         {{{S, U | F}, {H, U | Z}}, false, 0x10000000},
         {{{H, U | F}, {C, U | Z}}, true, 0x20000000},
         {{{C, U | F}, {H, U | Z}}, true, 0x40000000},
-        {{{L, U | Z}}, true, 0x1},                        // second display without a first: step 1
-        {{{H, U | F}, {T, U | Z}}, true, 0x1},           // no value for the pair, nor for the clone
+        {{{L, U | Z}}, true, 0x1},                         // second display without a first: step 1
+        {{{H, U | F}, {T, U | Z}}, true, 0x1},             // no value for the pair, nor for the clone
         {{{L, U | F}, {C, U | F}, {H, U | F}}, true, 0x1}, // three in use
-        {{}, true, 0x1},                                  // nothing in use
+        {{}, true, 0x1},                                   // nothing in use
     };
     for (const auto& row : rows) {
         std::array<std::uint32_t, igfx::kMaxType + 1> status{};
@@ -159,8 +165,9 @@ protected:
     IntelBackendTest() { os.set(6, 0); } // the display configuration is unusable: Intel switches
 
     display::Panelid intelLibrary() {
-        return display::Panelid(display::PanelidPorts{devices, os, config, settings, registry, clock, firmware},
-                                display::VendorBackends{&backend, nullptr, nullptr, nullptr});
+        return display::Panelid(
+            display::PanelidPorts{devices, os, config, settings, registry, clock, firmware},
+            display::VendorBackends{&backend, nullptr, nullptr, nullptr});
     }
     void expectReleased() {
         EXPECT_EQ(igfx.comBalance(), 0);
@@ -182,14 +189,12 @@ TEST_F(IntelBackendTest, TheEdidComesFromTheAttachedHdmiDeviceOfDisplay1ThenDisp
         std::uint8_t extensions;
         std::int32_t expected;
     } rows[] = {
-        {H, true, true, false, true, 1, 1},
-        {H, true, false, false, true, 1, 0},
-        {H, true, true, false, false, 0, 1},     // type 5 is accepted whatever the firmware says
-        {D, true, true, false, true, 1, 1},  // type 3 while the firmware sees HDMI
-        {D, true, true, false, false, 1, -2},    // type 3 without it
-        {H, false, false, false, true, 1, -2},
-        {H, true, true, true, true, 1, 1},   // found on Display2
-        {T, true, true, false, true, 1, -2}, // no device of type 3 or 5
+        {H, true, true, false, true, 1, 1},    {H, true, false, false, true, 1, 0},
+        {H, true, true, false, false, 0, 1},  // type 5 is accepted whatever the firmware says
+        {D, true, true, false, true, 1, 1},   // type 3 while the firmware sees HDMI
+        {D, true, true, false, false, 1, -2}, // type 3 without it
+        {H, false, false, false, true, 1, -2}, {H, true, true, true, true, 1, 1}, // found on Display2
+        {T, true, true, false, true, 1, -2},                                      // no device of type 3 or 5
     };
     for (const auto& row : rows) {
         igfx.setReportedType(hdmi, row.hdmiType);
@@ -201,7 +206,8 @@ TEST_F(IntelBackendTest, TheEdidComesFromTheAttachedHdmiDeviceOfDisplay1ThenDisp
         firmware.setHdmiConnected(row.firmwareHdmi);
         std::uint8_t edid[256] = {};
         // The presence test enumerates Display1; let it pass even when the EDID step's fails.
-        EXPECT_EQ(row.display1Fails ? backend.readEdid(edid, row.firmwareHdmi ? 0x10 : 0) : intelLibrary().getPanelid(edid),
+        EXPECT_EQ(row.display1Fails ? backend.readEdid(edid, row.firmwareHdmi ? 0x10 : 0)
+                                    : intelLibrary().getPanelid(edid),
                   row.expected)
             << "type " << row.hdmiType << " firmware HDMI " << row.firmwareHdmi;
         if (row.expected >= 0) {
@@ -262,7 +268,7 @@ TEST_F(IntelBackendTest, BadDeviceListsNeverIndexPastTheTables) {
     config.setConnected(hdmi, false);
     std::uint8_t edid[256] = {};
     EXPECT_EQ(intelLibrary().getPanelid(edid), -2); // HDMI not connected
-    EXPECT_EQ(value(), 0x1u);                         // nothing the values can name
+    EXPECT_EQ(value(), 0x1u);                       // nothing the values can name
     intelLibrary().setMonitorDevice(0x2000000);
     expectReleased();
 }
@@ -313,8 +319,14 @@ TEST_F(IntelBackendTest, SwitchingSetsTheModeThenSendsTheRecords) {
 
 TEST_F(IntelBackendTest, TheSimulatedHardwareFollowsEverySwitchAndTheSwap) {
     const std::uint32_t steps[][2] = {
-        {0x4000000, 0x4000000}, {0x80000000, 0x2000000}, {0x80000000, 0x4000000}, {0x100, 0x100},
-        {0x80, 0x80},           {0x1, 0x1},              {0x80000000, 0x1},       {0x2000000, 0x2000000},
+        {0x4000000, 0x4000000},
+        {0x80000000, 0x2000000},
+        {0x80000000, 0x4000000},
+        {0x100, 0x100},
+        {0x80, 0x80},
+        {0x1, 0x1},
+        {0x80000000, 0x1},
+        {0x2000000, 0x2000000},
         {0x20000, 0x1}, // the CRT is not connected: the LCD alone, then its identifier 0 is refused
     };
     for (const auto& [target, expected] : steps) {

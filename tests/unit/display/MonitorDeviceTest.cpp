@@ -14,13 +14,26 @@ TEST(MonitorDeviceTest, EachOutputTechnologyHasItsClass) {
         std::int32_t technology;
         std::uint32_t expected;
     } rows[] = {
-        {tech::kHd15, cls::kCrt},           {tech::kSVideo, cls::kTv},         {tech::kComposite, cls::kTv},
-        {tech::kComponent, cls::kTv},       {tech::kDJpn, cls::kTv},           {tech::kSdtvDongle, cls::kTv},
-        {tech::kDvi, cls::kDvi},            {tech::kHdmi, cls::kHdmi},         {tech::kLvds, cls::kLcd},
-        {tech::kInternal, cls::kLcd},       {tech::kDisplayPortExternal, 0x8010}, {tech::kDisplayPortEmbedded, 0x8010},
-        {tech::kOther, cls::kOther},        {tech::kSdi, cls::kOther},         {tech::kUdiExternal, cls::kOther},
-        {tech::kUdiEmbedded, cls::kOther},  {7, cls::kNone},                   {15, cls::kNone},
-        {0x7FFFFFFF, cls::kNone},           {-2, cls::kNone},
+        {tech::kHd15, cls::kCrt},
+        {tech::kSVideo, cls::kTv},
+        {tech::kComposite, cls::kTv},
+        {tech::kComponent, cls::kTv},
+        {tech::kDJpn, cls::kTv},
+        {tech::kSdtvDongle, cls::kTv},
+        {tech::kDvi, cls::kDvi},
+        {tech::kHdmi, cls::kHdmi},
+        {tech::kLvds, cls::kLcd},
+        {tech::kInternal, cls::kLcd},
+        {tech::kDisplayPortExternal, 0x8010},
+        {tech::kDisplayPortEmbedded, 0x8010},
+        {tech::kOther, cls::kOther},
+        {tech::kSdi, cls::kOther},
+        {tech::kUdiExternal, cls::kOther},
+        {tech::kUdiEmbedded, cls::kOther},
+        {7, cls::kNone},
+        {15, cls::kNone},
+        {0x7FFFFFFF, cls::kNone},
+        {-2, cls::kNone},
     };
     for (const auto& row : rows) {
         EXPECT_EQ(classOfOutputTechnology(row.technology), row.expected) << row.technology;
@@ -29,7 +42,7 @@ TEST(MonitorDeviceTest, EachOutputTechnologyHasItsClass) {
 
 TEST(MonitorDeviceTest, MirrorsGoBothWaysAndTheAnalogPairOnlyWhenAsked) {
     const std::pair<std::uint32_t, std::uint32_t> pairs[] = {
-        {0x20000, 0x40000},     {0x80000, 0x100000},    {0x200000, 0x400000},
+        {0x20000, 0x40000},     {0x80000, 0x100000},     {0x200000, 0x400000},
         {0x2000000, 0x4000000}, {0x8000000, 0x10000000}, {0x20000000, 0x40000000},
     };
     for (const auto& [a, b] : pairs) {

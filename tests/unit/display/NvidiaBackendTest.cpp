@@ -116,9 +116,7 @@ TEST_F(NvidiaBackendTest, TheFinalViewRequestIsTriedElevenTimesTwentyMillisecond
         std::size_t calls;
         bool switched;
     } rows[] = {
-        {10, 0x100, 11, true},
-        {11, 0x100, 11, false},
-        {30, 0x100, 11, false},
+        {10, 0x100, 11, true},      {11, 0x100, 11, false}, {30, 0x100, 11, false},
         {1, 0x2000000, 2, true}, // the single request is sent once: refused, then the pair at once
         {12, 0x2000000, 12, false},
     };
@@ -141,17 +139,14 @@ TEST_F(NvidiaBackendTest, ASwapOfASingleArrangementSetsTheFirstConnectedOutput) 
         std::vector<std::uint32_t> connected;
         std::uint32_t expected;
     } rows[] = {
-        {{kLcd, kHdmi}, kLcd},
-        {{kHdmi, 0x1}, kHdmi},
-        {{kDviD, 0x2}, kDviD},
-        {{0x2, 0x200}, 0x2},
-        {{}, kLcd},
+        {{kLcd, kHdmi}, kLcd}, {{kHdmi, 0x1}, kHdmi}, {{kDviD, 0x2}, kDviD}, {{0x2, 0x200}, 0x2}, {{}, kLcd},
     };
     for (const auto& row : rows) {
         sim::SimNvidiaDisplay fresh;
         fresh.outputs() = sim.outputs();
         for (auto& o : fresh.outputs()) {
-            o.connected = std::find(row.connected.begin(), row.connected.end(), o.mask) != row.connected.end();
+            o.connected =
+                std::find(row.connected.begin(), row.connected.end(), o.mask) != row.connected.end();
         }
         display::NvidiaBackend nvidia(fresh, clock, settings);
         nvidia.switchTo(0x80000000, 0x1);
@@ -197,7 +192,8 @@ TEST(NvidiaViewValueTest, DualViewCloneAndStandardRules) {
         {withHdmi, {0x2, kLcd}, false, kDual, true, 0x40000},
         {withHdmi, {kLcd, kDviD}, false, kDual, true, 0x80000},
         {withHdmi, {kDp, kLcd}, false, kDual, true, 0x100000},
-        {withHdmi, {kDp, kHdmi}, false, kDual, true, 0x8000000}, // DisplayPort + HDMI take the LCD + TV values
+        {withHdmi, {kDp, kHdmi}, false, kDual, true, 0x8000000}, // DisplayPort + HDMI take the LCD + TV
+                                                                 // values
         {withHdmi, {kHdmi, kDp}, false, kDual, true, 0x10000000},
         {withHdmi, {kHdmi, 0x2}, false, kDual, true, 0x20000000},
         {withHdmi, {kLcd, 0x2}, false, kClone, true, 0x2},
@@ -218,7 +214,8 @@ TEST(NvidiaViewValueTest, DualViewCloneAndStandardRules) {
         {withHdmi, {0x12345}, false, kStd, true, 0}, // an unknown output
     };
     for (const auto& row : rows) {
-        EXPECT_EQ(display::nvidiaViewValue(row.outputs, viewOf(row.masks, row.secondPrimary), row.mode, row.atOrigin),
+        EXPECT_EQ(display::nvidiaViewValue(row.outputs, viewOf(row.masks, row.secondPrimary), row.mode,
+                                           row.atOrigin),
                   row.expected)
             << std::hex << row.masks.front() << " mode " << row.mode << " origin " << row.atOrigin;
     }
@@ -293,18 +290,22 @@ TEST_F(NvidiaBackendTest, AnUnreadableArrangementGivesZeroAndBadCountsAreNeverFo
         {"none", [](sim::SimNvidiaDisplay&) {}, 0x2000000},
         {"library missing", [](sim::SimNvidiaDisplay& s) { s.setPresent(false); }, 0},
         {"initialise fails", [](sim::SimNvidiaDisplay& s) { s.setInitializeResult(nv::kDeviceNotFound); }, 0},
-        {"no driver version", [](sim::SimNvidiaDisplay& s) { s.removeEntry(nv::id::kDisplayDriverVersion); }, 0},
-        {"driver version record", [](sim::SimNvidiaDisplay& s) { s.setAnswerVersion(nv::id::kDisplayDriverVersion, 0x2008C); }, 0},
+        {"no driver version", [](sim::SimNvidiaDisplay& s) { s.removeEntry(nv::id::kDisplayDriverVersion); },
+         0},
+        {"driver version record",
+         [](sim::SimNvidiaDisplay& s) { s.setAnswerVersion(nv::id::kDisplayDriverVersion, 0x2008C); }, 0},
         {"no display handle", [](sim::SimNvidiaDisplay& s) { s.setDisplayHandleCount(0); }, 0},
         {"no view", [](sim::SimNvidiaDisplay& s) { s.removeEntry(nv::id::kGetView); }, 0},
         {"view record", [](sim::SimNvidiaDisplay& s) { s.setAnswerVersion(nv::id::kGetView, 0x10020); }, 0},
         {"three view targets", [](sim::SimNvidiaDisplay& s) { s.setReportedViewCount(3); }, 0},
         {"unknown mask bits", [](sim::SimNvidiaDisplay& s) { s.setExtraMaskBits(0x80000004); }, 0x2000000},
-        {"view modes past the array", [](sim::SimNvidiaDisplay& s) { s.setReportedViewModeCount(9); }, 0x2000000},
+        {"view modes past the array", [](sim::SimNvidiaDisplay& s) { s.setReportedViewModeCount(9); },
+         0x2000000},
         // GPUs past the array: no output is classified, so HDMI is not recognised.
         {"GPUs past the array", [](sim::SimNvidiaDisplay& s) { s.setReportedGpuCount(65); }, 0x1},
         // Unreadable connector types: no panel is recognised, the first connected single display is reported.
-        {"connector record", [](sim::SimNvidiaDisplay& s) { s.setAnswerVersion(nv::id::kConnectorInfo, 0x2002C); }, 0x4},
+        {"connector record",
+         [](sim::SimNvidiaDisplay& s) { s.setAnswerVersion(nv::id::kConnectorInfo, 0x2002C); }, 0x4},
         {"no connector info", [](sim::SimNvidiaDisplay& s) { s.removeEntry(nv::id::kConnectorInfo); }, 0x4},
     };
     for (const auto& row : rows) {
@@ -325,18 +326,23 @@ TEST_F(NvidiaBackendTest, TheEdidOfTheConnectedHdmiOutput) {
         void (*arrange)(sim::SimNvidiaDisplay&);
         std::int32_t expected;
     } rows[] = {
-        {"in use", [](sim::SimNvidiaDisplay& s) { s.setView({{kLcd, kHdmi}, nv::view::kClone}); }, 1},
+        {"in use",
+         [](sim::SimNvidiaDisplay& s) {
+             s.setView({{kLcd, kHdmi}, nv::view::kClone});
+         },
+         1},
         {"not in use", [](sim::SimNvidiaDisplay&) {}, 0},
-        {"on the second output", [](sim::SimNvidiaDisplay& s) {
+        {"on the second output",
+         [](sim::SimNvidiaDisplay& s) {
              s.output(kHdmi)->connector = nv::connector::kDviD;
              s.output(kDviD)->connector = nv::connector::kHdmiA;
              s.output(kDviD)->edid = tvEdid();
-         }, 0},
+         },
+         0},
         {"not connected", [](sim::SimNvidiaDisplay& s) { s.output(kHdmi)->connected = false; }, -2},
-        {"DVI-D only", [](sim::SimNvidiaDisplay& s) { s.output(kHdmi)->connector = nv::connector::kDviD; }, -2},
-        {"HDMI on output 0x80000", [](sim::SimNvidiaDisplay& s) {
-             s.output(kHdmi)->mask = kDp;
-         }, -2},
+        {"DVI-D only", [](sim::SimNvidiaDisplay& s) { s.output(kHdmi)->connector = nv::connector::kDviD; },
+         -2},
+        {"HDMI on output 0x80000", [](sim::SimNvidiaDisplay& s) { s.output(kHdmi)->mask = kDp; }, -2},
         {"no display handle", [](sim::SimNvidiaDisplay& s) { s.setDisplayHandleCount(0); }, -2},
         {"GPUs past the array", [](sim::SimNvidiaDisplay& s) { s.setReportedGpuCount(65); }, -2},
         {"initialise fails", [](sim::SimNvidiaDisplay& s) { s.setInitializeResult(nv::kError); }, -1},
@@ -358,9 +364,11 @@ TEST_F(NvidiaBackendTest, TheEdidOfTheConnectedHdmiOutput) {
         if (row.expected >= 0) {
             EXPECT_TRUE(std::equal(tv.begin(), tv.end(), buffer.begin())) << row.name;
         } else {
-            EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + 256, [](auto b) { return b == 0; })) << row.name;
+            EXPECT_TRUE(std::all_of(buffer.begin(), buffer.begin() + 256, [](auto b) { return b == 0; }))
+                << row.name;
         }
-        EXPECT_TRUE(std::all_of(buffer.begin() + 256, buffer.end(), [](auto b) { return b == 0xA5; })) << row.name;
+        EXPECT_TRUE(std::all_of(buffer.begin() + 256, buffer.end(), [](auto b) { return b == 0xA5; }))
+            << row.name;
         EXPECT_EQ(fresh.loaded(), 0) << row.name;
     }
 }
@@ -393,11 +401,12 @@ protected:
     NvidiaPanelidTest() {
         os.set(6, 0);
         driver.outputs() = {{kLcd, nv::connector::kLvds, true, std::nullopt, std::nullopt},
-                        {kHdmi, nv::connector::kHdmiA, true, tvEdid(), std::nullopt}};
+                            {kHdmi, nv::connector::kHdmiA, true, tvEdid(), std::nullopt}};
     }
     display::Panelid nvidiaLibrary() {
-        return display::Panelid(display::PanelidPorts{devices, os, config, settings, registry, clock, firmware},
-                                display::VendorBackends{nullptr, &backend, nullptr, nullptr});
+        return display::Panelid(
+            display::PanelidPorts{devices, os, config, settings, registry, clock, firmware},
+            display::VendorBackends{nullptr, &backend, nullptr, nullptr});
     }
     sim::SimNvidiaDisplay driver;
     display::NvidiaBackend backend{driver, clock, settings};

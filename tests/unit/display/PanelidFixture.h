@@ -38,7 +38,9 @@ public:
         return edidResult;
     }
     std::uint32_t currentValue() override { return value; }
-    void switchTo(std::uint32_t target, std::uint32_t current) override { switches.emplace_back(target, current); }
+    void switchTo(std::uint32_t target, std::uint32_t current) override {
+        switches.emplace_back(target, current);
+    }
 };
 
 class PanelidTest : public ::testing::Test {

@@ -23,7 +23,8 @@ struct FakeProgramHost final : fwsim::ProgramHost {
     int keys = 0;
     int endAllCalls = 0;
 
-    bool start(const std::wstring& program, const std::vector<std::wstring>& arguments, std::string& error) override {
+    bool start(const std::wstring& program, const std::vector<std::wstring>& arguments,
+               std::string& error) override {
         if (program == L"missing.exe") {
             error = "program missing.exe not found in the program folders";
             return false;

@@ -42,8 +42,8 @@ struct FakeScreen final : fwsim::ScreenObserver {
 
 struct ControllerWindow final : platform::WindowClient {
     std::vector<platform::Message> received;
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override {
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override {
         received.push_back({window, message, wParam, lParam});
         return 0;
     }
@@ -67,7 +67,8 @@ protected:
         scenario::ScenarioError error;
         EXPECT_TRUE(scenario::parseScenario(text, "test.scn", parsed, error)) << error.text();
         if (!target) {
-            target = std::make_unique<fwsim::RealTimeTarget>(journal, hardware, windowing, registry, host, options);
+            target = std::make_unique<fwsim::RealTimeTarget>(journal, hardware, windowing, registry, host,
+                                                             options);
         }
         scenario::ScenarioRunner runner(*target, journal);
         std::vector<std::string> failures;
@@ -85,9 +86,10 @@ protected:
         return false;
     }
     void appendLog(const std::string& text) {
-        const auto utc = sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                            std::chrono::system_clock::now().time_since_epoch())
-                                                            .count());
+        const auto utc =
+            sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                               std::chrono::system_clock::now().time_since_epoch())
+                                               .count());
         std::ofstream(std::filesystem::path(fwsim::ScriptRunner::datedLogPath(options.traceLogPath, utc)),
                       std::ios::binary | std::ios::app)
             << text;
@@ -109,7 +111,8 @@ protected:
     std::unique_ptr<fwsim::RealTimeTarget> target;
     std::filesystem::path logFolder =
         std::filesystem::temp_directory_path() /
-        ("sentrix-target-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        ("sentrix-target-test-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
 };
 
 TEST_F(RealTimeTargetTest, WorldStepsActOnTheSimulatedHardwareAndTheirEffectsJoinTheJournal) {
@@ -135,10 +138,12 @@ expect registry HKCU\SOFTWARE\KORVATH\Sentrixd Missing missing
 expect sound speaker
 )");
     EXPECT_EQ(failures, std::vector<std::string>{});
-    EXPECT_TRUE(journalHas(scenario::EventKind::FirmwareEvent, "hot plug high (0x1581), no controller to take it"));
+    EXPECT_TRUE(
+        journalHas(scenario::EventKind::FirmwareEvent, "hot plug high (0x1581), no controller to take it"));
     EXPECT_TRUE(journalHas(scenario::EventKind::Frame, "(0f 85)"));
     EXPECT_TRUE(journalHas(scenario::EventKind::Tv, "on, "));
-    const auto stored = registry.getValue(platform::kHkeyCurrentUser, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode");
+    const auto stored =
+        registry.getValue(platform::kHkeyCurrentUser, L"SOFTWARE\\KORVATH\\Sentrixd", L"LauncherShowMode");
     ASSERT_TRUE(stored);
     EXPECT_EQ(stored->type, 4u);
 }
@@ -161,7 +166,8 @@ TEST_F(RealTimeTargetTest, PeopleAndProgramsBecomeProgramRunsAndPostsToTheContro
     EXPECT_EQ(host.ran[1].arguments, std::vector<std::wstring>{L"query-turn-off-tv"});
     EXPECT_EQ(host.ran[2].arguments, (std::vector<std::wstring>{L"change-hdmi-output", L"256"}));
     EXPECT_EQ(host.ran[3].arguments, (std::vector<std::wstring>{L"use-tv-enhancement", L"3"}));
-    EXPECT_EQ(play("output-key"), std::vector<std::string>{"test.scn:1: Outswap.exe ended with exit code 1, expected 0"});
+    EXPECT_EQ(play("output-key"),
+              std::vector<std::string>{"test.scn:1: Outswap.exe ended with exit code 1, expected 0"});
     host.exitCode.reset();
     EXPECT_EQ(play("bridge turn-off-tv"), std::vector<std::string>{"test.scn:1: did not end"});
 
@@ -174,7 +180,9 @@ TEST_F(RealTimeTargetTest, PeopleAndProgramsBecomeProgramRunsAndPostsToTheContro
     ControllerWindow controller;
     ASSERT_NE(windowing.createDialogWindow(L"KorSentrixSuiteMain", controller), 0u);
     controller.received.clear();
-    EXPECT_TRUE(play("settings changed\npc suspend\npc resume cec\nsession lock\nsession unlock\ncontroller stop").empty());
+    EXPECT_TRUE(
+        play("settings changed\npc suspend\npc resume cec\nsession lock\nsession unlock\ncontroller stop")
+            .empty());
     windowing.dispatchReady();
     ASSERT_EQ(controller.received.size(), 6u);
     EXPECT_EQ(controller.received[0].message, desktop.registerMessage(L"SENTRIXSET_CHANGED"));
@@ -194,9 +202,11 @@ TEST_F(RealTimeTargetTest, PeopleAndProgramsBecomeProgramRunsAndPostsToTheContro
 TEST_F(RealTimeTargetTest, TheTraceLogsLinesAndTheNoticesItLogsJoinTheTimeline) {
     std::filesystem::create_directories(logFolder);
     options.traceLogPath = (logFolder / "Sentrixd.log").wstring();
-    appendLog(" :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog \r\n"
-              " :TID[0x1a4][2026/12/07 09:00:05.000] .\\NotifyCecInfoDialogs.cpp (39) : Show notification dialog "
-              "(variant 1)\r\n :TID[0x1a4][2026/12/07 09:00:05.0");
+    appendLog(
+        " :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog "
+        "\r\n"
+        " :TID[0x1a4][2026/12/07 09:00:05.000] .\\NotifyCecInfoDialogs.cpp (39) : Show notification dialog "
+        "(variant 1)\r\n :TID[0x1a4][2026/12/07 09:00:05.0");
     EXPECT_EQ(play("wait 100ms\nexpect log \".\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog\"\n"
                    "expect notification supported\nexpect no log \"half\""),
               std::vector<std::string>{});
@@ -206,8 +216,10 @@ TEST_F(RealTimeTargetTest, TheTraceLogsLinesAndTheNoticesItLogsJoinTheTimeline) 
 
 TEST_F(RealTimeTargetTest, StepsTheRealWorldCannotCarryOutFailWithTheReason) {
     const std::pair<const char*, const char*> cases[] = {
-        {"registry delete-key HKCU\\SOFTWARE\\KORVATH", "deleting from the registry is not available in real time"},
-        {"library remove Panelid.dll", "the installed libraries are set up by the machine, not by a step in real time"},
+        {"registry delete-key HKCU\\SOFTWARE\\KORVATH",
+         "deleting from the registry is not available in real time"},
+        {"library remove Panelid.dll",
+         "the installed libraries are set up by the machine, not by a step in real time"},
         {"system model Vireo", "the system's language and model are the real machine's"},
         {"message-box answer ok", "message boxes are not answered in real time"},
         {"sound-changer running", "there is no sound-output changer in real time (it is missing)"},
@@ -221,7 +233,8 @@ TEST_F(RealTimeTargetTest, StepsTheRealWorldCannotCarryOutFailWithTheReason) {
 TEST_F(RealTimeTargetTest, TheMenuAndTheNoticeAreWhatTheScreenShows) {
     // Without eyes on the screen neither can be seen or used.
     EXPECT_EQ(play("expect menu hidden\nexpect notice closed").size(), 0u);
-    EXPECT_EQ(play("menu key down"), std::vector<std::string>{"test.scn:1: the control menu cannot be seen here"});
+    EXPECT_EQ(play("menu key down"),
+              std::vector<std::string>{"test.scn:1: the control menu cannot be seen here"});
     target.reset();
 
     FakeScreen screen;
@@ -235,12 +248,14 @@ TEST_F(RealTimeTargetTest, TheMenuAndTheNoticeAreWhatTheScreenShows) {
     EXPECT_EQ(play("expect menu visible\nexpect menu entries \"KORVATH DVD PLAYER | Close this menu.\"\n"
                    "expect menu selected \"Close this menu.\"\nexpect menu drawn"),
               std::vector<std::string>{});
-    EXPECT_TRUE(journalHas(scenario::EventKind::Note, "screenshot of the control menu: Z:\\shots\\screen-01-menu.bmp"));
+    EXPECT_TRUE(journalHas(scenario::EventKind::Note,
+                           "screenshot of the control menu: Z:\\shots\\screen-01-menu.bmp"));
 
     screen.menu->faults = {"the menu is not topmost", "item 0 fill: screen 0x000000, expected RGB 0x0E2B3E"};
     EXPECT_EQ(play("expect menu drawn"),
-              std::vector<std::string>{"test.scn:1: the control menu is drawn wrongly: the menu is not topmost; item 0 "
-                                       "fill: screen 0x000000, expected RGB 0x0E2B3E"});
+              std::vector<std::string>{
+                  "test.scn:1: the control menu is drawn wrongly: the menu is not topmost; item 0 "
+                  "fill: screen 0x000000, expected RGB 0x0E2B3E"});
     screen.menu->visible = false;
     EXPECT_EQ(play("expect menu hidden").size(), 0u);
     EXPECT_EQ(play("expect menu drawn"), std::vector<std::string>{"test.scn:1: the control menu is hidden"});

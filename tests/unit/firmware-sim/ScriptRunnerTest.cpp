@@ -23,8 +23,8 @@ using FakeHost = testing_support::FakeProgramHost;
 
 struct ControllerWindow final : platform::WindowClient {
     std::vector<platform::Message> received;
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override {
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override {
         received.push_back({window, message, wParam, lParam});
         return 0;
     }
@@ -83,7 +83,8 @@ protected:
     std::unique_ptr<fwsim::ScriptRunner> runner;
     std::filesystem::path logFolder =
         std::filesystem::temp_directory_path() /
-        ("sentrix-runner-test-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        ("sentrix-runner-test-" +
+         std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
 };
 
 TEST_F(ScriptRunnerTest, FrameExpectationsFollowTheBusInOrderAndMeasureTheGap) {
@@ -108,7 +109,8 @@ expect no-frame 0x46 for 100
         << "only the whole operand list matches";
     EXPECT_TRUE(play("expect frame 0x87 operands 0x00 0xE0 0x91"));
     EXPECT_FALSE(play("tv send 0x04 0x46\nexpect no-frame 0x46 for 2000"));
-    EXPECT_NE(runner->failure().find("seen: TV -> Playback 1: Give OSD Name"), std::string::npos) << runner->failure();
+    EXPECT_NE(runner->failure().find("seen: TV -> Playback 1: Give OSD Name"), std::string::npos)
+        << runner->failure();
 }
 
 TEST_F(ScriptRunnerTest, ThePcsAddressIsTheOneItsCecControllerHolds) {
@@ -137,7 +139,8 @@ press-key 0xA6
     EXPECT_EQ(hardware.driver().withWorld([&] { return hardware.peers().cablePlugged(); }), false)
         << "nothing after the failed step ran";
     EXPECT_FALSE(play("start missing.exe"));
-    EXPECT_EQ(runner->failure(), "line 1: start missing.exe: program missing.exe not found in the program folders");
+    EXPECT_EQ(runner->failure(),
+              "line 1: start missing.exe: program missing.exe not found in the program folders");
     EXPECT_FALSE(play("expect process Other.exe ended"));
     EXPECT_EQ(runner->failure(), "line 1: expect process Other.exe ended: no program Other.exe was started");
     host.runningNow[L"Sentrixd.exe"] = false;
@@ -156,7 +159,8 @@ press-key 0xA6
     EXPECT_EQ(controller.received[0].message, desktop.registerMessage(L"QUICKMENU_NOTIFY_LAUNCH_BIRCH"));
     EXPECT_EQ(controller.received[0].wParam, 7u);
     EXPECT_FALSE(play("expect window absent within 50"));
-    EXPECT_EQ(runner->failure(), "line 1: expect window absent within 50: the controller window is still there");
+    EXPECT_EQ(runner->failure(),
+              "line 1: expect window absent within 50: the controller window is still there");
 }
 
 TEST_F(ScriptRunnerTest, TheDisplayExpectationWaitsForTheArrangement) {
@@ -176,7 +180,8 @@ TEST_F(ScriptRunnerTest, LogExpectationsCountFromTheMarkInTheDateNamedFile) {
     EXPECT_TRUE(play("expect log WM_HOOK_BROWSERBACK count 1"));
     EXPECT_TRUE(play("mark\nexpect log WM_HOOK_BROWSERBACK count 0 within 50"));
     EXPECT_FALSE(play("mark\nexpect log WM_HOOK_BROWSERBACK within 50"));
-    EXPECT_EQ(runner->failure(), "line 2: expect log WM_HOOK_BROWSERBACK within 50: found 0 time(s) since the mark");
+    EXPECT_EQ(runner->failure(),
+              "line 2: expect log WM_HOOK_BROWSERBACK within 50: found 0 time(s) since the mark");
 
     // Two lines after the mark: "count 2" holds, "count 1" does not.
     EXPECT_TRUE(play("mark"));
@@ -193,7 +198,8 @@ TEST_F(ScriptRunnerTest, FileExpectationsWaitForTheTextInAProgramsOwnFile) {
     std::ofstream(path, std::ios::binary) << "started: ;ready;11 down;43 down;11 up;43 up;";
     EXPECT_TRUE(play("expect file \"" + path + "\" \"ready;11 down;43 down;11 up;43 up;\" within 100"));
     EXPECT_FALSE(play("expect file \"" + path + "\" \"11 down;11 up;\" within 50"));
-    EXPECT_NE(runner->failure().find("does not contain \"11 down;11 up;\""), std::string::npos) << runner->failure();
+    EXPECT_NE(runner->failure().find("does not contain \"11 down;11 up;\""), std::string::npos)
+        << runner->failure();
 }
 
 TEST_F(ScriptRunnerTest, SettingExpectationsReadTheFirmwaresSettingNow) {
@@ -216,21 +222,25 @@ TEST_F(ScriptRunnerTest, TheLogFileIsNamedAfterTheDayLikeTheTraceLogNamesIt) {
 }
 
 TEST_F(ScriptRunnerTest, TheLayoutCheckFindsTheFirstLineOutOfLayout) {
-    const std::string good = " :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter CSentrixdDlg::OnInitDialog \r\n"
-                             " :TID[0x2f][2026/12/07 09:00:01.000] .\\HardIO.cpp (17) : ERROR!! in HardIO::initialize ERROR CreateFile:2\r\n";
+    const std::string good = " :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter "
+                             "CSentrixdDlg::OnInitDialog \r\n"
+                             " :TID[0x2f][2026/12/07 09:00:01.000] .\\HardIO.cpp (17) : ERROR!! in "
+                             "HardIO::initialize ERROR CreateFile:2\r\n";
     EXPECT_FALSE(fwsim::ScriptRunner::checkLogLayout(good));
     EXPECT_EQ(fwsim::ScriptRunner::checkLogLayout(""), "line 1: the log is empty");
-    EXPECT_EQ(fwsim::ScriptRunner::checkLogLayout(good + " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x\n"),
+    EXPECT_EQ(fwsim::ScriptRunner::checkLogLayout(good +
+                                                  " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x\n"),
               "line 3: does not end in CR LF");
-    EXPECT_EQ(fwsim::ScriptRunner::checkLogLayout(good + " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x"),
-              "line 3: no line end");
+    EXPECT_EQ(
+        fwsim::ScriptRunner::checkLogLayout(good + " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x"),
+        "line 3: no line end");
     const char* bad[] = {
-        " :TID[0x1A4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x",   // upper-case thread id
-        " :TID[0x1a4][2026/12/7 09:00:00.125] .\\A.cpp (1) : x",    // unpadded day
-        " :TID[0x1a4][2026/12/07 09:00:00.125].\\A.cpp (1) : x",    // no blank after the time
-        " :TID[0x1a4][2026/12/07 09:00:00.125] A.cpp (1) : x",      // no .\ before the source
-        ":TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x",    // no leading blank
-        " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (x) : x",   // no line number
+        " :TID[0x1A4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x", // upper-case thread id
+        " :TID[0x1a4][2026/12/7 09:00:00.125] .\\A.cpp (1) : x",  // unpadded day
+        " :TID[0x1a4][2026/12/07 09:00:00.125].\\A.cpp (1) : x",  // no blank after the time
+        " :TID[0x1a4][2026/12/07 09:00:00.125] A.cpp (1) : x",    // no .\ before the source
+        ":TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x",  // no leading blank
+        " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (x) : x", // no line number
     };
     for (const char* line : bad) {
         const auto result = fwsim::ScriptRunner::checkLogLayout(good + line + "\r\n");

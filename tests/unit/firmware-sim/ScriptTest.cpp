@@ -48,12 +48,12 @@ unplug
     const fwsim::ParsedScript parsed = fwsim::parseScript(script);
     ASSERT_FALSE(parsed.error) << parsed.error->line << ": " << parsed.error->message;
     const std::vector<StepKind> kinds = {
-        StepKind::Plug,          StepKind::TvVendor,       StepKind::TvCec,         StepKind::TvSwitchToPc,
-        StepKind::TvSwitchTo,    StepKind::TvMenuRequest,  StepKind::TvSend,        StepKind::RemoteKey,
-        StepKind::Wait,          StepKind::Mark,           StepKind::Start,         StepKind::Run,
-        StepKind::Post,          StepKind::PressKey,       StepKind::ExpectFrame,   StepKind::ExpectFrame,
-        StepKind::ExpectNoFrame, StepKind::ExpectExit,     StepKind::ExpectWindow,  StepKind::ExpectProcess,
-        StepKind::ExpectDisplay, StepKind::ExpectLog,      StepKind::ExpectLogLayout, StepKind::MeasureLatency,
+        StepKind::Plug,          StepKind::TvVendor,      StepKind::TvCec,           StepKind::TvSwitchToPc,
+        StepKind::TvSwitchTo,    StepKind::TvMenuRequest, StepKind::TvSend,          StepKind::RemoteKey,
+        StepKind::Wait,          StepKind::Mark,          StepKind::Start,           StepKind::Run,
+        StepKind::Post,          StepKind::PressKey,      StepKind::ExpectFrame,     StepKind::ExpectFrame,
+        StepKind::ExpectNoFrame, StepKind::ExpectExit,    StepKind::ExpectWindow,    StepKind::ExpectProcess,
+        StepKind::ExpectDisplay, StepKind::ExpectLog,     StepKind::ExpectLogLayout, StepKind::MeasureLatency,
         StepKind::MeasureIdle,   StepKind::Unplug};
     ASSERT_EQ(parsed.steps.size(), kinds.size());
     for (std::size_t i = 0; i < kinds.size(); ++i) {
@@ -165,7 +165,8 @@ TEST(FirmwareSimScriptTest, AMalformedLineIsReportedWithItsNumberAndNothingRuns)
         {"run \"C:\\Program Files\\x.exe", "unclosed quote"},
     };
     for (const Case& c : cases) {
-        const fwsim::ParsedScript parsed = fwsim::parseScript("plug\n# comment\n" + std::string(c.line) + "\nunplug\n");
+        const fwsim::ParsedScript parsed =
+            fwsim::parseScript("plug\n# comment\n" + std::string(c.line) + "\nunplug\n");
         ASSERT_TRUE(parsed.error) << c.line;
         EXPECT_EQ(parsed.error->line, 3) << c.line;
         EXPECT_EQ(parsed.error->message, c.message) << c.line;

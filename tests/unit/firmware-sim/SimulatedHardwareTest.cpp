@@ -13,9 +13,9 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <optional>
 #include <string>
-#include <cstring>
 #include <vector>
 
 namespace {
@@ -177,9 +177,9 @@ TEST_F(SimulatedHardwareTest, TheTimelineDecodesFramesAndEventsInTimeOrder) {
 // scenario sees and is on the timeline.
 class SimulatedVendorTest : public SimulatedHardwareTest {
 protected:
-    protocol::VendorReply callVendor(protocol::VendorInterface vendor, std::uint32_t entry, std::uint64_t handle,
-                                     std::uint32_t argument, const void* record, std::size_t size,
-                                     std::size_t at = 0) {
+    protocol::VendorReply callVendor(protocol::VendorInterface vendor, std::uint32_t entry,
+                                     std::uint64_t handle, std::uint32_t argument, const void* record,
+                                     std::size_t size, std::size_t at = 0) {
         protocol::VendorRequest request;
         request.vendor = vendor;
         request.entry = entry;
@@ -197,8 +197,9 @@ protected:
         }
         return protocol::decodeVendorReply(replyBytes, vendor).value_or(protocol::VendorReply{});
     }
-    protocol::VendorReply callNvidia(std::uint32_t entry, std::uint64_t handle = 0, std::uint32_t argument = 0,
-                                     const void* record = nullptr, std::size_t size = 0) {
+    protocol::VendorReply callNvidia(std::uint32_t entry, std::uint64_t handle = 0,
+                                     std::uint32_t argument = 0, const void* record = nullptr,
+                                     std::size_t size = 0) {
         return callVendor(protocol::VendorInterface::Nvidia, entry, handle, argument, record, size);
     }
     // The machine of `kind` with the TV on the cable, detected.
@@ -213,7 +214,8 @@ protected:
         return hardware.driver().withWorld([&] { return hardware.peers().tv().edid(); });
     }
     std::uint32_t lastChange() {
-        const auto changes = hardware.driver().withWorld([&] { return hardware.peers().display().changes(); });
+        const auto changes =
+            hardware.driver().withWorld([&] { return hardware.peers().display().changes(); });
         return changes.empty() ? 0 : changes.back().arrangement;
     }
     std::uint32_t arrangement() {
@@ -239,7 +241,8 @@ TEST_F(SimulatedVendorTest, TheHdmiOutputsEdidAndAViewReachTheSimulatedHardware)
     ASSERT_EQ(gpus.status, nv::kOk);
     ASSERT_EQ(gpus.value, 1u);
     const std::uint64_t gpu = protocol::detail::get64(gpus.payload.data());
-    EXPECT_EQ(callNvidia(nv::id::kConnectedOutputs, gpu).value, nv::output::kPanel | nv::output::kDigitalFirst);
+    EXPECT_EQ(callNvidia(nv::id::kConnectedOutputs, gpu).value,
+              nv::output::kPanel | nv::output::kDigitalFirst);
     EXPECT_EQ(callNvidia(nv::id::kActiveOutputs, gpu).value, nv::output::kPanel);
 
     platform::NvConnectorInfo info;
@@ -252,7 +255,8 @@ TEST_F(SimulatedVendorTest, TheHdmiOutputsEdidAndAViewReachTheSimulatedHardware)
 
     platform::NvEdid edid;
     edid.version = platform::kNvEdidVersion;
-    const protocol::VendorReply read = callNvidia(nv::id::kEdid, gpu, nv::output::kDigitalFirst, &edid, sizeof edid);
+    const protocol::VendorReply read =
+        callNvidia(nv::id::kEdid, gpu, nv::output::kDigitalFirst, &edid, sizeof edid);
     ASSERT_EQ(read.status, nv::kOk);
     std::memcpy(&edid, read.payload.data(), sizeof edid);
     const sim::TvModel::Edid tv = tvEdid();
@@ -266,13 +270,15 @@ TEST_F(SimulatedVendorTest, TheHdmiOutputsEdidAndAViewReachTheSimulatedHardware)
     view.count = 1;
     view.target[0].deviceMask = nv::output::kDigitalFirst;
     view.target[0].flags = platform::kNvViewTargetPrimary;
-    EXPECT_EQ(callNvidia(nv::id::kSetView, display.handle, nv::view::kStandard, &view, sizeof view).status, nv::kOk);
+    EXPECT_EQ(callNvidia(nv::id::kSetView, display.handle, nv::view::kStandard, &view, sizeof view).status,
+              nv::kOk);
     EXPECT_EQ(arrangement(), 0x100u);
     EXPECT_EQ(lastChange(), 0x100u) << "the switch is on the timeline";
 
     platform::NvViewTargetInfo current;
     current.version = platform::kNvViewTargetInfoVersion;
-    const protocol::VendorReply got = callNvidia(nv::id::kGetView, display.handle, 0, &current, sizeof current);
+    const protocol::VendorReply got =
+        callNvidia(nv::id::kGetView, display.handle, 0, &current, sizeof current);
     ASSERT_EQ(got.status, nv::kOk);
     std::memcpy(&current, got.payload.data(), sizeof current);
     EXPECT_EQ(current.count, 1u);
@@ -289,8 +295,8 @@ TEST_F(SimulatedVendorTest, NvidiaMessagesOfTheWrongSizeOrMagicEndTheConnection)
 
 TEST_F(SimulatedVendorTest, SecondAmdInterfaceCallsReachItsSimulatedHardware) {
     namespace pdl = protocol::amd_second;
-    const auto callPdl = [&](std::uint32_t entry, std::uint32_t adapter, std::uint32_t index, const void* record,
-                             std::size_t size) {
+    const auto callPdl = [&](std::uint32_t entry, std::uint32_t adapter, std::uint32_t index,
+                             const void* record, std::size_t size) {
         return callVendor(protocol::VendorInterface::AmdSecond, entry, adapter, index, record, size);
     };
     platform::AtipdlDisplayRecord display;
@@ -323,8 +329,8 @@ TEST_F(SimulatedVendorTest, SecondAmdInterfaceCallsReachItsSimulatedHardware) {
 
 TEST_F(SimulatedVendorTest, IntelObjectCallsReachItsSimulatedHardware) {
     namespace call = protocol::intel;
-    const auto callIgfx = [&](std::uint32_t entry, std::uint64_t which, std::uint32_t argument, const void* record,
-                              std::size_t size, std::size_t at = 0) {
+    const auto callIgfx = [&](std::uint32_t entry, std::uint64_t which, std::uint32_t argument,
+                              const void* record, std::size_t size, std::size_t at = 0) {
         return callVendor(protocol::VendorInterface::Intel, entry, which, argument, record, size, at);
     };
     EXPECT_EQ(callIgfx(call::kCreate, call::kEdidInterface, 0, nullptr, 0).status, 0) << "no Intel graphics";
@@ -337,8 +343,9 @@ TEST_F(SimulatedVendorTest, IntelObjectCallsReachItsSimulatedHardware) {
     const std::u16string display1 = platform::igfx::kDisplay1;
     std::optional<platform::IntelDevice> hdmi;
     for (std::uint32_t index = 0; index < 4 && !hdmi; ++index) {
-        const protocol::VendorReply found = callIgfx(call::kEnumAttachableDevices, call::kEdidInterface, index,
-                                                     display1.c_str(), display1.size() * sizeof(char16_t));
+        const protocol::VendorReply found =
+            callIgfx(call::kEnumAttachableDevices, call::kEdidInterface, index, display1.c_str(),
+                     display1.size() * sizeof(char16_t));
         if (found.status != 1) {
             break;
         }
@@ -368,8 +375,8 @@ TEST_F(SimulatedVendorTest, IntelObjectCallsReachItsSimulatedHardware) {
     record.device = hdmi->id;
     std::memcpy(payload, &platform::igfx::kConfigurationData, call::kDataIdSize);
     std::memcpy(payload + call::kDataIdSize, &record, sizeof record);
-    const protocol::VendorReply set =
-        callIgfx(call::kSetConfiguration, call::kPresenceInterface, 0, payload, call::kDataIdSize + sizeof record);
+    const protocol::VendorReply set = callIgfx(call::kSetConfiguration, call::kPresenceInterface, 0, payload,
+                                               call::kDataIdSize + sizeof record);
     EXPECT_EQ(set.status, 1);
     EXPECT_EQ(set.value, 0u);
     EXPECT_EQ(arrangement(), 0x100u);

@@ -19,8 +19,8 @@ struct SysCharCase {
 };
 
 TEST(GuiWindowProcedure, SysCharOfTheAcceleratorCharactersIsSwallowed) {
-    const SysCharCase cases[] = {{L'0', true}, {L'1', true}, {L'2', true}, {L'A', true}, {L'D', true},
-                                 {L'P', true}, {L'a', true}, {L'd', true}, {L'p', true}, {L'3', false},
+    const SysCharCase cases[] = {{L'0', true},  {L'1', true},  {L'2', true}, {L'A', true}, {L'D', true},
+                                 {L'P', true},  {L'a', true},  {L'd', true}, {L'p', true}, {L'3', false},
                                  {L'B', false}, {L'x', false}, {L' ', false}};
     MenuWorld w;
     w.fill(kThree);
@@ -41,7 +41,7 @@ TEST(GuiWindowProcedure, ActivationAndUnknownMessagesGoToTheStandardProcedure) {
     w.fill(kThree);
     int before = w.counting.defaultCalls;
     w.send(gui::msg::kActivate, 1, 0); // WA_ACTIVE
-    w.send(0x0400, 1, 2);             // WM_USER: no component takes it
+    w.send(0x0400, 1, 2);              // WM_USER: no component takes it
     EXPECT_EQ(w.counting.defaultCalls - before, 2);
     before = w.counting.defaultCalls;
     EXPECT_EQ(w.send(gui::msg::kKeyUp, platform::vk::kDown, 0), 0);
@@ -188,8 +188,10 @@ TEST_F(QuickMenuPaint, PaintsBackgroundTitleAndItemsOffScreenThenCopiesThem) {
         EXPECT_EQ(frames[i].rect, (platform::Rect{6, tops[i], 208, tops[i] + 60})) << i;
         EXPECT_EQ(frames[i].penStyle, platform::kPsInsideFrame);
         EXPECT_EQ(frames[i].penWidth, 1);
-        EXPECT_EQ(frames[i].frame, selected ? QuickMenu::kSelectedFrameColor : QuickMenu::kNormalFrameColor) << i;
-        EXPECT_EQ(frames[i].fill, selected ? QuickMenu::kSelectedFillColor : QuickMenu::kNormalFillColor) << i;
+        EXPECT_EQ(frames[i].frame, selected ? QuickMenu::kSelectedFrameColor : QuickMenu::kNormalFrameColor)
+            << i;
+        EXPECT_EQ(frames[i].fill, selected ? QuickMenu::kSelectedFillColor : QuickMenu::kNormalFillColor)
+            << i;
         EXPECT_EQ(texts[i + 1].text, kThree[i]);
         EXPECT_EQ(texts[i + 1].rect, frames[i].rect);
     }

@@ -21,14 +21,19 @@ public:
     int defaultCalls = 0;
 
     platform::MessageId registerMessage(const wchar_t* n) override { return m_inner.registerMessage(n); }
-    platform::WindowHandle findWindow(const wchar_t* c, const wchar_t* t) override { return m_inner.findWindow(c, t); }
-    bool postMessage(platform::WindowHandle w, platform::MessageId m, platform::WParam wp, platform::LParam lp) override {
+    platform::WindowHandle findWindow(const wchar_t* c, const wchar_t* t) override {
+        return m_inner.findWindow(c, t);
+    }
+    bool postMessage(platform::WindowHandle w, platform::MessageId m, platform::WParam wp,
+                     platform::LParam lp) override {
         return m_inner.postMessage(w, m, wp, lp);
     }
     platform::TimerId setTimer(platform::WindowHandle w, platform::TimerId id, std::uint32_t p) override {
         return m_inner.setTimer(w, id, p);
     }
-    bool killTimer(platform::WindowHandle w, platform::TimerId id) override { return m_inner.killTimer(w, id); }
+    bool killTimer(platform::WindowHandle w, platform::TimerId id) override {
+        return m_inner.killTimer(w, id);
+    }
     platform::WindowHandle createDialogWindow(const wchar_t* t, platform::WindowClient& c) override {
         return m_inner.createDialogWindow(t, c);
     }
@@ -56,15 +61,17 @@ public:
     bool registerWindowClass(const wchar_t* n, std::uint32_t s, platform::WindowClient& p) override {
         return m_inner.registerWindowClass(n, s, p);
     }
-    platform::WindowHandle createWindow(const wchar_t* c, const wchar_t* t, std::uint32_t s, platform::WindowHandle o,
-                                        std::uintptr_t p) override {
+    platform::WindowHandle createWindow(const wchar_t* c, const wchar_t* t, std::uint32_t s,
+                                        platform::WindowHandle o, std::uintptr_t p) override {
         return m_inner.createWindow(c, t, s, o, p);
     }
     bool setWindowPos(platform::WindowHandle w, platform::WindowHandle a, int x, int y, int cx, int cy,
                       std::uint32_t f) override {
         return m_inner.setWindowPos(w, a, x, y, cx, cy, f);
     }
-    bool windowState(platform::WindowHandle w, platform::WindowState& s) override { return m_inner.windowState(w, s); }
+    bool windowState(platform::WindowHandle w, platform::WindowState& s) override {
+        return m_inner.windowState(w, s);
+    }
 
 private:
     sim::SimWindowing& m_inner;
@@ -96,7 +103,8 @@ struct MenuWorld {
         }
     }
 
-    platform::LResult send(platform::MessageId message, platform::WParam wParam = 0, platform::LParam lParam = 0) {
+    platform::LResult send(platform::MessageId message, platform::WParam wParam = 0,
+                           platform::LParam lParam = 0) {
         return GuiWindowProcedure::instance().windowProc(menu->window(), message, wParam, lParam);
     }
     void key(platform::WParam virtualKey) { send(gui::msg::kKeyDown, virtualKey, 0); }

@@ -84,18 +84,24 @@ TEST_P(QuickMenuLayout, ItemsAndWindowFollowTheLongestLabel) {
     EXPECT_EQ(info.region->ellipseHeight, 10);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Labels, QuickMenuLayout,
-    ::testing::Values(
-        LayoutCase{"ShortLabels", kThree, 214, 266, {75, 135, 195}, 202},
-        LayoutCase{"OneLongLabel", {L"A", L"Windows Media Center"}, 20 * 20 + 20 + 12, 75 + 120 + 11, {75, 135},
-                   20 * 20 + 20},
-        LayoutCase{"NoItems", {}, 214, 86, {}, 202},
-        // Wider than the screen and than any window can be: cut to the largest extent, placed at
-        // the screen's left edge.
-        LayoutCase{"TooWideForTheScreen", {std::wstring(3000, L'W')}, QuickMenu::kMaximumExtent, 75 + 60 + 11, {75},
-                   QuickMenu::kMaximumExtent}),
-    [](const auto& info) { return info.param.name; });
+INSTANTIATE_TEST_SUITE_P(Labels, QuickMenuLayout,
+                         ::testing::Values(LayoutCase{"ShortLabels", kThree, 214, 266, {75, 135, 195}, 202},
+                                           LayoutCase{"OneLongLabel",
+                                                      {L"A", L"Windows Media Center"},
+                                                      20 * 20 + 20 + 12,
+                                                      75 + 120 + 11,
+                                                      {75, 135},
+                                                      20 * 20 + 20},
+                                           LayoutCase{"NoItems", {}, 214, 86, {}, 202},
+                                           // Wider than the screen and than any window can be: cut to the
+                                           // largest extent, placed at the screen's left edge.
+                                           LayoutCase{"TooWideForTheScreen",
+                                                      {std::wstring(3000, L'W')},
+                                                      QuickMenu::kMaximumExtent,
+                                                      75 + 60 + 11,
+                                                      {75},
+                                                      QuickMenu::kMaximumExtent}),
+                         [](const auto& info) { return info.param.name; });
 
 TEST(QuickMenuWindow, ShowingAgainRebuildsTheItemsFromTheEntries) {
     MenuWorld w;
@@ -192,16 +198,27 @@ INSTANTIATE_TEST_SUITE_P(
         KeyCase{"EnterPostsTheSelectedEntry", 1, {}, platform::vk::kReturn, 1, false, 1},
         KeyCase{"EnterWithNothingSelectedDoesNothing", -1, {}, platform::vk::kReturn, -1, true, -1},
         KeyCase{"ShiftDownHidesWithoutMoving", 0, {platform::vk::kShift}, platform::vk::kDown, 0, false, -1},
-        KeyCase{"CtrlEnterHidesWithoutPosting", 1, {platform::vk::kControl}, platform::vk::kReturn, 1, false, -1},
+        KeyCase{
+            "CtrlEnterHidesWithoutPosting", 1, {platform::vk::kControl}, platform::vk::kReturn, 1, false, -1},
         KeyCase{"AltUpHides", 1, {platform::vk::kMenu}, platform::vk::kUp, 1, false, -1},
         KeyCase{"ShiftItselfIsIgnored", 1, {platform::vk::kShift}, platform::vk::kShift, 1, true, -1},
         KeyCase{"EscapeHides", 1, {}, platform::vk::kEscape, 1, false, -1},
         KeyCase{"SpaceHides", 1, {}, platform::vk::kSpace, 1, false, -1},
         KeyCase{"DigitHides", 1, {}, L'5', 1, false, -1},
-        KeyCase{"KeysWhileTheLeftButtonIsDownAreIgnored", 1, {platform::vk::kLButton}, platform::vk::kEscape, 1,
-                true, -1},
-        KeyCase{"KeysWhileTheRightButtonIsDownAreIgnored", 1, {platform::vk::kRButton}, platform::vk::kReturn, 1,
-                true, -1}),
+        KeyCase{"KeysWhileTheLeftButtonIsDownAreIgnored",
+                1,
+                {platform::vk::kLButton},
+                platform::vk::kEscape,
+                1,
+                true,
+                -1},
+        KeyCase{"KeysWhileTheRightButtonIsDownAreIgnored",
+                1,
+                {platform::vk::kRButton},
+                platform::vk::kReturn,
+                1,
+                true,
+                -1}),
     [](const auto& info) { return info.param.name; });
 
 TEST(QuickMenuKeys, ArrowsWithoutItemsSelectNothingAndEnterStaysOpen) {

@@ -1,8 +1,8 @@
 // The windows-of-registered-classes and drawing contract against the simulated adapters.
+#include "tests/support/WindowDrawingContract.h"
 #include "sim/SimDesktop.h"
 #include "sim/SimDrawing.h"
 #include "sim/SimSync.h"
-#include "tests/support/WindowDrawingContract.h"
 
 namespace testing_support {
 namespace {

@@ -1,8 +1,8 @@
 // The settings program's dialogs over a simulated world: what the boxes show at start for the
 // firmware's and the store's answers, the dependency rule, what OK writes and posts, Cancel,
 // About's version text and the banner's geometry.
-#include "settings/AboutDlg.h"
 #include "settings/SentrixsetDlg.h"
+#include "settings/AboutDlg.h"
 #include "settings/SentrixsetResource.h"
 #include "sim/SimWorld.h"
 #include "tests/support/TraceCapture.h"
@@ -32,7 +32,9 @@ public:
     int result = 0;
     int aboutShown = 0;
 
-    std::wstring loadString(int id) override { return id == IDS_ABOUTBOX ? aboutString : L"s" + std::to_wstring(id); }
+    std::wstring loadString(int id) override {
+        return id == IDS_ABOUTBOX ? aboutString : L"s" + std::to_wstring(id);
+    }
     void setCaption(const std::wstring& text) override { caption = text; }
     void setItemText(int id, const std::wstring& text) override { texts[id] = text; }
     bool isChecked(int id) override { return checked[id]; }
@@ -84,15 +86,20 @@ protected:
     }
 
     void setDword(const wchar_t* name, std::uint32_t v) {
-        const std::uint8_t b[4] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16), std::uint8_t(v >> 24)};
+        const std::uint8_t b[4] = {std::uint8_t(v), std::uint8_t(v >> 8), std::uint8_t(v >> 16),
+                                   std::uint8_t(v >> 24)};
         set(name, regtype::kDword, std::vector<std::uint8_t>(b, b + 4));
     }
-    void setBinary(const wchar_t* name, std::vector<std::uint8_t> bytes) { set(name, regtype::kBinary, bytes); }
-    void set(const wchar_t* name, std::uint32_t type, const std::vector<std::uint8_t>& bytes, bool machine = false) {
+    void setBinary(const wchar_t* name, std::vector<std::uint8_t> bytes) {
+        set(name, regtype::kBinary, bytes);
+    }
+    void set(const wchar_t* name, std::uint32_t type, const std::vector<std::uint8_t>& bytes,
+             bool machine = false) {
         platform::RegKey key = 0;
-        ASSERT_EQ(world.registry().createKey(machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser, kKey,
-                                             platform::RegAccess::All, key, nullptr),
-                  0u);
+        ASSERT_EQ(
+            world.registry().createKey(machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser,
+                                       kKey, platform::RegAccess::All, key, nullptr),
+            0u);
         world.registry().setValue(key, name, type, bytes.data(), static_cast<std::uint32_t>(bytes.size()));
         world.registry().closeKey(key);
     }
@@ -184,7 +191,8 @@ struct FirmwareAnswer {
     bool enabled;
 };
 
-class SettingsFirmwareAnswerTest : public SentrixsetDlgTest, public ::testing::WithParamInterface<FirmwareAnswer> {};
+class SettingsFirmwareAnswerTest : public SentrixsetDlgTest,
+                                   public ::testing::WithParamInterface<FirmwareAnswer> {};
 
 TEST_P(SettingsFirmwareAnswerTest, TheHdmiControlBoxFollowsTheReply) {
     const FirmwareAnswer a = GetParam();
@@ -207,10 +215,11 @@ TEST_P(SettingsFirmwareAnswerTest, TheHdmiControlBoxFollowsTheReply) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Replies, SettingsFirmwareAnswerTest,
-                         ::testing::Values(FirmwareAnswer{0, 1, true, true}, FirmwareAnswer{0, 0, false, true},
-                                           FirmwareAnswer{0, 0x80, true, true},       // any nonzero W2 is on
+                         ::testing::Values(FirmwareAnswer{0, 1, true, true},
+                                           FirmwareAnswer{0, 0, false, true},
+                                           FirmwareAnswer{0, 0x80, true, true}, // any nonzero W2 is on
                                            FirmwareAnswer{0, 0xFFFFFFFF, true, true},
-                                           FirmwareAnswer{0x8000, 1, false, false},   // bit 15: failed, off
+                                           FirmwareAnswer{0x8000, 1, false, false}, // bit 15: failed, off
                                            FirmwareAnswer{0x8020, 1, false, false}));
 
 TEST_F(SentrixsetDlgTest, AFailedReadOf0x155KeepsItsBoxDisabledThoughHdmiControlIsOn) {
@@ -236,7 +245,8 @@ TEST_F(SentrixsetDlgTest, WithoutTheDeviceTheFirmwareBoxesAreDisabledAndTheStore
     }
     EXPECT_FALSE(view.checked[IDC_NOTIFY]);
     EXPECT_TRUE(view.checked[IDC_LAUNCHER]);
-    EXPECT_TRUE(trace.contains(".\\SentrixsetDlg.cpp (172) : ERROR!! in CSentrixsetDlg::OnInitDialog ERROR HardIO::initialize()"));
+    EXPECT_TRUE(trace.contains(
+        ".\\SentrixsetDlg.cpp (172) : ERROR!! in CSentrixsetDlg::OnInitDialog ERROR HardIO::initialize()"));
 
     // OK without changes keeps the stored notices and posts nothing.
     startController();
@@ -335,7 +345,8 @@ TEST_P(SettingsOperationModeTest, CountsAsUnreadAndKeepsTheInitialByte) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Values, SettingsOperationModeTest,
-                         ::testing::Values(BadMode{regtype::kDword, {0x10, 0, 0, 0}}, BadMode{regtype::kBinary, {0x10, 0x10}},
+                         ::testing::Values(BadMode{regtype::kDword, {0x10, 0, 0, 0}},
+                                           BadMode{regtype::kBinary, {0x10, 0x10}},
                                            BadMode{regtype::kBinary, {}}, BadMode{regtype::kSz, {0x10, 0}}));
 
 TEST_F(SentrixsetDlgTest, ChangingTheMenuBoxWritesADwordAndPostsEvenWithoutController) {
@@ -379,10 +390,10 @@ TEST_P(SettingsNoticeTest, OkWritesTheNoticeValuesAndPostsNothingForThem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Cases, SettingsNoticeTest,
-    ::testing::Values(NoticeCase{false, false, true, 0, 0, 1, 1},  // switched off: both 1
-                      NoticeCase{false, false, true, 0, 7, 0, 7},  // off, one already nonzero: unchanged
-                      NoticeCase{true, false, true, 1, 0, 0, 0},   // switched on: both 0
-                      NoticeCase{true, true, false, 2, 3, 2, 3},   // stays off: unchanged
+    ::testing::Values(NoticeCase{false, false, true, 0, 0, 1, 1},    // switched off: both 1
+                      NoticeCase{false, false, true, 0, 7, 0, 7},    // off, one already nonzero: unchanged
+                      NoticeCase{true, false, true, 1, 0, 0, 0},     // switched on: both 0
+                      NoticeCase{true, true, false, 2, 3, 2, 3},     // stays off: unchanged
                       NoticeCase{false, false, false, 5, 0, 0, 0})); // stays on: both 0 again
 
 TEST_F(SentrixsetDlgTest, NoticeValuesOfTheWrongTypeCountAsZero) {
@@ -436,7 +447,8 @@ std::vector<std::uint8_t> utf16(const std::wstring& s, std::size_t padTo = 0, bo
     return out;
 }
 
-class SettingsAboutVersionTest : public SentrixsetDlgTest, public ::testing::WithParamInterface<VersionCase> {};
+class SettingsAboutVersionTest : public SentrixsetDlgTest,
+                                 public ::testing::WithParamInterface<VersionCase> {};
 
 TEST_P(SettingsAboutVersionTest, ShowsTheVersionText) {
     set(L"CurrentVersion", GetParam().type, GetParam().bytes, true);
@@ -451,7 +463,7 @@ INSTANTIATE_TEST_SUITE_P(
                       VersionCase{regtype::kExpandSz, utf16(L"2.0"), L"2.0"},
                       // 128 bytes without a terminator: all 64 characters, nothing past them
                       VersionCase{regtype::kSz, utf16(L"", 128, false), std::wstring(64, L'x')},
-                      VersionCase{regtype::kSz, utf16(L"", 128), L""},      // 130 bytes: too long
+                      VersionCase{regtype::kSz, utf16(L"", 128), L""}, // 130 bytes: too long
                       VersionCase{regtype::kDword, {1, 0, 0, 0}, L""},
                       VersionCase{regtype::kBinary, utf16(L"1.0"), L""}));
 
@@ -478,10 +490,9 @@ TEST_P(SettingsBannerTest, TilesRunLeftOfTheEndPiece) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Widths, SettingsBannerTest,
-                         ::testing::Values(BannerCase{100, 30, 40, {0, 30}, 60},  // 60 is not left of 60
+                         ::testing::Values(BannerCase{100, 30, 40, {0, 30}, 60}, // 60 is not left of 60
                                            BannerCase{101, 30, 40, {0, 30, 60}, 61},
-                                           BannerCase{40, 30, 40, {}, 0},
-                                           BannerCase{20, 30, 40, {}, -20},
+                                           BannerCase{40, 30, 40, {}, 0}, BannerCase{20, 30, 40, {}, -20},
                                            BannerCase{100, 0, 40, {}, 60}));
 
 } // namespace

@@ -1,9 +1,9 @@
 // The simulated CEC controller driven through the firmware record path as the controller
 // drives it (HardIO over the simulated firmware): commands, replies and their events, address
 // allocation, the TV's vendor, faults, forwarded frames and change notifications.
+#include "sim/CecControllerModel.h"
 #include "common/HardIO.h"
 #include "common/Vendor.h"
-#include "sim/CecControllerModel.h"
 #include "sim/SimSync.h"
 #include "sim/TvModel.h"
 
@@ -16,8 +16,8 @@ namespace {
 
 struct ControllerWindow final : platform::WindowClient {
     std::vector<platform::Message> received;
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override {
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override {
         received.push_back({window, message, wParam, lParam});
         return 0;
     }
@@ -51,8 +51,8 @@ protected:
         FirmwareRecord request;
         request.w0 = fw::kWriteRegister;
         request.w1 = fw::kRegisterCeccCommand;
-        request.w2 = code | static_cast<std::uint32_t>(payload.size()) << 8 | static_cast<std::uint32_t>(p[12]) << 16 |
-                     static_cast<std::uint32_t>(p[13]) << 24;
+        request.w2 = code | static_cast<std::uint32_t>(payload.size()) << 8 |
+                     static_cast<std::uint32_t>(p[12]) << 16 | static_cast<std::uint32_t>(p[13]) << 24;
         request.putBytes(FirmwareRecord::kDataWord, p, 12);
         FirmwareRecord reply;
         hardIO.invoke(request, reply);
@@ -206,7 +206,8 @@ TEST_F(CecControllerModelTest, AddressAllocationPollsTheCandidatesAndTakesTheFir
     notifyAddress(0x10, 0x00);
     EXPECT_EQ(cecc.logicalAddress(), 11);
     EXPECT_EQ(cecc.physicalAddress(), 0x1000);
-    EXPECT_EQ(busLines(), (std::vector<std::string>{"Playback 1 -> Playback 1: <poll>", "Playback 2 -> Playback 2: <poll>",
+    EXPECT_EQ(busLines(), (std::vector<std::string>{"Playback 1 -> Playback 1: <poll>",
+                                                    "Playback 2 -> Playback 2: <poll>",
                                                     "Playback 3 -> Playback 3: <poll>"}));
     const Reply r = reply();
     EXPECT_EQ(r.code, 0x32);
@@ -395,16 +396,17 @@ TEST_F(CecControllerModelTest, TheCeccAnswersAddressPowerAndVersionQueriesItself
     tv.sendRaw(sim::makeFrame(0, 4, sim::cecop::kGetCecVersion));
     tv.sendRaw(sim::makeFrame(0, 15, sim::cecop::kDeviceVendorId, {0x00, 0x80, 0x45})); // not asked for
     clock.advanceTo(clock.now() + 50);
-    EXPECT_EQ(busLines(), (std::vector<std::string>{
-                              "TV -> Playback 1: Give Physical Address",
-                              "TV -> Playback 1: Give Device Power Status",
-                              "TV -> Playback 1: Get CEC Version",
-                              "TV -> Broadcast: Device Vendor ID [vendor id 0x008045]",
-                              "Playback 1 -> Broadcast: Report Physical Address [physical address 2.1.0.0, device "
-                              "type Playback Device]",
-                              "Playback 1 -> TV: Report Power Status [on]",
-                              "Playback 1 -> TV: CEC Version [version 1.4]",
-                          }));
+    EXPECT_EQ(busLines(),
+              (std::vector<std::string>{
+                  "TV -> Playback 1: Give Physical Address",
+                  "TV -> Playback 1: Give Device Power Status",
+                  "TV -> Playback 1: Get CEC Version",
+                  "TV -> Broadcast: Device Vendor ID [vendor id 0x008045]",
+                  "Playback 1 -> Broadcast: Report Physical Address [physical address 2.1.0.0, device "
+                  "type Playback Device]",
+                  "Playback 1 -> TV: Report Power Status [on]",
+                  "Playback 1 -> TV: CEC Version [version 1.4]",
+              }));
     ASSERT_EQ(events.events().size(), eventsBefore + 1); // only the vendor frame reached the PC
     EXPECT_EQ(events.events().back().code, 0x1501u);
     EXPECT_EQ(cecc.tvVendor(), 0x008045u);
@@ -424,7 +426,8 @@ TEST_F(CecControllerModelTest, ThePcsFramesGoOnTheBusAsTheyAre) {
     EXPECT_EQ(transmit({0x40, 0x00, 0x1A, 0x03}), 0u);
     ASSERT_EQ(tv.featureAborts().size(), 1u);
     EXPECT_EQ(tv.featureAborts()[0].opcode, 0x1A);
-    EXPECT_EQ(busLines().back(), "Playback 1 -> TV: Feature Abort [opcode Give Deck Status, reason Invalid operand]");
+    EXPECT_EQ(busLines().back(),
+              "Playback 1 -> TV: Feature Abort [opcode Give Deck Status, reason Invalid operand]");
     EXPECT_FALSE(bus.records()[1].acknowledged);
 }
 

@@ -17,17 +17,22 @@ std::string describe(std::initializer_list<std::uint8_t> bytes) {
 }
 
 TEST(CecOpcodesTest, KnownMessagesShowTheirNamesAndOperands) {
-    EXPECT_EQ(describe({0x4F, 0x82, 0x10, 0x00}), "Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]");
+    EXPECT_EQ(describe({0x4F, 0x82, 0x10, 0x00}),
+              "Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]");
     EXPECT_EQ(describe({0x04, 0x8D, 0x00}), "TV -> Playback 1: Menu Request [activate]");
     EXPECT_EQ(describe({0x40, 0x00, 0x1A, 0x03}),
               "Playback 1 -> TV: Feature Abort [opcode Give Deck Status, reason Invalid operand]");
-    EXPECT_EQ(describe({0x0F, 0x80, 0x20, 0x00, 0x10, 0x00}), "TV -> Broadcast: Routing Change [from 2.0.0.0, to 1.0.0.0]");
-    EXPECT_EQ(describe({0x0F, 0x87, 0x0A, 0x1B, 0x2C}), "TV -> Broadcast: Device Vendor ID [vendor id 0x0A1B2C]");
-    EXPECT_EQ(describe({0x40, 0x47, 'V', 'i', 'r', 'e', 'o'}), "Playback 1 -> TV: Set OSD Name [name \"Vireo\"]");
+    EXPECT_EQ(describe({0x0F, 0x80, 0x20, 0x00, 0x10, 0x00}),
+              "TV -> Broadcast: Routing Change [from 2.0.0.0, to 1.0.0.0]");
+    EXPECT_EQ(describe({0x0F, 0x87, 0x0A, 0x1B, 0x2C}),
+              "TV -> Broadcast: Device Vendor ID [vendor id 0x0A1B2C]");
+    EXPECT_EQ(describe({0x40, 0x47, 'V', 'i', 'r', 'e', 'o'}),
+              "Playback 1 -> TV: Set OSD Name [name \"Vireo\"]");
     EXPECT_EQ(describe({0x40, 0xA0, 0x0A, 0x1B, 0x2C, 0x30, 0x02}),
               "Playback 1 -> TV: Vendor Command With ID [vendor id 0x0A1B2C, data 30 02]");
     EXPECT_EQ(describe({0x8F, 0x84, 0x21, 0x00, 0x04}),
-              "Playback 2 -> Broadcast: Report Physical Address [physical address 2.1.0.0, device type Playback Device]");
+              "Playback 2 -> Broadcast: Report Physical Address [physical address 2.1.0.0, device type "
+              "Playback Device]");
     EXPECT_EQ(describe({0x04, 0x41, 0x24}), "TV -> Playback 1: Play [play forward]");
     EXPECT_EQ(describe({0x04, 0x41, 0x7E}), "TV -> Playback 1: Play [0x7E]");
     EXPECT_EQ(describe({0x04, 0x42, 0x04}), "TV -> Playback 1: Deck Control [eject]");
@@ -51,7 +56,8 @@ TEST(CecOpcodesTest, PollsUnknownOpcodesAndEmptyFrames) {
 
 TEST(CecOpcodesTest, ShortFramesShowWhatIsThereAndLongFramesTheExtraBytes) {
     EXPECT_EQ(describe({0x4F, 0x82}), "Playback 1 -> Broadcast: Active Source (truncated)");
-    EXPECT_EQ(describe({0x4F, 0x82, 0x10}), "Playback 1 -> Broadcast: Active Source [physical address <10>] (truncated)");
+    EXPECT_EQ(describe({0x4F, 0x82, 0x10}),
+              "Playback 1 -> Broadcast: Active Source [physical address <10>] (truncated)");
     EXPECT_EQ(describe({0x0F, 0x80, 0x20, 0x00, 0x10}),
               "TV -> Broadcast: Routing Change [from 2.0.0.0, to <10>] (truncated)");
     EXPECT_EQ(describe({0x40, 0x47}), "Playback 1 -> TV: Set OSD Name (truncated)");
@@ -63,7 +69,8 @@ TEST(CecOpcodesTest, ShortFramesShowWhatIsThereAndLongFramesTheExtraBytes) {
     EXPECT_EQ(describe({0x40, 0xA0, 0x0A, 0x1B, 0x2C}),
               "Playback 1 -> TV: Vendor Command With ID [vendor id 0x0A1B2C]");
     // Text is shown safely whatever it holds.
-    EXPECT_EQ(describe({0x40, 0x47, 'a', '"', 0x00, 0xFF}), "Playback 1 -> TV: Set OSD Name [name \"a\\x22\\x00\\xff\"]");
+    EXPECT_EQ(describe({0x40, 0x47, 'a', '"', 0x00, 0xFF}),
+              "Playback 1 -> TV: Set OSD Name [name \"a\\x22\\x00\\xff\"]");
 }
 
 TEST(CecOpcodesTest, LayoutFitAgreesWithTheDecoder) {
@@ -77,14 +84,16 @@ TEST(CecOpcodesTest, LayoutFitAgreesWithTheDecoder) {
         {{0x40, 0x89, 0x01, 0x02, 0x03}, sim::CecLayoutFit::Complete},
     };
     for (const auto& [bytes, fit] : cases) {
-        EXPECT_EQ(sim::cecLayoutFit(bytes.data(), bytes.size()), fit) << sim::describeFrame(bytes.data(), bytes.size());
+        EXPECT_EQ(sim::cecLayoutFit(bytes.data(), bytes.size()), fit)
+            << sim::describeFrame(bytes.data(), bytes.size());
     }
 }
 
 TEST(CecOpcodesTest, TheTableNamesEveryOpcodeTheSystemAndTheTvUseOnce) {
-    const std::uint8_t used[] = {0x00, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0D, 0x1A, 0x1B, 0x32, 0x36, 0x41, 0x42,
-                                 0x44, 0x45, 0x46, 0x47, 0x80, 0x81, 0x82, 0x83, 0x84, 0x85, 0x86, 0x87, 0x89,
-                                 0x8C, 0x8D, 0x8E, 0x8F, 0x90, 0x91, 0x92, 0x93, 0x9D, 0x9E, 0x9F, 0xA0, 0xFF};
+    const std::uint8_t used[] = {0x00, 0x04, 0x05, 0x06, 0x07, 0x08, 0x0D, 0x1A, 0x1B, 0x32,
+                                 0x36, 0x41, 0x42, 0x44, 0x45, 0x46, 0x47, 0x80, 0x81, 0x82,
+                                 0x83, 0x84, 0x85, 0x86, 0x87, 0x89, 0x8C, 0x8D, 0x8E, 0x8F,
+                                 0x90, 0x91, 0x92, 0x93, 0x9D, 0x9E, 0x9F, 0xA0, 0xFF};
     for (const std::uint8_t opcode : used) {
         const sim::CecOpcodeInfo* info = sim::findCecOpcode(opcode);
         ASSERT_NE(info, nullptr) << int(opcode);
@@ -145,7 +154,8 @@ TEST(CecOpcodesTest, ArbitraryFramesOfEveryLengthDecodeWithoutReadingPastThem) {
             }
             const sim::CecLayoutFit fit = sim::cecLayoutFit(data, length);
             EXPECT_EQ(fit == sim::CecLayoutFit::Truncated, line.ends_with("(truncated)")) << line;
-            EXPECT_EQ(fit == sim::CecLayoutFit::UnknownOpcode, line.find("UNKNOWN") != std::string::npos) << line;
+            EXPECT_EQ(fit == sim::CecLayoutFit::UnknownOpcode, line.find("UNKNOWN") != std::string::npos)
+                << line;
         }
     }
     // Longer claims are cut to the 16 bytes a frame can have.

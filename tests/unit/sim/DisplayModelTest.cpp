@@ -18,10 +18,10 @@ protected:
         const platform::LibraryHandle library = libraries.load(L"Panelid.dll");
         ASSERT_NE(library, 0u);
         getPanelid = reinterpret_cast<sim::DisplayModel::GetPanelidFn>(libraries.bind(library, "GetPanelid"));
-        getMonitorDevice =
-            reinterpret_cast<sim::DisplayModel::GetMonitorDeviceFn>(libraries.bind(library, "GetMonitorDevice"));
-        setMonitorDevice =
-            reinterpret_cast<sim::DisplayModel::SetMonitorDeviceFn>(libraries.bind(library, "SetMonitorDevice"));
+        getMonitorDevice = reinterpret_cast<sim::DisplayModel::GetMonitorDeviceFn>(
+            libraries.bind(library, "GetMonitorDevice"));
+        setMonitorDevice = reinterpret_cast<sim::DisplayModel::SetMonitorDeviceFn>(
+            libraries.bind(library, "SetMonitorDevice"));
         ASSERT_NE(getPanelid, nullptr);
         ASSERT_NE(getMonitorDevice, nullptr);
         ASSERT_NE(setMonitorDevice, nullptr);
@@ -90,8 +90,8 @@ TEST_F(DisplayModelTest, UnknownArrangementsAndHdmiWithoutADisplayAreRejected) {
     EXPECT_EQ(setMonitorDevice(0x100), -1);
     EXPECT_EQ(setMonitorDevice(0x4000000), -1);
     EXPECT_EQ(setMonitorDevice(0x1), 1);
-    EXPECT_EQ(setMonitorDevice(0x4), -1);        // a CRT this notebook has not got
-    EXPECT_EQ(setMonitorDevice(0x101), -1);      // two arrangements at once
+    EXPECT_EQ(setMonitorDevice(0x4), -1);   // a CRT this notebook has not got
+    EXPECT_EQ(setMonitorDevice(0x101), -1); // two arrangements at once
     EXPECT_EQ(setMonitorDevice(0), -1);
     EXPECT_EQ(setMonitorDevice(0xFFFFFFFF), -1);
     clock.advanceTo(5000);

@@ -2,8 +2,8 @@
 // unplug with their events, the event service with and without the controller's window, the
 // key hook of the bridge library, the sound-output changer by message and by program start,
 // and the small system ports.
-#include "common/HardIO.h"
 #include "sim/Peers.h"
+#include "common/HardIO.h"
 #include "sim/SimSync.h"
 
 #include <gtest/gtest.h>
@@ -14,8 +14,8 @@ namespace {
 
 struct ControllerWindow final : platform::WindowClient {
     std::vector<platform::Message> received;
-    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam) override {
+    platform::LResult windowProc(platform::WindowHandle window, platform::MessageId message,
+                                 platform::WParam wParam, platform::LParam lParam) override {
         if (message != platform::wm::kInitDialog) {
             received.push_back({window, message, wParam, lParam});
         }
@@ -163,7 +163,7 @@ TEST_F(PeersTest, TheCeccOfTheWorldIsReachedThroughTheFirmware) {
     read.w2 = fw::kSelectorCeccReply;
     FirmwareRecord reply;
     ASSERT_TRUE(hardIO.invoke(read, reply));
-    EXPECT_EQ(reply.w2, 0x0532u);      // code 0x32, 5 bytes
+    EXPECT_EQ(reply.w2, 0x0532u);     // code 0x32, 5 bytes
     EXPECT_EQ(reply.w3, 0x11001011u); // TV answers and address valid; 1.0.0.0; flags of 0 and 4
     EXPECT_EQ(peers.cecc().logicalAddress(), 4);
 
@@ -181,7 +181,8 @@ TEST_F(PeersTest, TheKeyHookReportsBrowserBackToTheControllerWhileInstalled) {
     const std::wstring path = std::wstring(folder) + L"\\Korvath Shared\\TVBRIDGE.dll";
     const platform::LibraryHandle bridge = libraries.load(path.c_str());
     ASSERT_NE(bridge, 0u);
-    const auto setHook = reinterpret_cast<sim::SimKeyboard::SetKeyHookFn>(libraries.bind(bridge, "HDMIHOOK_SetKeyHook"));
+    const auto setHook =
+        reinterpret_cast<sim::SimKeyboard::SetKeyHookFn>(libraries.bind(bridge, "HDMIHOOK_SetKeyHook"));
     const auto resetHook =
         reinterpret_cast<sim::SimKeyboard::ResetKeyHookFn>(libraries.bind(bridge, "HDMIHOOK_ResetKeyHook"));
     ASSERT_NE(setHook, nullptr);

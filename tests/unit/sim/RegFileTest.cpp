@@ -84,7 +84,9 @@ struct MalformedCase {
     std::size_t line;
 };
 // Readable test names: the case, not its bytes.
-void PrintTo(const MalformedCase& c, std::ostream* os) { *os << c.what; }
+void PrintTo(const MalformedCase& c, std::ostream* os) {
+    *os << c.what;
+}
 
 // Every case begins with valid lines (when `prefixed`) that would change the registry, so that
 // a half-applied import shows.

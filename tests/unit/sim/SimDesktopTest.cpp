@@ -171,7 +171,8 @@ TEST_F(SimDesktopTest, AMessageBoxPumpsMessagesUntilTheUserAnswers) {
     desktop.setMessageBoxReaction(std::nullopt);
     clock.scheduleAt(1000, [&] { windowing.postMessage(window, 0xC010, 0, 0); });
     clock.scheduleAt(2500, [&] { desktop.answerMessageBox(platform::kIdOk); });
-    EXPECT_EQ(windowing.messageBox(0, L"To use HDMI Control, you must enable it.", L"HDMI Control", platform::kMbOk),
+    EXPECT_EQ(windowing.messageBox(0, L"To use HDMI Control, you must enable it.", L"HDMI Control",
+                                   platform::kMbOk),
               platform::kIdOk);
     EXPECT_EQ(clock.now(), 2500u);
     ASSERT_EQ(client.received.size(), 1u);

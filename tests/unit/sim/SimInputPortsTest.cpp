@@ -32,7 +32,6 @@ public:
     UiThread& thread = world.desktop().createUiThread(kProcess, kThread);
 };
 
-
 } // namespace
 
 namespace testing_support {
@@ -101,7 +100,8 @@ TEST(SimMediaWindow, AChildWithoutParentCannotBeMadeAndOtherDevicesFailWithADial
                                            reinterpret_cast<platform::LParam>(L"waveaudio")),
               0);
     EXPECT_EQ(env.world.peers().media().errorDialogs(), 1);
-    EXPECT_EQ(env.media().sendMediaMessage(owner, platform::mciwnd::kCanEject, 0, 0), 0) << "not a media window";
+    EXPECT_EQ(env.media().sendMediaMessage(owner, platform::mciwnd::kCanEject, 0, 0), 0)
+        << "not a media window";
 }
 
 } // namespace

@@ -31,7 +31,8 @@ private:
 class SimShellEnv {
 public:
     SimShellEnv() {
-        m_shell.addProgram(program(), [this](const std::wstring& parameters) { m_started.push_back(parameters); });
+        m_shell.addProgram(program(),
+                           [this](const std::wstring& parameters) { m_started.push_back(parameters); });
     }
     ~SimShellEnv() {
         for (const std::wstring& started : m_started) {

@@ -50,8 +50,10 @@ TEST(SimThreadStarterTest, ItReturnsOnlyOnceTheNewThreadWaitsOrHasEnded) {
     }
     EXPECT_EQ(order, (std::vector<int>{1, 2, 3, 4}));
     EXPECT_FALSE(processes.running(0x400));
-    EXPECT_EQ(processes.openProcess(platform::kSynchronize, 0x400), 0u) << "an ended process cannot be opened";
-    EXPECT_EQ(sync.waitAny(&kept, 1, 0), platform::kWaitObject0) << "a handle kept open still tells of the end";
+    EXPECT_EQ(processes.openProcess(platform::kSynchronize, 0x400), 0u)
+        << "an ended process cannot be opened";
+    EXPECT_EQ(sync.waitAny(&kept, 1, 0), platform::kWaitObject0)
+        << "a handle kept open still tells of the end";
     EXPECT_FALSE(sync.setEvent(kept)) << "a process is no event";
     EXPECT_FALSE(sync.resetEvent(kept));
     sync.closeHandle(kept);

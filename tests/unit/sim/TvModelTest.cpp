@@ -1,7 +1,7 @@
 // The simulated TV as the PC sees it on the bus: its answers, its reactions to the PC's
 // messages, the frames of its scenario actions and the EDID it shows.
-#include "common/Vendor.h"
 #include "sim/TvModel.h"
+#include "common/Vendor.h"
 
 #include <gtest/gtest.h>
 
@@ -69,14 +69,15 @@ TEST_F(TvModelTest, TheTvAnswersDirectQueriesAfterItsResponseDelay) {
     clock.advanceTo(49);
     EXPECT_EQ(bus.records().size(), 7u);
     clock.advanceTo(50);
-    EXPECT_EQ(linesFrom(7), (std::vector<std::string>{
-                                "TV -> Broadcast: Device Vendor ID [vendor id 0x0A1B2C]",
-                                "TV -> Broadcast: Report Physical Address [physical address 0.0.0.0, device type TV]",
-                                "TV -> Playback 1: Set OSD Name [name \"TV\"]",
-                                "TV -> Playback 1: CEC Version [version 1.4]",
-                                "TV -> Playback 1: Report Power Status [standby]",
-                                "TV -> Broadcast: Set Menu Language [language \"eng\"]",
-                            }));
+    EXPECT_EQ(linesFrom(7),
+              (std::vector<std::string>{
+                  "TV -> Broadcast: Device Vendor ID [vendor id 0x0A1B2C]",
+                  "TV -> Broadcast: Report Physical Address [physical address 0.0.0.0, device type TV]",
+                  "TV -> Playback 1: Set OSD Name [name \"TV\"]",
+                  "TV -> Playback 1: CEC Version [version 1.4]",
+                  "TV -> Playback 1: Report Power Status [standby]",
+                  "TV -> Broadcast: Set Menu Language [language \"eng\"]",
+              }));
     EXPECT_EQ(tv.received().size(), 7u);
 }
 
@@ -89,7 +90,7 @@ TEST_F(TvModelTest, ATvWithoutCecIsNotOnTheBusAndAnswersNothing) {
     tv.switchToPc(sim::TvModel::Route::SetStreamPath);
     clock.advanceTo(1000);
     EXPECT_EQ(bus.records().size(), 2u); // the poll and the PC's frame
-    EXPECT_TRUE(tv.showsPc());            // the user still switched inputs with the remote
+    EXPECT_TRUE(tv.showsPc());           // the user still switched inputs with the remote
     tv.setSpeaksCec(true);
     EXPECT_TRUE(bus.poll(4, 0, &pc));
 }
@@ -185,7 +186,8 @@ TEST_F(TvModelTest, RequestsGoToThePcAtTheLogicalAddressTheTvLearned) {
     bus.detach(&pc);
     pc.address = 8;
     bus.attach(&pc);
-    fromPc(sim::makeFrame(8, 15, sim::cecop::kReportPhysicalAddress, {0x10, 0x00, sim::cecval::kDevicePlayback}));
+    fromPc(sim::makeFrame(8, 15, sim::cecop::kReportPhysicalAddress,
+                          {0x10, 0x00, sim::cecval::kDevicePlayback}));
     EXPECT_EQ(tv.pcLogicalAddress(), 8);
     const std::size_t first = bus.records().size();
     tv.sendRoutingInformation();
@@ -223,7 +225,8 @@ TEST_F(TvModelTest, RequestsGoToThePcAtTheLogicalAddressTheTvLearned) {
 }
 
 TEST_F(TvModelTest, TheEdidIsValidAndCarriesThePcsInputAddress) {
-    for (const std::uint16_t address : {std::uint16_t{0x1000}, std::uint16_t{0x2100}, std::uint16_t{0x3000}}) {
+    for (const std::uint16_t address :
+         {std::uint16_t{0x1000}, std::uint16_t{0x2100}, std::uint16_t{0x3000}}) {
         tv.setPcAddress(address);
         const sim::TvModel::Edid edid = tv.edid();
         const std::uint8_t header[8] = {0x00, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x00};

@@ -60,15 +60,15 @@ TEST(VirtualClock, WallClockFollowsVirtualTimeAcrossTheYearEnd) {
     EXPECT_EQ(local.year, 2026);
     EXPECT_EQ(local.hour, 19);
     EXPECT_EQ(clock.tickCount() - tick0, 700u);
-    EXPECT_EQ(sim::VirtualClock::toEpochMs(sim::VirtualClock::fromEpochMs(951782400000)), 951782400000); // 2000-02-29
+    EXPECT_EQ(sim::VirtualClock::toEpochMs(sim::VirtualClock::fromEpochMs(951782400000)),
+              951782400000); // 2000-02-29
 }
 
 namespace testing_support {
 namespace {
 
 // The virtual clock at its default start and in time zones east and west of UTC.
-template <int OffsetMinutes>
-struct VirtualClockEnv {
+template <int OffsetMinutes> struct VirtualClockEnv {
     static constexpr std::uint32_t kTickResolutionMs = 1;
     VirtualClockEnv() { virtualClock.setLocalOffsetMinutes(OffsetMinutes); }
     platform::Clock& clock() { return virtualClock; }

@@ -34,7 +34,8 @@ TEST(ScenarioParser, NumbersHexDurationsAddressesAndBytesAreReadAsDocumented) {
     EXPECT_EQ(parsed("wait 1.5s").waitMs, 1500u);
     EXPECT_EQ(parsed("wait 2m").waitMs, 120000u);
     EXPECT_EQ(parsed("WAIT 1H").waitMs, 3600000u) << "names and units are not case-sensitive";
-    EXPECT_EQ(parsed("tv switch 2.1.0.f routing-change").action.address, std::optional<std::uint16_t>(0x210F));
+    EXPECT_EQ(parsed("tv switch 2.1.0.f routing-change").action.address,
+              std::optional<std::uint16_t>(0x210F));
     EXPECT_EQ(parsed("tv switch 2.1.0.f routing-change").action.route, Route::RoutingChange);
     EXPECT_FALSE(parsed("tv switch pc").action.address) << "the PC";
     EXPECT_EQ(parsed("tv switch tuner").action.address, std::optional<std::uint16_t>(0));
@@ -75,7 +76,8 @@ TEST(ScenarioParser, ExpectationsTakeTheirPatterns) {
     const Step window = parsed("expect window \"#32770\" KorSentrixSuiteMain # the controller's");
     EXPECT_EQ(window.expectation.text, "#32770");
     EXPECT_EQ(window.expectation.text2, "KorSentrixSuiteMain");
-    EXPECT_EQ(window.source, "expect window \"#32770\" KorSentrixSuiteMain") << "the comment is not part of the step";
+    EXPECT_EQ(window.source, "expect window \"#32770\" KorSentrixSuiteMain")
+        << "the comment is not part of the step";
     EXPECT_TRUE(parsed("expect notification none").expectation.negated);
     const Step program = parsed("expect program Tonemux.exe /HDMI");
     EXPECT_TRUE(program.expectation.hasText2);
@@ -94,7 +96,8 @@ TEST(ScenarioParser, ExpectationsTakeTheirPatterns) {
     EXPECT_EQ(install.action.text, L"WinDVD.exe");
     EXPECT_EQ(install.action.name, L"Dvd Main");
     EXPECT_EQ(parsed("disc-drive locked").action.value, 2u);
-    EXPECT_EQ(parsed("expect log \"Call manageWakeup()\" count 3").expectation.count, std::optional<std::uint32_t>(3));
+    EXPECT_EQ(parsed("expect log \"Call manageWakeup()\" count 3").expectation.count,
+              std::optional<std::uint32_t>(3));
     EXPECT_FALSE(parsed("expect log count").expectation.count) << "a text that is the word count";
 }
 
@@ -119,14 +122,17 @@ TEST(ScenarioParser, StepsThatReachAnyEventOrMessageCarryItsNumbers) {
     const Step named = parsed("post QUICKMENU_NOTIFY_CLOSE_MENU 0 0xFFFFFFFF");
     EXPECT_EQ(named.action.text, L"QUICKMENU_NOTIFY_CLOSE_MENU");
     EXPECT_EQ(named.action.lParam, 0xFFFFFFFFu);
-    EXPECT_EQ(parsed("post \"7up\"").action.text, L"7up") << "a quoted name is a name even when it starts with a digit";
+    EXPECT_EQ(parsed("post \"7up\"").action.text, L"7up")
+        << "a quoted name is a name even when it starts with a digit";
 }
 
 struct Malformed {
     const char* line;
     const char* message; // a fragment of the error
 };
-void PrintTo(const Malformed& c, std::ostream* os) { *os << '"' << c.line << '"'; }
+void PrintTo(const Malformed& c, std::ostream* os) {
+    *os << '"' << c.line << '"';
+}
 
 class MalformedLineTest : public ::testing::TestWithParam<Malformed> {};
 
@@ -138,45 +144,40 @@ TEST_P(MalformedLineTest, IsAnErrorThatNamesFileLineAndTheProblem) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lines, MalformedLineTest,
-    ::testing::Values(Malformed{"fly away", "unknown step 'fly'"},
-                      Malformed{"tv swich pc", "unknown step 'tv swich' (tv takes: vendor"},
-                      Malformed{"cecc busy many", "bad number 'many' for busy count"},
-                      Malformed{"cecc busy 99999999999", "too large"},
-                      Malformed{"wait 5", "bad duration '5'"},
-                      Malformed{"wait 1.0005s", "bad duration"},
-                      Malformed{"wait 99999h", "bad duration"},
-                      Malformed{"tv switch", "missing input"},
-                      Malformed{"registry set HKCU\\K V dword", "missing dword value"},
-                      Malformed{"note", "missing note text"},
-                      Malformed{"tv send 4g", "bad hex bytes '4g'"},
-                      Malformed{"tv send 048", "bad hex bytes '048'"},
-                      Malformed{"tv send 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10", "at most 16"},
-                      Malformed{"expect frame Active Source", "a decoded-text fragment goes in double quotes"},
-                      Malformed{"remote 100", "bad hex '100' for key code (at most 0xFF)"},
-                      Malformed{"tv vendor 1000000", "too large (at most 0xFFFFFF)"},
-                      Malformed{"tv switch pc sideways", "unknown keyword 'sideways' for route"},
-                      Malformed{"expect sound loud", "unknown keyword 'loud'"},
-                      Malformed{"registry set HKXX\\K V dword 1", "unknown registry hive 'HKXX'"},
-                      Malformed{"registry delete-key HKCU", "missing key path"},
-                      Malformed{"tv switch 1.0.0", "bad physical address '1.0.0'"},
-                      Malformed{"system language 411", "four hex digits"},
-                      Malformed{"cable plug now", "unexpected 'now'"},
-                      Malformed{"expect window \"#32770", "unterminated quoted text"},
-                      Malformed{"note \"a\"b", "followed by a blank"},
-                      Malformed{"expect keys", "expected key events"},
-                      Malformed{"expect keys 11", "expected down or up after key '11'"},
-                      Malformed{"expect keys 100 down", "bad virtual-key code '100'"},
-                      Malformed{"expect keys 00 up", "bad virtual-key code '00'"},
-                      Malformed{"expect keys 11 sideways", "expected down or up"},
-                      Malformed{"disc-drive maybe", "unknown keyword 'maybe' for disc drive"},
-                      Malformed{"app install Player.exe", "missing window class"},
-                      Malformed{"post 0", "message number 0 is no message"},
-                      Malformed{"post 0x10000", "too large"},
-                      Malformed{"post", "missing message name"},
-                      Malformed{"cecc logical-address 15", "too large (at most 14)"},
-                      Malformed{"firmware event 10000", "too large (at most 0xFFFF)"},
-                      Malformed{"expect log Foo count", "missing line count"},
-                      Malformed{"session event 8 session", "missing session identifier"}));
+    ::testing::Values(
+        Malformed{"fly away", "unknown step 'fly'"},
+        Malformed{"tv swich pc", "unknown step 'tv swich' (tv takes: vendor"},
+        Malformed{"cecc busy many", "bad number 'many' for busy count"},
+        Malformed{"cecc busy 99999999999", "too large"}, Malformed{"wait 5", "bad duration '5'"},
+        Malformed{"wait 1.0005s", "bad duration"}, Malformed{"wait 99999h", "bad duration"},
+        Malformed{"tv switch", "missing input"},
+        Malformed{"registry set HKCU\\K V dword", "missing dword value"},
+        Malformed{"note", "missing note text"}, Malformed{"tv send 4g", "bad hex bytes '4g'"},
+        Malformed{"tv send 048", "bad hex bytes '048'"},
+        Malformed{"tv send 00 01 02 03 04 05 06 07 08 09 0a 0b 0c 0d 0e 0f 10", "at most 16"},
+        Malformed{"expect frame Active Source", "a decoded-text fragment goes in double quotes"},
+        Malformed{"remote 100", "bad hex '100' for key code (at most 0xFF)"},
+        Malformed{"tv vendor 1000000", "too large (at most 0xFFFFFF)"},
+        Malformed{"tv switch pc sideways", "unknown keyword 'sideways' for route"},
+        Malformed{"expect sound loud", "unknown keyword 'loud'"},
+        Malformed{"registry set HKXX\\K V dword 1", "unknown registry hive 'HKXX'"},
+        Malformed{"registry delete-key HKCU", "missing key path"},
+        Malformed{"tv switch 1.0.0", "bad physical address '1.0.0'"},
+        Malformed{"system language 411", "four hex digits"}, Malformed{"cable plug now", "unexpected 'now'"},
+        Malformed{"expect window \"#32770", "unterminated quoted text"},
+        Malformed{"note \"a\"b", "followed by a blank"}, Malformed{"expect keys", "expected key events"},
+        Malformed{"expect keys 11", "expected down or up after key '11'"},
+        Malformed{"expect keys 100 down", "bad virtual-key code '100'"},
+        Malformed{"expect keys 00 up", "bad virtual-key code '00'"},
+        Malformed{"expect keys 11 sideways", "expected down or up"},
+        Malformed{"disc-drive maybe", "unknown keyword 'maybe' for disc drive"},
+        Malformed{"app install Player.exe", "missing window class"},
+        Malformed{"post 0", "message number 0 is no message"}, Malformed{"post 0x10000", "too large"},
+        Malformed{"post", "missing message name"},
+        Malformed{"cecc logical-address 15", "too large (at most 14)"},
+        Malformed{"firmware event 10000", "too large (at most 0xFFFF)"},
+        Malformed{"expect log Foo count", "missing line count"},
+        Malformed{"session event 8 session", "missing session identifier"}));
 
 TEST(ScenarioParser, SettingsStepsNameTheBoxesAndTheirStates) {
     EXPECT_EQ(parsed("settings click power-off").action.value, 1011u);
@@ -193,8 +194,9 @@ TEST(ScenarioParser, SettingsStepsNameTheBoxesAndTheirStates) {
     const Step firmware = parsed("expect firmware power-by-tv off");
     EXPECT_EQ(firmware.expectation.value, 0x155u);
     EXPECT_EQ(firmware.expectation.bytes, std::vector<std::uint8_t>{0});
-    for (const char* bad : {"settings click sideways", "expect settings box menu ticked", "expect settings ajar",
-                            "expect firmware hdmi-control maybe", "settings ok now"}) {
+    for (const char* bad :
+         {"settings click sideways", "expect settings box menu ticked", "expect settings ajar",
+          "expect firmware hdmi-control maybe", "settings ok now"}) {
         Step step;
         ScenarioError error;
         EXPECT_EQ(parseLine(bad, "t.scn", 1, step, error), LineParse::Error) << bad;
@@ -204,9 +206,12 @@ TEST(ScenarioParser, SettingsStepsNameTheBoxesAndTheirStates) {
 TEST(ScenarioParser, AFileIsReadLineByLineAndStopsAtTheFirstMalformedLine) {
     Scenario scenario;
     ScenarioError error;
-    const std::string text = "# a comment\r\n\r\ntv vendor maker   # the maker's\r\n  cable plug\r\nwait three\r\nbad step\r\n";
+    const std::string text =
+        "# a comment\r\n\r\ntv vendor maker   # the maker's\r\n  cable plug\r\nwait three\r\nbad step\r\n";
     EXPECT_FALSE(parseScenario(text, "f.scn", scenario, error));
-    EXPECT_EQ(error.text(), "f.scn:5: bad duration 'three' for wait (a number and its unit ms, s, m or h, as in 500ms or 3s)");
+    EXPECT_EQ(
+        error.text(),
+        "f.scn:5: bad duration 'three' for wait (a number and its unit ms, s, m or h, as in 500ms or 3s)");
 
     ASSERT_TRUE(parseScenario("# only\n\ntv vendor maker\n  cable plug", "f.scn", scenario, error));
     ASSERT_EQ(scenario.steps.size(), 2u);
@@ -215,7 +220,10 @@ TEST(ScenarioParser, AFileIsReadLineByLineAndStopsAtTheFirstMalformedLine) {
     EXPECT_EQ(scenario.steps[1].source, "cable plug");
     EXPECT_EQ(scenario.file, "f.scn");
 
-    ASSERT_TRUE(parseScenario("\xEF\xBB\xBF" "cable plug\n", "bom.scn", scenario, error)) << "a UTF-8 byte-order mark is skipped";
+    ASSERT_TRUE(parseScenario("\xEF\xBB\xBF"
+                              "cable plug\n",
+                              "bom.scn", scenario, error))
+        << "a UTF-8 byte-order mark is skipped";
     EXPECT_EQ(scenario.steps.size(), 1u);
 }
 
@@ -229,8 +237,9 @@ TEST(ScenarioParser, BytesThatAreNoTextAreAnErrorNotACrash) {
 
 TEST(ScenarioParser, HelpListsEveryStepAndFiltersByItsFirstWords) {
     const std::string all = stepHelp();
-    for (const char* step : {"tv switch pc|tuner", "cable plug|unplug", "expect frame", "registry set", "wait <duration>",
-                             "output-key", "bridge change-output", "message-box answer", "expect controller"}) {
+    for (const char* step :
+         {"tv switch pc|tuner", "cable plug|unplug", "expect frame", "registry set", "wait <duration>",
+          "output-key", "bridge change-output", "message-box answer", "expect controller"}) {
         EXPECT_NE(all.find(step), std::string::npos) << step;
     }
     const std::string tv = stepHelp("tv ");

@@ -1,8 +1,8 @@
 // The scenario runner against a scripted target (no simulated world): frame expectations in
 // order and with their timing, checkpoints, the since-checkpoint expectations, state checks,
 // failures naming their line, and the difference between a file run and the prompt.
-#include "tools/scenario/ScenarioParser.h"
 #include "tools/scenario/ScenarioRunner.h"
+#include "tools/scenario/ScenarioParser.h"
 
 #include <gtest/gtest.h>
 
@@ -19,8 +19,8 @@ public:
     explicit ScriptedTarget(Journal& journal) : m_journal(journal) {}
 
     // An event the target will have observed at its time.
-    void at(std::uint64_t time, EventKind kind, const std::string& subject, std::vector<std::uint8_t> bytes = {},
-            std::int64_t value = 0, const std::string& detail = "") {
+    void at(std::uint64_t time, EventKind kind, const std::string& subject,
+            std::vector<std::uint8_t> bytes = {}, std::int64_t value = 0, const std::string& detail = "") {
         Event event = makeEvent(time, kind, subject);
         event.subject = subject;
         event.bytes = std::move(bytes);
@@ -57,8 +57,11 @@ public:
     }
     std::uint32_t displayArrangement() override { return display; }
     SoundOutput soundOutput() override { return sound; }
-    bool windowExists(const std::wstring& className, const std::wstring&) override { return className == L"#32770"; }
-    std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path, const std::wstring& name) override {
+    bool windowExists(const std::wstring& className, const std::wstring&) override {
+        return className == L"#32770";
+    }
+    std::optional<RegistryData> registryValue(Hive hive, const std::wstring& path,
+                                              const std::wstring& name) override {
         if (hive == Hive::User && path == L"K" && name == L"V") {
             return RegistryData{kRegDword, {1, 0, 0, 0}};
         }
@@ -87,7 +90,8 @@ struct World {
         target.at(20, EventKind::Frame, "Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]",
                   {0x4F, 0x82, 0x10, 0x00});
         target.at(530, EventKind::Frame, "TV -> Playback 1: Menu Request [query]", {0x04, 0x8D, 0x02});
-        target.at(600, EventKind::Program, "C:\\Program Files\\Korvath\\Sentrix\\Tonemux.exe", {}, 0, "/HDMI");
+        target.at(600, EventKind::Program, "C:\\Program Files\\Korvath\\Sentrix\\Tonemux.exe", {}, 0,
+                  "/HDMI");
         target.at(700, EventKind::Notification, "not supported", {}, 0);
         target.at(800, EventKind::Notification, "supported", {}, 1);
         target.at(900, EventKind::Log, ".\\X.cpp (1) : Display is Changed");
@@ -128,22 +132,26 @@ TEST_F(ScenarioRunnerTest, FrameExpectationsCheckOrderAndTimeBetweenMatches) {
                       "expect frame \"Active Source\"\n"
                       "expect frame \"Menu Request\"\n"
                       "expect frame \"Active Source\"\n"),
-              "s.scn:4: no frame \"Active Source\" on the bus after the frame matched at [    0.530] (no other frame)");
+              "s.scn:4: no frame \"Active Source\" on the bus after the frame matched at [    0.530] (no "
+              "other frame)");
     EXPECT_EQ(failure("wait 1s\nexpect frame 04 8d 02\nexpect frame 4f 82 10 00 after 11ms\n"),
-              "s.scn:3: the frame 4f 82 10 00 came at [    0.020], 10 ms after the previous matched frame, expected 11 ms");
-    EXPECT_EQ(failure("wait 1s\nexpect frame 04 8d\n"),
-              "s.scn:2: no frame 04 8d on the bus since [    0.000] (3 other frames, the last: [    0.530] TV -> "
-              "Playback 1: Menu Request [query])")
+              "s.scn:3: the frame 4f 82 10 00 came at [    0.020], 10 ms after the previous matched frame, "
+              "expected 11 ms");
+    EXPECT_EQ(
+        failure("wait 1s\nexpect frame 04 8d\n"),
+        "s.scn:2: no frame 04 8d on the bus since [    0.000] (3 other frames, the last: [    0.530] TV -> "
+        "Playback 1: Menu Request [query])")
         << "bytes match exactly, not as a prefix";
 }
 
 TEST_F(ScenarioRunnerTest, ACheckpointStartsTheSearchAndTheNoExpectationsAnew) {
     EXPECT_EQ(failure("wait 100ms\ncheckpoint\nwait 1s\nexpect no frame \"Active Source\"\n"
                       "expect frame \"Menu Request\" after 430ms\n"),
-                     "")
+              "")
         << "after a checkpoint, 'after' counts from the checkpoint";
     EXPECT_EQ(failure("wait 1s\nexpect no frame 4f 82 10 00\n"),
-              "s.scn:2: unexpected at [    0.020]: cec Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]");
+              "s.scn:2: unexpected at [    0.020]: cec Playback 1 -> Broadcast: Active Source [physical "
+              "address 1.0.0.0]");
 }
 
 TEST_F(ScenarioRunnerTest, EventsSinceTheCheckpointProgramsNoticesAndLogLines) {
@@ -177,34 +185,42 @@ TEST_F(ScenarioRunnerTest, KeyEventsOfAllBatchesSinceTheCheckpointAreComparedWho
                       "expect keys 11 down, 43 down, 11 up, 43 up, 0D down, 0D up\nexpect eject\n",
                       twoBatches),
               "");
-    EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 1s\nexpect keys 11 down, 43 down, 11 up, 43 up\n", twoBatches),
-              "s.scn:4: the keys sent were 11 down, 43 down, 11 up, 43 up, 0D down, 0D up since [    1.000], expected "
-              "11 down, 43 down, 11 up, 43 up")
+    EXPECT_EQ(
+        failure("wait 1s\ncheckpoint\nwait 1s\nexpect keys 11 down, 43 down, 11 up, 43 up\n", twoBatches),
+        "s.scn:4: the keys sent were 11 down, 43 down, 11 up, 43 up, 0D down, 0D up since [    1.000], "
+        "expected "
+        "11 down, 43 down, 11 up, 43 up")
         << "nothing more and nothing less";
-    EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 1s\nexpect keys 11 down, 43 down, 11 up, 43 up, 0D down, 0D up in kordeck\n",
+    EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 1s\nexpect keys 11 down, 43 down, 11 up, 43 up, 0D down, 0D "
+                      "up in kordeck\n",
                       twoBatches),
               "s.scn:4: the keys went to KorAvdeckMain, expected a window of class kordeck");
     EXPECT_EQ(failure("wait 1s\ncheckpoint\nwait 150ms\nexpect no keys\n", twoBatches),
               "s.scn:4: keys sent since [    1.000]: 11 down, 43 down, 11 up, 43 up");
     EXPECT_EQ(failure("wait 1s\nexpect no keys\nexpect no eject\n", twoBatches), "");
-    EXPECT_EQ(failure("wait 1s\nexpect eject\n", twoBatches), "s.scn:2: no disc was ejected since [    0.000]");
+    EXPECT_EQ(failure("wait 1s\nexpect eject\n", twoBatches),
+              "s.scn:2: no disc was ejected since [    0.000]");
 }
 
 TEST_F(ScenarioRunnerTest, StateExpectationsAskTheTarget) {
-    EXPECT_EQ(failure("expect display panel\nexpect sound speaker\nexpect tv input pc\nexpect tv showing-pc yes\n"
-                      "expect window \"#32770\" any\nexpect registry HKCU\\K V dword 1\nexpect registry HKCU\\K W missing\n"
-                      "expect controller running\n"),
-              "");
+    EXPECT_EQ(
+        failure("expect display panel\nexpect sound speaker\nexpect tv input pc\nexpect tv showing-pc yes\n"
+                "expect window \"#32770\" any\nexpect registry HKCU\\K V dword 1\nexpect registry HKCU\\K W "
+                "missing\n"
+                "expect controller running\n"),
+        "");
     EXPECT_EQ(failure("expect display panel\n", [](ScriptedTarget& t) { t.display = arrangement::kHdmi; }),
               "s.scn:1: the display is HDMI alone (0x100), expected the panel alone (0x1)");
     EXPECT_EQ(failure("expect registry HKCU\\K V string x\n"),
               "s.scn:1: HKCU\\K V is dword 1 (0x1), expected string \"x\"");
-    EXPECT_EQ(failure("expect tv input tuner\n"), "s.scn:1: the TV's input is 1.0.0.0 (the PC), expected its tuner");
+    EXPECT_EQ(failure("expect tv input tuner\n"),
+              "s.scn:1: the TV's input is 1.0.0.0 (the PC), expected its tuner");
 }
 
 TEST_F(ScenarioRunnerTest, StepsHappenAtTheirTimeAndAFailureEndsTheRun) {
     World world;
-    const RunOutcome outcome = world.play("cable plug\nwait 250ms\nremote 44\nmessage-box answer\ncable unplug\n");
+    const RunOutcome outcome =
+        world.play("cable plug\nwait 250ms\nremote 44\nmessage-box answer\ncable unplug\n");
     ASSERT_EQ(outcome.failures.size(), 1u);
     EXPECT_EQ(outcome.failures[0].text(), "s.scn:4: no message box is open");
     const std::vector<std::pair<std::uint64_t, ActionKind>> expected = {

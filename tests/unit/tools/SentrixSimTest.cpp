@@ -61,11 +61,14 @@ private:
 constexpr const char* kAttached = "tv vendor maker\ncable plug\nwait 3s\ncontroller start\nwait 20s\n";
 
 TEST_F(SentrixSimTest, AScenarioWhoseExpectationsHoldExitsZeroAndPrintsTheTimeline) {
-    const std::string path = file("ok.scn", std::string(kAttached) + "tv switch pc\nwait 15s\nexpect display hdmi\n");
+    const std::string path =
+        file("ok.scn", std::string(kAttached) + "tv switch pc\nwait 15s\nexpect display hdmi\n");
     const Result r = sentrixSim({"run", path});
     EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.out.find("] cec      Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]   (4f 82 10 00)"),
-              std::string::npos)
+    EXPECT_NE(
+        r.out.find(
+            "] cec      Playback 1 -> Broadcast: Active Source [physical address 1.0.0.0]   (4f 82 10 00)"),
+        std::string::npos)
         << r.out;
     EXPECT_NE(r.out.find("] held     expect display hdmi"), std::string::npos);
     EXPECT_EQ(r.out.find("] log "), std::string::npos) << "the trace log only with --trace";
@@ -73,7 +76,8 @@ TEST_F(SentrixSimTest, AScenarioWhoseExpectationsHoldExitsZeroAndPrintsTheTimeli
 }
 
 TEST_F(SentrixSimTest, AFailedExpectationExitsOneNamingItsLine) {
-    const std::string path = file("fail.scn", std::string(kAttached) + "expect display hdmi\nexpect sound hdmi\n");
+    const std::string path =
+        file("fail.scn", std::string(kAttached) + "expect display hdmi\nexpect sound hdmi\n");
     const Result r = sentrixSim({"run", path});
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err, path + ":6: the display is the panel alone (0x1), expected HDMI alone (0x100)\n");
@@ -92,8 +96,13 @@ TEST_F(SentrixSimTest, AMalformedScenarioExitsTwoBeforeAnythingIsPlayed) {
 }
 
 TEST_F(SentrixSimTest, BadArgumentsAndUnreadableFilesExitTwoWithTheUsage) {
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"run"}, {"fly"}, {"run", "a.scn", "b.scn"}, {"run", "a.scn", "--fast"}, {"edid"}, {"interactive", "x"}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"run"},
+                                               {"fly"},
+                                               {"run", "a.scn", "b.scn"},
+                                               {"run", "a.scn", "--fast"},
+                                               {"edid"},
+                                               {"interactive", "x"}}) {
         const Result r = sentrixSim(args);
         EXPECT_EQ(r.status, 2) << args[0];
         EXPECT_NE(r.err.find("usage: sentrix-sim"), std::string::npos) << r.err;
@@ -116,14 +125,16 @@ TEST_F(SentrixSimTest, TheLivingRoomIsShippedAndChecksItself) {
 }
 
 TEST_F(SentrixSimTest, ThePromptReportsMalformedLinesAndFailuresAndGoesOn) {
-    const Result r = sentrixSim({}, "help tv\ncable plugged\ncable plug\nwait 1s\nexpect display hdmi\n"
-                                    "expect frame \"nothing\"\nexpect controller ended\nquit\ncable unplug\n");
+    const Result r =
+        sentrixSim({}, "help tv\ncable plugged\ncable plug\nwait 1s\nexpect display hdmi\n"
+                       "expect frame \"nothing\"\nexpect controller ended\nquit\ncable unplug\n");
     EXPECT_EQ(r.status, 1) << "an expectation failed";
     EXPECT_NE(r.out.find("  tv switch pc|tuner"), std::string::npos) << "help for the TV";
     EXPECT_NE(r.err.find("stdin:2: unknown keyword 'plugged' for cable action"), std::string::npos) << r.err;
     EXPECT_NE(r.err.find("stdin:5: the display is the panel alone"), std::string::npos);
     EXPECT_NE(r.err.find("stdin:6: no frame \"nothing\""), std::string::npos);
-    EXPECT_NE(r.out.find("] held     expect controller ended"), std::string::npos) << "played on after the failures";
+    EXPECT_NE(r.out.find("] held     expect controller ended"), std::string::npos)
+        << "played on after the failures";
     EXPECT_NE(r.out.find("[    0.100] event    hot plug high"), std::string::npos);
     EXPECT_EQ(r.out.find("cable unplug"), std::string::npos) << "quit ends";
     EXPECT_NE(r.out.find("> "), std::string::npos);

@@ -1,10 +1,10 @@
 // The settings program on the simulated dialogs, as the scenario steps drive it: what the
 // dialog shows, the banner it paints, About from the system menu, and OK ending the program
 // with the firmware written.
+#include "tools/scenario/SettingsProgram.h"
 #include "settings/SentrixsetResource.h"
 #include "sim/SimWorld.h"
 #include "tests/support/TraceCapture.h"
-#include "tools/scenario/SettingsProgram.h"
 
 #include <gtest/gtest.h>
 
@@ -23,8 +23,9 @@ TEST_F(SettingsProgramTest, TheDialogShowsTheStringTableAndTheAboutItem) {
     ASSERT_EQ(program.start(), "");
     const sim::SimDialogs::Dialog& dialog = mainDialog();
     EXPECT_EQ(dialog.title, L"HDMI Control");
-    EXPECT_EQ(dialog.control(IDC_POWER_OFF)->text,
-              L"Allow this PC to be powered o&ff by a TV which supports HDMI Control when the TV is powered off.");
+    EXPECT_EQ(
+        dialog.control(IDC_POWER_OFF)->text,
+        L"Allow this PC to be powered o&ff by a TV which supports HDMI Control when the TV is powered off.");
     ASSERT_EQ(dialog.systemMenuItems.size(), 1u);
     EXPECT_EQ(dialog.systemMenuItems[0].first, static_cast<std::uint32_t>(IDM_ABOUTBOX));
     EXPECT_EQ(dialog.icon, static_cast<platform::ResourceId>(IDR_MAINFRAME));
@@ -42,7 +43,7 @@ TEST_F(SettingsProgramTest, TheBannerTilesTheTopAndEndsAtTheRightEdge) {
     }
     // Tiles 16 wide while left of 200 - 120 = 80, then the 120-wide end at 80.
     const std::vector<std::pair<platform::ResourceId, int>> expected = {
-        {IDB_BANNER_TILE, 0}, {IDB_BANNER_TILE, 16}, {IDB_BANNER_TILE, 32},
+        {IDB_BANNER_TILE, 0},  {IDB_BANNER_TILE, 16}, {IDB_BANNER_TILE, 32},
         {IDB_BANNER_TILE, 48}, {IDB_BANNER_TILE, 64}, {IDB_BANNER_END, 80}};
     EXPECT_EQ(drawn, expected);
 }

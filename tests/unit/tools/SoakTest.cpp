@@ -12,8 +12,8 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <malloc.h>
 #if defined(__SANITIZE_ADDRESS__)
 // The sanitizer runtime's count of allocated bytes. Declared here: g++ ships the runtime but not
@@ -68,7 +68,8 @@ TEST(Soak, RandomEventsKeepTheControllerRunningWithFlatHandleCounts) {
     Counts first{};
     std::size_t firstBytes = 0;
     for (long played = 0, part = 0; played < total; played += kPartEvents, ++part) {
-        std::string text = testing_support::randomScenario(kPartEvents, 20261208u + static_cast<std::uint32_t>(part));
+        std::string text =
+            testing_support::randomScenario(kPartEvents, 20261208u + static_cast<std::uint32_t>(part));
         if (part > 0) {
             ASSERT_EQ(text.rfind(start, 0), 0u);
             text.erase(0, start.size());
@@ -101,10 +102,11 @@ TEST(Soak, RandomEventsKeepTheControllerRunningWithFlatHandleCounts) {
                 world.peers().events().events().size() * sizeof(sim::EventService::Record) +
                 world.peers().tv().received().size() * sizeof(sim::TvModel::Received) +
                 world.libraries().records().size() * sizeof(sim::SimLibraries::Record);
-            std::printf("soak: %ld events, %zu bytes in use (%+lld since the first part), trace log file %zu, "
-                        "world records at least %zu\n",
-                        played + kPartEvents, inUse, static_cast<long long>(inUse) - static_cast<long long>(firstBytes),
-                        logBytes, records);
+            std::printf(
+                "soak: %ld events, %zu bytes in use (%+lld since the first part), trace log file %zu, "
+                "world records at least %zu\n",
+                played + kPartEvents, inUse,
+                static_cast<long long>(inUse) - static_cast<long long>(firstBytes), logBytes, records);
             std::fflush(stdout);
         }
     }

@@ -1,10 +1,10 @@
 // The scenario target in virtual time: steps happen at their moment while the controller is
 // blocked, the timeline carries the world's records in time order, the trace log lines come
 // with their times, and random events never break the timeline.
+#include "tools/scenario/VirtualTarget.h"
 #include "tests/support/RandomScenario.h"
 #include "tools/scenario/ScenarioParser.h"
 #include "tools/scenario/ScenarioRunner.h"
-#include "tools/scenario/VirtualTarget.h"
 
 #include "sim/CecOpcodes.h"
 
@@ -44,7 +44,8 @@ const Event* find(const std::vector<Event>& events, EventKind kind, const std::s
 
 TEST(VirtualTarget, AStepHappensAtItsTimeWhileTheControllerIsStillStartingUp) {
     // The controller's start-up sleeps for about six seconds; the cable goes in after one.
-    const Played played = play("controller start\nwait 1s\ncable plug\nwait 20s\nexpect controller running\n");
+    const Played played =
+        play("controller start\nwait 1s\ncable plug\nwait 20s\nexpect controller running\n");
     ASSERT_TRUE(played.outcome.ok()) << played.outcome.failures.front().text();
     const Event* plug = find(played.events, EventKind::Step, "cable plug");
     const Event* hotPlug = find(played.events, EventKind::FirmwareEvent, "hot plug high");
@@ -68,7 +69,8 @@ TEST(VirtualTarget, AnUnlockScheduledDuringTheResumeWaitEndsIt) {
 }
 
 TEST(VirtualTarget, TheTimelineHoldsTheWorldsRecordsInTimeOrderWithTheirLogLines) {
-    const Played played = play("tv vendor maker\ncable plug\nwait 3s\ncontroller start\nwait 20s\ntv switch pc\nwait 15s\n");
+    const Played played =
+        play("tv vendor maker\ncable plug\nwait 3s\ncontroller start\nwait 20s\ntv switch pc\nwait 15s\n");
     ASSERT_TRUE(played.outcome.ok());
     for (std::size_t i = 1; i < played.events.size(); ++i) {
         ASSERT_LE(played.events[i - 1].time, played.events[i].time) << played.events[i].text;

@@ -27,7 +27,8 @@ protected:
     void SetUp() override {
         wchar_t temp[MAX_PATH + 1] = {};
         ASSERT_NE(GetTempPathW(MAX_PATH + 1, temp), 0u);
-        folder = std::filesystem::path(temp) / (L"SentrixAdapterTest." + std::to_wstring(GetCurrentProcessId()));
+        folder =
+            std::filesystem::path(temp) / (L"SentrixAdapterTest." + std::to_wstring(GetCurrentProcessId()));
         std::filesystem::remove_all(folder);
         std::filesystem::create_directories(folder);
     }
@@ -43,8 +44,9 @@ public:
         wchar_t temp[MAX_PATH + 1] = {};
         GetTempPathW(MAX_PATH + 1, temp);
         static int serial = 0;
-        m_folder = std::filesystem::path(temp) / (L"SentrixFilesContract." + std::to_wstring(GetCurrentProcessId()) +
-                                                  L"." + std::to_wstring(++serial));
+        m_folder =
+            std::filesystem::path(temp) / (L"SentrixFilesContract." + std::to_wstring(GetCurrentProcessId()) +
+                                           L"." + std::to_wstring(++serial));
         std::filesystem::remove_all(m_folder);
         std::filesystem::create_directories(m_folder);
     }

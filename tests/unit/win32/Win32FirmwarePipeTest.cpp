@@ -68,7 +68,8 @@ public:
 private:
     HKEY create() {
         HKEY key = nullptr;
-        RegCreateKeyExW(m_hive, pipe_setting::kSettingKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr);
+        RegCreateKeyExW(m_hive, pipe_setting::kSettingKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key,
+                        nullptr);
         return key;
     }
     void write(DWORD type, const std::wstring& data) {
@@ -92,8 +93,9 @@ public:
     using Answer = std::vector<std::uint8_t> (*)(const std::vector<std::uint8_t>& request);
 
     TestPipeServer(const std::wstring& name, Answer answer) : m_answer(answer) {
-        m_pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX, PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT,
-                                  1, 4096, 4096, 0, nullptr);
+        m_pipe = CreateNamedPipeW(name.c_str(), PIPE_ACCESS_DUPLEX,
+                                  PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT, 1, 4096, 4096, 0,
+                                  nullptr);
         if (m_pipe != INVALID_HANDLE_VALUE) {
             m_thread = std::thread([this] { serve(); });
         }
@@ -124,12 +126,14 @@ private:
                 break;
             }
             ++m_requests;
-            const std::vector<std::uint8_t> reply = m_answer(std::vector<std::uint8_t>(buffer, buffer + read));
+            const std::vector<std::uint8_t> reply =
+                m_answer(std::vector<std::uint8_t>(buffer, buffer + read));
             if (reply.empty()) {
                 break;
             }
             DWORD written = 0;
-            if (WriteFile(m_pipe, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr) == FALSE) {
+            if (WriteFile(m_pipe, reply.data(), static_cast<DWORD>(reply.size()), &written, nullptr) ==
+                FALSE) {
                 break;
             }
         }
@@ -211,7 +215,8 @@ TEST_F(Win32FirmwarePipeTest, WithoutTheMachineSettingAMissingDeviceFailsAsBefor
     EXPECT_EQ(error, error::kFileNotFound);
 
     // Values that name no local pipe, or are no text, count as absent.
-    for (const wchar_t* value : {L"", L"\\\\.\\pipe\\", L"C:\\windows\\win.ini", L"\\\\server\\pipe\\firmware"}) {
+    for (const wchar_t* value :
+         {L"", L"\\\\.\\pipe\\", L"C:\\windows\\win.ini", L"\\\\server\\pipe\\firmware"}) {
         machine.set(value);
         error = 0;
         EXPECT_EQ(transport.openDevice(fw::kDevicePath, error), kInvalidDevice);
@@ -220,7 +225,8 @@ TEST_F(Win32FirmwarePipeTest, WithoutTheMachineSettingAMissingDeviceFailsAsBefor
     machine.setDword(1);
     EXPECT_EQ(transport.openDevice(fw::kDevicePath, error), kInvalidDevice);
     EXPECT_EQ(error, error::kFileNotFound);
-    machine.set(std::wstring(pipe_setting::kLocalPipePrefix) + std::wstring(pipe_setting::kMaxNameChars, L'x'));
+    machine.set(std::wstring(pipe_setting::kLocalPipePrefix) +
+                std::wstring(pipe_setting::kMaxNameChars, L'x'));
     EXPECT_EQ(transport.openDevice(fw::kDevicePath, error), kInvalidDevice);
     EXPECT_EQ(error, error::kFileNotFound);
     EXPECT_EQ(server.requests(), 0);

@@ -36,15 +36,18 @@ public:
         if (atom == 0) {
             return 0;
         }
-        HWND window = CreateWindowExW(0, L"SentrixInputContract", L"input contract", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
-                                      0, 0, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+        HWND window =
+            CreateWindowExW(0, L"SentrixInputContract", L"input contract", WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                            0, 0, 200, 100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
         if (window != nullptr) {
             m_windows.push_back(window);
         }
         return reinterpret_cast<platform::WindowHandle>(window);
     }
     bool isWindow(platform::WindowHandle window) { return IsWindow(reinterpret_cast<HWND>(window)) != FALSE; }
-    platform::WindowHandle foreground() { return reinterpret_cast<platform::WindowHandle>(GetForegroundWindow()); }
+    platform::WindowHandle foreground() {
+        return reinterpret_cast<platform::WindowHandle>(GetForegroundWindow());
+    }
     std::uint32_t ownThread() { return GetCurrentThreadId(); }
     std::uint32_t ownProcess() { return GetCurrentProcessId(); }
 
@@ -54,7 +57,6 @@ private:
     platform::win32::Win32MediaControl m_media;
     std::vector<HWND> m_windows;
 };
-
 
 } // namespace
 

@@ -24,7 +24,8 @@ public:
     Win32LibrariesEnv() {
         wchar_t temp[MAX_PATH + 1] = {};
         GetTempPathW(MAX_PATH + 1, temp);
-        m_other = std::filesystem::path(temp) / (L"SentrixLibrariesContract." + std::to_wstring(GetCurrentProcessId()));
+        m_other = std::filesystem::path(temp) /
+                  (L"SentrixLibrariesContract." + std::to_wstring(GetCurrentProcessId()));
         std::filesystem::create_directories(m_other);
     }
     ~Win32LibrariesEnv() {

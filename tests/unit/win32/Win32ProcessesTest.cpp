@@ -28,8 +28,8 @@ public:
         STARTUPINFOW startup = {};
         startup.cb = sizeof(startup);
         PROCESS_INFORMATION info = {};
-        if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr, &startup,
-                            &info)) {
+        if (!CreateProcessW(path, nullptr, nullptr, nullptr, FALSE, CREATE_SUSPENDED, nullptr, nullptr,
+                            &startup, &info)) {
             ADD_FAILURE() << "CreateProcessW failed: " << GetLastError();
             return 0;
         }

@@ -2,8 +2,8 @@
 // default processing, faults of the client, and timer messages that others post. The contract
 // itself runs here too, against user32.
 // Win32 only.
-#include "platform/win32/Win32Sync.h"
 #include "platform/win32/Win32Windowing.h"
+#include "platform/win32/Win32Sync.h"
 #include "tests/support/WindowingContract.h"
 
 #include <windows.h>
@@ -48,7 +48,8 @@ class Win32WindowingTest : public ::testing::Test {
 protected:
     void SetUp() override {
         static int serial = 0;
-        title = L"SentrixAdapterTest " + std::to_wstring(GetCurrentProcessId()) + L"." + std::to_wstring(++serial);
+        title = L"SentrixAdapterTest " + std::to_wstring(GetCurrentProcessId()) + L"." +
+                std::to_wstring(++serial);
     }
     void TearDown() override {
         if (window != 0 && IsWindow(reinterpret_cast<HWND>(window))) {
@@ -121,12 +122,12 @@ struct Win32WindowingEnv {
     static HWND hwnd(WindowHandle window) { return reinterpret_cast<HWND>(window); }
 
     WindowHandle createChild(WindowHandle parent) {
-        return handle(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, hwnd(parent), nullptr,
-                                      nullptr, nullptr));
+        return handle(CreateWindowExW(0, L"STATIC", L"", WS_CHILD | WS_VISIBLE, 0, 0, 10, 10, hwnd(parent),
+                                      nullptr, nullptr, nullptr));
     }
     WindowHandle createOwnedPopup(WindowHandle owner) {
-        return handle(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, hwnd(owner), nullptr,
-                                      nullptr, nullptr));
+        return handle(CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 10, 10, hwnd(owner),
+                                      nullptr, nullptr, nullptr));
     }
     void destroyOther(WindowHandle window) { DestroyWindow(hwnd(window)); }
     void send(WindowHandle window, MessageId message, WParam wParam, LParam lParam) {

@@ -27,7 +27,8 @@ constexpr int kFailed = 1;    // entries whose success is zero
 // One call with the caller's record (may be null for the entries without one); the answer,
 // or `uncallable` when the simulator gave none.
 template <typename Record>
-int call(std::uint32_t which, int adapter, int index, Record* record, int uncallable, std::uint32_t* value = nullptr) {
+int call(std::uint32_t which, int adapter, int index, Record* record, int uncallable,
+         std::uint32_t* value = nullptr) {
     static_cast<void>(record); // unused for the entries without a record
     protocol::VendorRequest request;
     request.vendor = protocol::VendorInterface::AmdSecond;
@@ -65,7 +66,9 @@ template <typename Record> bool sized(const Record* record) {
 
 // DllMain as the runtime's library start-up calls it, BOOL WINAPI DllMain(HINSTANCE, DWORD,
 // LPVOID), spelled without <windows.h>.
-extern "C" int __stdcall DllMain(void* /*module*/, unsigned long /*reason*/, void* /*reserved*/) { return 1; }
+extern "C" int __stdcall DllMain(void* /*module*/, unsigned long /*reason*/, void* /*reserved*/) {
+    return 1;
+}
 
 extern "C" int EnumDisplays(int adapter, int index, platform::AtipdlDisplayRecord* record) {
     return record != nullptr ? call(entry::kEnumDisplays, adapter, index, record, kNoneFound) : kNoneFound;
@@ -89,7 +92,8 @@ extern "C" int GetConnectedDisplays(int adapter, int controller, unsigned int* m
 }
 
 extern "C" int GetConfiguration(int adapter, int controller, platform::AtipdlControllerConfig* config) {
-    return config != nullptr ? call(entry::kGetConfiguration, adapter, controller, config, kNoneFound) : kNoneFound;
+    return config != nullptr ? call(entry::kGetConfiguration, adapter, controller, config, kNoneFound)
+                             : kNoneFound;
 }
 
 extern "C" int GetCapabilities(int adapter) {

@@ -40,7 +40,8 @@ const GUID kPresenceInterface = toGuid(platform::igfx::kPresenceInterface);
 const GUID kEdidInterface = toGuid(platform::igfx::kEdidInterface);
 
 std::optional<protocol::VendorReply> ask(std::uint32_t entry, std::uint64_t which, std::uint32_t argument,
-                                         const void* data = nullptr, std::size_t size = 0, std::size_t at = 0) {
+                                         const void* data = nullptr, std::size_t size = 0,
+                                         std::size_t at = 0) {
     protocol::VendorRequest request;
     request.vendor = protocol::VendorInterface::Intel;
     request.entry = entry;
@@ -86,17 +87,18 @@ public:
         return static_cast<ULONG>(left);
     }
 
-    HRESULT STDMETHODCALLTYPE EnumAttachableDevices(BSTR display, LONG index, DWORD* deviceId, DWORD* deviceType,
-                                                    DWORD* status) override {
-        if (display == nullptr || deviceId == nullptr || deviceType == nullptr || status == nullptr || index < 0) {
+    HRESULT STDMETHODCALLTYPE EnumAttachableDevices(BSTR display, LONG index, DWORD* deviceId,
+                                                    DWORD* deviceType, DWORD* status) override {
+        if (display == nullptr || deviceId == nullptr || deviceType == nullptr || status == nullptr ||
+            index < 0) {
             return E_INVALIDARG;
         }
         const std::size_t length = std::wcslen(display);
         if (length > call::kIntelDisplayNameChars) {
             return E_INVALIDARG;
         }
-        const auto reply = ask(call::kEnumAttachableDevices, m_which, static_cast<std::uint32_t>(index), display,
-                               length * sizeof(wchar_t));
+        const auto reply = ask(call::kEnumAttachableDevices, m_which, static_cast<std::uint32_t>(index),
+                               display, length * sizeof(wchar_t));
         if (!reply || reply->status != 1) {
             return E_FAIL;
         }
@@ -111,14 +113,16 @@ public:
         return exchange<platform::IntelEdidRequest>(call::kGetDeviceData, dataId, size, data, status, true);
     }
     HRESULT STDMETHODCALLTYPE SetDeviceConfig(GUID dataId, DWORD size, BYTE* data, LONG* status) override {
-        return exchange<platform::IntelConfigRecord>(call::kSetConfiguration, dataId, size, data, status, false);
+        return exchange<platform::IntelConfigRecord>(call::kSetConfiguration, dataId, size, data, status,
+                                                     false);
     }
 
 private:
     // A call with the data identifier and the caller's record, which must be of the record's
     // size; the record comes back when `answered` and the call succeeded.
     template <typename Record>
-    HRESULT exchange(std::uint32_t entry, const GUID& dataId, DWORD size, BYTE* data, LONG* status, bool answered) {
+    HRESULT exchange(std::uint32_t entry, const GUID& dataId, DWORD size, BYTE* data, LONG* status,
+                     bool answered) {
         if (data == nullptr || status == nullptr || size != sizeof(Record)) {
             return E_INVALIDARG;
         }
@@ -179,7 +183,8 @@ public:
         if (!reply || reply->status != 1) {
             return E_FAIL;
         }
-        *out = static_cast<DisplayDevices*>(new Object(IsEqualGUID(iid, IID_IUnknown) ? kPresenceInterface : iid, which));
+        *out = static_cast<DisplayDevices*>(
+            new Object(IsEqualGUID(iid, IID_IUnknown) ? kPresenceInterface : iid, which));
         return S_OK;
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL /*lock*/) override { return S_OK; }
@@ -189,7 +194,9 @@ Factory g_factory;
 
 } // namespace
 
-extern "C" BOOL WINAPI DllMain(HINSTANCE /*module*/, DWORD /*reason*/, LPVOID /*reserved*/) { return TRUE; }
+extern "C" BOOL WINAPI DllMain(HINSTANCE /*module*/, DWORD /*reason*/, LPVOID /*reserved*/) {
+    return TRUE;
+}
 
 extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, void** out) {
     if (out == nullptr) {
@@ -202,4 +209,6 @@ extern "C" HRESULT STDAPICALLTYPE DllGetClassObject(REFCLSID clsid, REFIID iid, 
     return g_factory.QueryInterface(iid, out);
 }
 
-extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() { return g_objects.load() == 0 ? S_OK : S_FALSE; }
+extern "C" HRESULT STDAPICALLTYPE DllCanUnloadNow() {
+    return g_objects.load() == 0 ? S_OK : S_FALSE;
+}

@@ -26,7 +26,9 @@ using Handle = void*;
 
 std::atomic<bool> g_initialized{false};
 
-std::uint64_t handleValue(Handle handle) { return reinterpret_cast<std::uintptr_t>(handle); }
+std::uint64_t handleValue(Handle handle) {
+    return reinterpret_cast<std::uintptr_t>(handle);
+}
 
 // One entry's call: `reply` holds the simulator's answer when the status it returns came from
 // there.
@@ -64,8 +66,8 @@ template <typename Record> nv::Status checkRecord(const Record* record) {
 
 // The entries that exchange one record: the caller's record goes out, the answer comes back
 // into it when the entry succeeded.
-template <typename Record> nv::Status recordEntry(std::uint32_t entry, Handle handle, std::uint32_t argument,
-                                                  Record* record) {
+template <typename Record>
+nv::Status recordEntry(std::uint32_t entry, Handle handle, std::uint32_t argument, Record* record) {
     if (const nv::Status status = checkRecord(record); status != nv::kOk) {
         return status;
     }
@@ -127,7 +129,9 @@ nv::Status outputs(std::uint32_t entry, Handle gpu, std::uint32_t* mask) {
     return status;
 }
 
-nv::Status __cdecl activeOutputs(Handle gpu, std::uint32_t* mask) { return outputs(nv::id::kActiveOutputs, gpu, mask); }
+nv::Status __cdecl activeOutputs(Handle gpu, std::uint32_t* mask) {
+    return outputs(nv::id::kActiveOutputs, gpu, mask);
+}
 
 nv::Status __cdecl connectedOutputs(Handle gpu, std::uint32_t* mask) {
     return outputs(nv::id::kConnectedOutputs, gpu, mask);
@@ -145,8 +149,8 @@ nv::Status __cdecl displayDriverVersion(Handle display, platform::NvDisplayDrive
     return recordEntry(nv::id::kDisplayDriverVersion, display, 0, version);
 }
 
-nv::Status __cdecl getView(Handle display, platform::NvViewTargetInfo* targets, std::uint32_t* targetMaskCount,
-                           std::uint32_t* viewMode) {
+nv::Status __cdecl getView(Handle display, platform::NvViewTargetInfo* targets,
+                           std::uint32_t* targetMaskCount, std::uint32_t* viewMode) {
     if (viewMode == nullptr) {
         return nv::kInvalidArgument;
     }
@@ -212,13 +216,17 @@ nv::Status __cdecl enumPhysicalGpus(Handle* handles, std::uint32_t* count) {
     return gpuCount(nv::id::kEnumPhysicalGpus, handles, count);
 }
 
-template <typename Function> void* entryOf(Function* function) { return reinterpret_cast<void*>(function); }
+template <typename Function> void* entryOf(Function* function) {
+    return reinterpret_cast<void*>(function);
+}
 
 } // namespace
 
 // DllMain as the runtime's library start-up calls it, BOOL WINAPI DllMain(HINSTANCE, DWORD,
 // LPVOID), spelled without <windows.h>.
-extern "C" int __stdcall DllMain(void* /*module*/, unsigned long /*reason*/, void* /*reserved*/) { return 1; }
+extern "C" int __stdcall DllMain(void* /*module*/, unsigned long /*reason*/, void* /*reserved*/) {
+    return 1;
+}
 
 extern "C" void* __cdecl nvapi_QueryInterface(unsigned int id) {
     switch (id) {

@@ -49,10 +49,13 @@ private:
 Win32PipeServer::Win32PipeServer(std::wstring name, SimulatedHardware& hardware)
     : m_name(std::move(name)), m_hardware(hardware) {}
 
-Win32PipeServer::~Win32PipeServer() { stop(); }
+Win32PipeServer::~Win32PipeServer() {
+    stop();
+}
 
 void* Win32PipeServer::createInstance(bool first) {
-    const DWORD openMode = PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
+    const DWORD openMode =
+        PIPE_ACCESS_DUPLEX | FILE_FLAG_OVERLAPPED | (first ? FILE_FLAG_FIRST_PIPE_INSTANCE : 0);
     const DWORD pipeMode = PIPE_TYPE_MESSAGE | PIPE_READMODE_MESSAGE | PIPE_WAIT | PIPE_REJECT_REMOTE_CLIENTS;
     return CreateNamedPipeW(m_name.c_str(), openMode, pipeMode, PIPE_UNLIMITED_INSTANCES, kPipeBufferBytes,
                             kPipeBufferBytes, 0, nullptr);
@@ -69,7 +72,8 @@ bool Win32PipeServer::start(std::string& error) {
     }
     const HANDLE first = createInstance(true);
     if (first == INVALID_HANDLE_VALUE) {
-        error = "cannot create the pipe (error " + std::to_string(GetLastError()) + "); is another simulator serving it?";
+        error = "cannot create the pipe (error " + std::to_string(GetLastError()) +
+                "); is another simulator serving it?";
         CloseHandle(m_stopEvent);
         m_stopEvent = nullptr;
         return false;
@@ -162,7 +166,8 @@ void Win32PipeServer::serve(void* handle) {
     while (overlapped.valid() && device != platform::kInvalidDevice) {
         DWORD read = 0;
         OVERLAPPED& reading = overlapped.get();
-        bool ok = ReadFile(pipe, message.data(), static_cast<DWORD>(message.size()), &read, &reading) != FALSE;
+        bool ok =
+            ReadFile(pipe, message.data(), static_cast<DWORD>(message.size()), &read, &reading) != FALSE;
         if (!ok && GetLastError() == ERROR_IO_PENDING) {
             ok = finish(pipe, reading, m_stopEvent, read);
         }

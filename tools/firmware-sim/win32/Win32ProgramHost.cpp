@@ -19,7 +19,9 @@ constexpr DWORD kKeyTargetStartMs = 5000;
 constexpr DWORD kKeySeenMs = 2000;
 constexpr DWORD kPollMs = 10;
 
-std::string lastErrorText(const char* what) { return std::string(what) + " failed, error " + std::to_string(GetLastError()); }
+std::string lastErrorText(const char* what) {
+    return std::string(what) + " failed, error " + std::to_string(GetLastError());
+}
 
 // A command-line argument quoted as the C runtime splits it again.
 std::wstring quote(const std::wstring& argument) {
@@ -56,7 +58,8 @@ std::uint64_t toMicroseconds(const FILETIME& time) {
 Win32ProgramHost* g_keyHost = nullptr; // the one host whose key target window exists
 
 LRESULT CALLBACK keyTargetProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    if ((message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN || message == WM_SYSKEYUP) &&
+    if ((message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+         message == WM_SYSKEYUP) &&
         g_keyHost != nullptr) {
         g_keyHost->keySeen(message, wParam);
     }
@@ -126,7 +129,8 @@ bool Win32ProgramHost::launch(const std::wstring& program, const std::vector<std
     for (const std::wstring& argument : arguments) {
         commandLine += L" " + quote(argument);
     }
-    std::wstring folder = path.substr(0, path.find_last_of(L"\\/") == std::wstring::npos ? 0 : path.find_last_of(L"\\/"));
+    std::wstring folder =
+        path.substr(0, path.find_last_of(L"\\/") == std::wstring::npos ? 0 : path.find_last_of(L"\\/"));
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info{};
@@ -228,8 +232,8 @@ void Win32ProgramHost::keyTargetThread() {
     windowClass.hInstance = GetModuleHandleW(nullptr);
     windowClass.lpszClassName = kKeyTargetClass;
     RegisterClassW(&windowClass);
-    const HWND window = CreateWindowExW(0, kKeyTargetClass, kKeyTargetTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE, 10, 10,
-                                        320, 120, nullptr, nullptr, windowClass.hInstance, nullptr);
+    const HWND window = CreateWindowExW(0, kKeyTargetClass, kKeyTargetTitle, WS_OVERLAPPEDWINDOW | WS_VISIBLE,
+                                        10, 10, 320, 120, nullptr, nullptr, windowClass.hInstance, nullptr);
     if (window == nullptr) {
         m_keyWindowFailed = true;
         return;

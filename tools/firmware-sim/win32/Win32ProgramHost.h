@@ -25,7 +25,8 @@ public:
     explicit Win32ProgramHost(std::vector<std::wstring> folders);
     ~Win32ProgramHost() override;
 
-    bool start(const std::wstring& program, const std::vector<std::wstring>& arguments, std::string& error) override;
+    bool start(const std::wstring& program, const std::vector<std::wstring>& arguments,
+               std::string& error) override;
     std::optional<std::uint32_t> run(const std::wstring& program, const std::vector<std::wstring>& arguments,
                                      std::uint32_t timeoutMs, std::string& error) override;
     std::optional<bool> running(const std::wstring& program) override;

@@ -30,7 +30,8 @@ ScreenImage ScreenImage::capture() {
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bitmap = memory != nullptr ? CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+    HBITMAP bitmap =
+        memory != nullptr ? CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     if (bitmap != nullptr && bits != nullptr) {
         HGDIOBJ old = SelectObject(memory, bitmap);
         BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
@@ -55,7 +56,8 @@ std::uint32_t ScreenImage::at(int x, int y) const {
     if (x < 0 || y < 0 || x >= width || y >= height) {
         return 0xFF000000;
     }
-    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) + static_cast<std::size_t>(x)] &
+    return pixels[static_cast<std::size_t>(y) * static_cast<std::size_t>(width) +
+                  static_cast<std::size_t>(x)] &
            0xFFFFFF;
 }
 
@@ -99,13 +101,14 @@ bool looksLike(std::uint32_t pixel, platform::ColorRef colour, int tolerance) {
 
 std::string colourMismatch(std::uint32_t pixel, platform::ColorRef colour) {
     char text[80];
-    std::snprintf(text, sizeof(text), "screen 0x%06X, expected RGB 0x%02X%02X%02X", static_cast<unsigned>(pixel),
-                  platform::redOf(colour), platform::greenOf(colour), platform::blueOf(colour));
+    std::snprintf(text, sizeof(text), "screen 0x%06X, expected RGB 0x%02X%02X%02X",
+                  static_cast<unsigned>(pixel), platform::redOf(colour), platform::greenOf(colour),
+                  platform::blueOf(colour));
     return text;
 }
 
-std::vector<std::string> menuItemFaults(const ScreenImage& shot, int left, int top, int width, int height, int index,
-                                        bool selected) {
+std::vector<std::string> menuItemFaults(const ScreenImage& shot, int left, int top, int width, int height,
+                                        int index, bool selected) {
     const platform::ColorRef frame = selected ? QuickMenu::kSelectedFrameColor : QuickMenu::kNormalFrameColor;
     const platform::ColorRef fill = selected ? QuickMenu::kSelectedFillColor : QuickMenu::kNormalFillColor;
     struct Probe {
@@ -125,8 +128,8 @@ std::vector<std::string> menuItemFaults(const ScreenImage& shot, int left, int t
     for (const Probe& probe : probes) {
         const std::uint32_t pixel = shot.at(probe.x, probe.y);
         if (!looksLike(pixel, probe.colour)) {
-            faults.push_back("item " + std::to_string(index) + (selected ? " (selected) " : " ") + probe.what + ": " +
-                             colourMismatch(pixel, probe.colour));
+            faults.push_back("item " + std::to_string(index) + (selected ? " (selected) " : " ") +
+                             probe.what + ": " + colourMismatch(pixel, probe.colour));
         }
     }
     return faults;

@@ -1,7 +1,7 @@
 // The screen as the user sees it, read back through GDI: the whole desktop as 32-bit pixels,
 // a colour comparison with a tolerance, BMP files of what was seen (kept as test artifacts),
-// and how an item of the control menu must look on it. Used by the firmware simulator's screen observer and by the menu's screen test.
-// Win32 only.
+// and how an item of the control menu must look on it. Used by the firmware simulator's screen observer and
+// by the menu's screen test. Win32 only.
 #pragma once
 
 #include "platform/Drawing.h"
@@ -37,7 +37,7 @@ std::string colourMismatch(std::uint32_t pixel, platform::ColorRef colour);
 // An item of the control menu as the screen must show it: its frame and its fill in the
 // normal or the selected colours, and the menu's background beside it. `left` and `top` are
 // the item's screen position. Empty when it looks so.
-std::vector<std::string> menuItemFaults(const ScreenImage& shot, int left, int top, int width, int height, int index,
-                                        bool selected);
+std::vector<std::string> menuItemFaults(const ScreenImage& shot, int left, int top, int width, int height,
+                                        int index, bool selected);
 
 } // namespace fwsim

@@ -41,7 +41,8 @@ struct TemplateControl {
     int id;
     int x, y, width, height;
 };
-constexpr TemplateControl kNoticeControls[] = {{IDOK, 225, 63, 50, 14}, {1006, 63, 22, 204, 23}, {1007, 23, 59, 197, 10}};
+constexpr TemplateControl kNoticeControls[] = {
+    {IDOK, 225, 63, 50, 14}, {1006, 63, 22, 204, 23}, {1007, 23, 59, 197, 10}};
 constexpr int kMessageControl = 1006;
 constexpr int kCheckBoxControl = 1007;
 constexpr int kBandTileBitmap = 132;
@@ -103,8 +104,9 @@ HWND controllerWindow(const wchar_t* className, const wchar_t* title) {
 std::wstring windowText(HWND window) {
     wchar_t text[1024] = {};
     DWORD_PTR copied = 0;
-    if (window == nullptr || SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
-                                                 SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied) == 0) {
+    if (window == nullptr ||
+        SendMessageTimeoutW(window, WM_GETTEXT, std::size(text), reinterpret_cast<LPARAM>(text),
+                            SMTO_ABORTIFHUNG, kMessageTimeoutMs, &copied) == 0) {
         return {};
     }
     return std::wstring(text, std::min<std::size_t>(copied, std::size(text) - 1));
@@ -218,8 +220,8 @@ ScreenImage bitmapResource(HMODULE module, int id) {
     info.bmiHeader.biCompression = BI_RGB;
     std::vector<std::uint32_t> pixels(static_cast<std::size_t>(header.bmWidth) * header.bmHeight);
     HDC screen = GetDC(nullptr);
-    if (!pixels.empty() && GetDIBits(screen, bitmap, 0, static_cast<UINT>(header.bmHeight), pixels.data(), &info,
-                                     DIB_RGB_COLORS) == header.bmHeight) {
+    if (!pixels.empty() && GetDIBits(screen, bitmap, 0, static_cast<UINT>(header.bmHeight), pixels.data(),
+                                     &info, DIB_RGB_COLORS) == header.bmHeight) {
         image.width = header.bmWidth;
         image.height = header.bmHeight;
         for (std::uint32_t& pixel : pixels) {
@@ -246,14 +248,16 @@ void checkBitmapAt(const ScreenImage& shot, const ScreenImage& bitmap, int left,
         }
     }
     if (differing > 0) {
-        faults.push_back(std::string("the ") + what + format(" differs from its bitmap in %d of %d pixels", differing,
-                                                              bitmap.width * bitmap.height));
+        faults.push_back(
+            std::string("the ") + what +
+            format(" differs from its bitmap in %d of %d pixels", differing, bitmap.width * bitmap.height));
     }
 }
 
 } // namespace
 
-Win32ScreenObserver::Win32ScreenObserver(std::string pictureFolder) : m_pictureFolder(std::move(pictureFolder)) {}
+Win32ScreenObserver::Win32ScreenObserver(std::string pictureFolder)
+    : m_pictureFolder(std::move(pictureFolder)) {}
 
 Win32ScreenObserver::~Win32ScreenObserver() = default;
 
@@ -271,20 +275,22 @@ std::vector<std::wstring> Win32ScreenObserver::menuLabels() const {
     labels.emplace_back(strings::kCloseThisMenu);
     // The custom items' display names in the user's copy of the Launcher key.
     HKEY launcher = nullptr;
-    if (RegOpenKeyExW(HKEY_CURRENT_USER, AppLauncher::kLauncherKey, 0, KEY_READ, &launcher) != ERROR_SUCCESS) {
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, AppLauncher::kLauncherKey, 0, KEY_READ, &launcher) !=
+        ERROR_SUCCESS) {
         return labels;
     }
     wchar_t name[AppLauncher::kSubKeyNameChars] = {};
     for (DWORD index = 0;; ++index) {
         DWORD nameChars = static_cast<DWORD>(std::size(name));
-        if (RegEnumKeyExW(launcher, index, name, &nameChars, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) {
+        if (RegEnumKeyExW(launcher, index, name, &nameChars, nullptr, nullptr, nullptr, nullptr) !=
+            ERROR_SUCCESS) {
             break;
         }
         wchar_t label[256] = {};
         DWORD bytes = sizeof(label) - sizeof(wchar_t);
         DWORD type = 0;
-        if (RegGetValueW(launcher, name, AppLauncher::kDisplayNameValue, RRF_RT_REG_SZ, &type, label, &bytes) ==
-            ERROR_SUCCESS) {
+        if (RegGetValueW(launcher, name, AppLauncher::kDisplayNameValue, RRF_RT_REG_SZ, &type, label,
+                         &bytes) == ERROR_SUCCESS) {
             labels.emplace_back(label);
         }
     }
@@ -314,16 +320,17 @@ std::optional<ScreenObserver::MenuSight> Win32ScreenObserver::controlMenu() {
     const int centredX = std::max(0, GetSystemMetrics(SM_CXFULLSCREEN) / 2 - width / 2);
     const int centredY = std::max(0, GetSystemMetrics(SM_CYFULLSCREEN) / 2 - height / 2);
     if (rect.left != centredX || rect.top != centredY) {
-        faults.push_back(format("the menu is at (%d, %d), not centred at (%d, %d)", rect.left, rect.top, centredX,
-                                centredY));
+        faults.push_back(format("the menu is at (%d, %d), not centred at (%d, %d)", rect.left, rect.top,
+                                centredX, centredY));
     }
     if ((GetWindowLongW(window, GWL_EXSTYLE) & WS_EX_TOPMOST) == 0) {
         faults.push_back("the menu is not topmost");
     }
     const int itemWidth = width - kBesideItems;
     if (itemWidth < QuickMenu::kMinimumItemWidth) {
-        faults.push_back(format("the menu is %d pixels wide; its items would be %d wide, at least %d expected", width,
-                                itemWidth, QuickMenu::kMinimumItemWidth));
+        faults.push_back(
+            format("the menu is %d pixels wide; its items would be %d wide, at least %d expected", width,
+                   itemWidth, QuickMenu::kMinimumItemWidth));
     }
 
     // Its items: framed rectangles one below the other from (6, 75). Just inside the left
@@ -331,8 +338,8 @@ std::optional<ScreenObserver::MenuSight> Win32ScreenObserver::controlMenu() {
     const int probeX = rect.left + kItemLeft + 2;
     const int firstTop = rect.top + kItemTop;
     if (!frameColoured(shot.at(probeX, firstTop))) {
-        faults.push_back("no item frame at (6, 75): " + colourMismatch(shot.at(probeX, firstTop),
-                                                                      QuickMenu::kNormalFrameColor));
+        faults.push_back("no item frame at (6, 75): " +
+                         colourMismatch(shot.at(probeX, firstTop), QuickMenu::kNormalFrameColor));
         return sight;
     }
     int itemHeight = 0;
@@ -369,9 +376,10 @@ std::optional<ScreenObserver::MenuSight> Win32ScreenObserver::controlMenu() {
         for (const std::wstring& label : labels) {
             const Reference reference = drawReference(windowing, drawing, label, selected);
             if (reference.itemHeight == itemHeight &&
-                sameInk(shot, left + 1, top + 1, itemWidth - 2, itemHeight - 2, reference.image, kItemLeft + 1,
-                        kItemTop + 1, reference.itemWidth - 2,
-                        screenColour(selected ? QuickMenu::kSelectedFillColor : QuickMenu::kNormalFillColor))) {
+                sameInk(
+                    shot, left + 1, top + 1, itemWidth - 2, itemHeight - 2, reference.image, kItemLeft + 1,
+                    kItemTop + 1, reference.itemWidth - 2,
+                    screenColour(selected ? QuickMenu::kSelectedFillColor : QuickMenu::kNormalFillColor))) {
                 recognised = label;
                 break;
             }
@@ -419,8 +427,8 @@ std::optional<ScreenObserver::NoticeSight> Win32ScreenObserver::notice() {
     sight.message = windowText(GetDlgItem(dialog, kMessageControl));
     sight.checkBoxText = windowText(GetDlgItem(dialog, kCheckBoxControl));
     DWORD_PTR state = 0;
-    SendMessageTimeoutW(GetDlgItem(dialog, kCheckBoxControl), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG, kMessageTimeoutMs,
-                        &state);
+    SendMessageTimeoutW(GetDlgItem(dialog, kCheckBoxControl), BM_GETCHECK, 0, 0, SMTO_ABORTIFHUNG,
+                        kMessageTimeoutMs, &state);
     sight.checked = state == BST_CHECKED;
     std::vector<std::string>& faults = sight.faults;
 
@@ -456,7 +464,8 @@ std::optional<ScreenObserver::NoticeSight> Win32ScreenObserver::notice() {
             }
             MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&seen), 2);
             const RECT wanted{MulDiv(control.x, unitX, 4), MulDiv(control.y, unitY, 8),
-                              MulDiv(control.x + control.width, unitX, 4), MulDiv(control.y + control.height, unitY, 8)};
+                              MulDiv(control.x + control.width, unitX, 4),
+                              MulDiv(control.y + control.height, unitY, 8)};
             if (std::abs(seen.left - wanted.left) > 1 || std::abs(seen.top - wanted.top) > 1 ||
                 std::abs(seen.right - wanted.right) > 1 || std::abs(seen.bottom - wanted.bottom) > 1) {
                 faults.push_back(format("control %d is at (%d, %d)", control.id, seen.left, seen.top) +
@@ -472,9 +481,10 @@ std::optional<ScreenObserver::NoticeSight> Win32ScreenObserver::notice() {
     POINT origin{0, 0};
     ClientToScreen(dialog, &origin);
     const std::wstring program = ownerProgram(dialog);
-    HMODULE module = program.empty() ? nullptr
-                                     : LoadLibraryExW(program.c_str(), nullptr,
-                                                      LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
+    HMODULE module = program.empty()
+                         ? nullptr
+                         : LoadLibraryExW(program.c_str(), nullptr,
+                                          LOAD_LIBRARY_AS_DATAFILE | LOAD_LIBRARY_AS_IMAGE_RESOURCE);
     if (module == nullptr) {
         faults.push_back("the controller's resources cannot be read");
     } else {
@@ -482,8 +492,8 @@ std::optional<ScreenObserver::NoticeSight> Win32ScreenObserver::notice() {
         const ScreenImage end = bitmapResource(module, kBandEndBitmap);
         checkBitmapAt(shot, tile, origin.x, origin.y, "band's first tile", faults);
         if (!tile.pixels.empty() && client.right > end.width + tile.width) {
-            checkBitmapAt(shot, tile, origin.x + (client.right - end.width) / 2, origin.y, "band's middle tile",
-                          faults);
+            checkBitmapAt(shot, tile, origin.x + (client.right - end.width) / 2, origin.y,
+                          "band's middle tile", faults);
         }
         checkBitmapAt(shot, end, origin.x + client.right - end.width, origin.y, "band's end", faults);
         FreeLibrary(module);
@@ -510,12 +520,14 @@ std::string Win32ScreenObserver::clickNotice(int controlId) {
         return "no notice is open";
     }
     if (controlId == 0) {
-        return PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) ? std::string() : "the close box cannot be clicked";
+        return PostMessageW(dialog, WM_SYSCOMMAND, SC_CLOSE, 0) ? std::string()
+                                                                : "the close box cannot be clicked";
     }
     if (controlId == IDCANCEL) {
         // What Esc in a dialog becomes.
-        return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0) ? std::string()
-                                                                                      : "Esc cannot be pressed";
+        return PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0)
+                   ? std::string()
+                   : "Esc cannot be pressed";
     }
     HWND control = GetDlgItem(dialog, controlId);
     if (control == nullptr) {

@@ -45,11 +45,13 @@ std::uint32_t screenPixel(int x, int y) {
     if (pixel == CLR_INVALID) {
         return 0xFF000000;
     }
-    return (static_cast<std::uint32_t>(GetRValue(pixel)) << 16) | (static_cast<std::uint32_t>(GetGValue(pixel)) << 8) |
-           GetBValue(pixel);
+    return (static_cast<std::uint32_t>(GetRValue(pixel)) << 16) |
+           (static_cast<std::uint32_t>(GetGValue(pixel)) << 8) | GetBValue(pixel);
 }
 
-HWND menuWindow() { return FindWindowW(L"GuiLib_WindowClass", L"QuickMenu"); }
+HWND menuWindow() {
+    return FindWindowW(L"GuiLib_WindowClass", L"QuickMenu");
+}
 
 // Waits until the item (0 first) of the visible menu shows the selected fill; the time it took
 // from `since`, or a negative number when it did not within the limit.
@@ -70,7 +72,8 @@ double waitForHighlight(int item, double since) {
                     height = y - top + 1;
                 }
             }
-            if (height > 0 && fwsim::looksLike(screenPixel(x, top + item * height + 3), QuickMenu::kSelectedFillColor)) {
+            if (height > 0 &&
+                fwsim::looksLike(screenPixel(x, top + item * height + 3), QuickMenu::kSelectedFillColor)) {
                 return nowMs() - since;
             }
         }
@@ -93,11 +96,13 @@ bool waitHidden(double since) {
 std::string summary(const char* name, std::vector<double> samples) {
     std::sort(samples.begin(), samples.end());
     const auto at = [&](double share) {
-        return samples[std::min(samples.size() - 1, static_cast<std::size_t>(share * static_cast<double>(samples.size())))];
+        return samples[std::min(samples.size() - 1,
+                                static_cast<std::size_t>(share * static_cast<double>(samples.size())))];
     };
     char text[200];
-    std::snprintf(text, sizeof(text), "RESULT %s_p50_ms=%.2f\r\nRESULT %s_p99_ms=%.2f\r\nRESULT %s_max_ms=%.2f\r\n",
-                  name, at(0.5), name, at(0.99), name, samples.back());
+    std::snprintf(text, sizeof(text),
+                  "RESULT %s_p50_ms=%.2f\r\nRESULT %s_p99_ms=%.2f\r\nRESULT %s_max_ms=%.2f\r\n", name,
+                  at(0.5), name, at(0.99), name, samples.back());
     return text;
 }
 
@@ -136,7 +141,8 @@ int wmain(int argc, wchar_t** argv) {
         const double moved = waitForHighlight(1, start);
         PostMessageW(menu, WM_KEYDOWN, VK_ESCAPE, 1);
         if (shown < 0 || moved < 0 || !waitHidden(nowMs())) {
-            std::fprintf(out, "sample %d: the menu did not answer (show %.1f ms, key %.1f ms)\r\n", i, shown, moved);
+            std::fprintf(out, "sample %d: the menu did not answer (show %.1f ms, key %.1f ms)\r\n", i, shown,
+                         moved);
             status = kFailed;
             break;
         }
@@ -145,8 +151,8 @@ int wmain(int argc, wchar_t** argv) {
         Sleep(kBetweenSamplesMs);
     }
     if (!shows.empty()) {
-        std::fprintf(out, "RESULT samples=%d\r\n%s%s", static_cast<int>(shows.size()), summary("show", shows).c_str(),
-                     summary("key", keys).c_str());
+        std::fprintf(out, "RESULT samples=%d\r\n%s%s", static_cast<int>(shows.size()),
+                     summary("show", shows).c_str(), summary("key", keys).c_str());
     }
     std::fclose(out);
     return status;
