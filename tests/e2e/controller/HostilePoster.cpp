@@ -1,19 +1,30 @@
-// HostilePoster.exe: a local program of the end-to-end runs that posts the controller's own
-// messages with random parameters to its main window, as a faulty or hostile program could:
-// every message the controller registers, its private messages 0x8483 to 0x8486 and the
-// control menu's launcher messages.
-//   HostilePoster.exe SEED DURATION_MS
+// HostilePoster.exe: a local program of the end-to-end runs that treats the suite's programs as
+// a faulty or hostile program could, with random parameters, for a bounded time:
+//   controller  posts to the controller's main window every message the controller registers,
+//               its private messages 0x8483 to 0x8486 and the control menu's launcher messages;
+//   settings    posts to the settings program's dialog the suite's registered messages and the
+//               system messages that only the window's own life may bring (creation, destruction,
+//               painting, timers, activation, mouse), then cancels the dialog, which must end;
+//   bridge      calls every export of the bridge library: the requests with any values, the
+//               keyboard hook procedure with any code and parameters, the hook installed and
+//               removed in any order.
+//   HostilePoster.exe SEED DURATION_MS [controller|settings|bridge]
 // Prints the seed first, so that a failing run can be repeated. Afterwards the controller's
 // window must still exist and answer a sent message, and its per-user settings (the registry
 // under HKEY_CURRENT_USER\SOFTWARE\KORVATH\Sentrixd) must be as they were before.
+// Messages the program's own user could send (commands, keys, closing) are left out: they do
+// what a user's click does. So is WM_QUIT, which ends any thread's message loop on Windows.
 // Exit code: 0 passed, 2 no controller window, 3 the window is gone, 4 it does not answer,
-// 5 the settings changed, 6 bad command line.
+// 5 the settings changed, 6 bad command line, 7 no settings dialog, 8 the settings dialog is gone,
+// does not answer or does not end when cancelled, 9 the bridge library or an export is missing.
 // Win32 only.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstdint>
 #include <cstdio>
 #include <cwchar>
+#include <functional>
 #include <map>
 #include <random>
 #include <string>
@@ -26,9 +37,16 @@ constexpr int kWindowGone = 3;
 constexpr int kNotAnswering = 4;
 constexpr int kSettingsChanged = 5;
 constexpr int kUsage = 6;
+constexpr int kNoSettingsDialog = 7;
+constexpr int kSettingsDialogFailed = 8;
+constexpr int kBridgeMissing = 9;
 constexpr UINT kAnswerTimeoutMs = 15000;
 constexpr DWORD kPostIntervalMs = 4;
+constexpr DWORD kFindTimeoutMs = 10000;
+constexpr DWORD kEndTimeoutMs = 10000;
 constexpr const wchar_t* kSettingsKey = L"SOFTWARE\\KORVATH\\Sentrixd";
+constexpr const wchar_t* kSettingsDialogClass = L"KorHDMIControlConfig";
+constexpr const wchar_t* kBridgeSubPath = L"\\Korvath Shared\\TVBRIDGE.dll";
 
 const wchar_t* const kRegisteredNames[] = {
     L"KORVATH_TILES_NOTIFY_EVENT",
@@ -125,19 +143,208 @@ int report(const std::map<std::wstring, std::pair<DWORD, std::vector<BYTE>>>& be
     return differences;
 }
 
+// Random parameters: small values (watch types, modes, flags), the firmware's event codes, any
+// 32-bit or any 64-bit value.
+class Parameters {
+public:
+    explicit Parameters(std::uint64_t seed) : m_random(seed) {}
+
+    std::uint64_t next() {
+        switch (m_random() % 4) {
+        case 0:
+            return m_random() % 16;
+        case 1:
+            return 0x1500 + m_random() % 0x300;
+        case 2:
+            return static_cast<std::uint32_t>(m_random());
+        default:
+            return m_random();
+        }
+    }
+    std::uint64_t below(std::uint64_t bound) { return m_random() % bound; }
+
+private:
+    std::mt19937_64 m_random;
+};
+
+std::vector<UINT> registeredMessages() {
+    std::vector<UINT> messages;
+    for (const wchar_t* name : kRegisteredNames) {
+        messages.push_back(RegisterWindowMessageW(name));
+    }
+    return messages;
+}
+
+// Calls `act` every few milliseconds until the time is up.
+void flood(unsigned long durationMs, const std::function<void()>& act) {
+    const ULONGLONG start = GetTickCount64();
+    while (GetTickCount64() - start < durationMs) {
+        act();
+        Sleep(kPostIntervalMs);
+    }
+}
+
+void floodController(HWND controller, Parameters& random, unsigned long durationMs) {
+    std::vector<UINT> messages = registeredMessages();
+    messages.insert(messages.end(), std::begin(kPrivateMessages), std::end(kPrivateMessages));
+    const UINT tilesMessage = messages[0];
+    unsigned long posted = 0, refused = 0;
+    flood(durationMs, [&] {
+        const UINT message = messages[random.below(messages.size())];
+        const auto wParam = static_cast<WPARAM>(random.next());
+        const auto lParam = static_cast<LPARAM>(random.next());
+        if (startsProgram(message, tilesMessage, wParam)) {
+            return;
+        }
+        (PostMessageW(controller, message, wParam, lParam) ? posted : refused) += 1; // refused: queue full
+    });
+    std::wprintf(L"hostile-poster: posted %lu, refused %lu\n", posted, refused);
+}
+
+HWND findWindowWithin(const wchar_t* className, DWORD timeoutMs) {
+    const ULONGLONG start = GetTickCount64();
+    HWND window = nullptr;
+    while ((window = FindWindowW(className, nullptr)) == nullptr && GetTickCount64() - start < timeoutMs) {
+        Sleep(50);
+    }
+    return window;
+}
+
+bool answers(HWND window) {
+    DWORD_PTR answer = 0;
+    return SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &answer) != 0;
+}
+
+int floodSettings(Parameters& random, unsigned long durationMs) {
+    const HWND dialog = findWindowWithin(kSettingsDialogClass, kFindTimeoutMs);
+    if (dialog == nullptr) {
+        std::wprintf(L"hostile-poster: no settings dialog\n");
+        return kNoSettingsDialog;
+    }
+    // The system messages of a window's own life; those that carry a pointer (creation,
+    // WM_GETMINMAXINFO, WM_DRAWITEM, WM_NOTIFY) must be refused by PostMessage itself.
+    std::vector<UINT> messages = registeredMessages();
+    const UINT systemMessages[] = {
+        WM_CREATE,      WM_DESTROY,        WM_NCDESTROY,     WM_INITDIALOG, WM_PAINT,       WM_ERASEBKGND,
+        WM_TIMER,       WM_SIZE,           WM_MOVE,          WM_ACTIVATE,   WM_SETFOCUS,    WM_KILLFOCUS,
+        WM_SHOWWINDOW,  WM_MOUSEMOVE,      WM_LBUTTONDOWN,   WM_LBUTTONUP,  WM_RBUTTONDOWN, WM_CTLCOLORDLG,
+        WM_CTLCOLORBTN, WM_CTLCOLORSTATIC, WM_GETMINMAXINFO, WM_DRAWITEM,   WM_NOTIFY,      WM_SETTEXT,
+    };
+    messages.insert(messages.end(), std::begin(systemMessages), std::end(systemMessages));
+    unsigned long posted = 0, refused = 0;
+    flood(durationMs, [&] {
+        const UINT message = messages[random.below(messages.size())];
+        const auto wParam = static_cast<WPARAM>(random.next());
+        // A WM_TIMER's lParam is the timer procedure DispatchMessage calls: that is the
+        // system's message loop, not the program's, so the flood leaves it empty.
+        const auto lParam = message == WM_TIMER ? 0 : static_cast<LPARAM>(random.next());
+        (PostMessageW(dialog, message, wParam, lParam) ? posted : refused) += 1;
+    });
+    std::wprintf(L"hostile-poster: posted %lu to the settings dialog, refused %lu\n", posted, refused);
+
+    Sleep(500);
+    if (!IsWindow(dialog) || !answers(dialog)) {
+        std::wprintf(L"hostile-poster: the settings dialog is gone or does not answer\n");
+        return kSettingsDialogFailed;
+    }
+    DWORD processId = 0;
+    GetWindowThreadProcessId(dialog, &processId);
+    const HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, processId);
+    PostMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+    const bool ended = process != nullptr && WaitForSingleObject(process, kEndTimeoutMs) == WAIT_OBJECT_0;
+    if (process != nullptr) {
+        CloseHandle(process);
+    }
+    if (!ended) {
+        std::wprintf(L"hostile-poster: the settings program did not end when cancelled\n");
+        return kSettingsDialogFailed;
+    }
+    std::wprintf(L"hostile-poster: the settings program ended when cancelled\n");
+    return 0;
+}
+
+template <typename Entry> Entry entry(HMODULE library, const char* name) {
+    return reinterpret_cast<Entry>(reinterpret_cast<void*>(GetProcAddress(library, name)));
+}
+
+int floodBridge(Parameters& random, unsigned long durationMs) {
+    wchar_t folder[MAX_PATH] = {};
+    if (FAILED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES_COMMON, nullptr, SHGFP_TYPE_CURRENT, folder))) {
+        return kBridgeMissing;
+    }
+    const HMODULE library = LoadLibraryW((std::wstring(folder) + kBridgeSubPath).c_str());
+    if (library == nullptr) {
+        std::wprintf(L"hostile-poster: no bridge library\n");
+        return kBridgeMissing;
+    }
+    using ValueRequest = int(WINAPI*)(int);
+    using Request = int(WINAPI*)();
+    using Switch = BOOL(WINAPI*)();
+    const auto useEnhancement = entry<ValueRequest>(library, "TVBRIDGE_UseTVEnhancement");
+    const auto queryTurnOff = entry<Request>(library, "TVBRIDGE_QueryTurnOffTV");
+    const auto changeOutput = entry<ValueRequest>(library, "TVBRIDGE_ChangeHDMIOutput");
+    const auto hookProc = entry<HOOKPROC>(library, "HDMIHOOK_KeyHookProc");
+    const auto setHook = entry<Switch>(library, "HDMIHOOK_SetKeyHook");
+    const auto resetHook = entry<Switch>(library, "HDMIHOOK_ResetKeyHook");
+    if (!useEnhancement || !queryTurnOff || !changeOutput || !hookProc || !setHook || !resetHook) {
+        std::wprintf(L"hostile-poster: an export of the bridge library is missing\n");
+        FreeLibrary(library);
+        return kBridgeMissing;
+    }
+    unsigned long calls[6] = {};
+    flood(durationMs, [&] {
+        const auto which = random.below(16);
+        if (which < 4) {
+            useEnhancement(static_cast<int>(random.next()));
+            ++calls[0];
+        } else if (which < 8) {
+            changeOutput(static_cast<int>(random.next()));
+            ++calls[2];
+        } else if (which < 12) {
+            // Any hook code (negative ones go straight on), any key and keystroke flags.
+            const int code = random.below(2) == 0 ? static_cast<int>(random.below(7)) - 3
+                                                  : static_cast<int>(random.next());
+            hookProc(code, static_cast<WPARAM>(random.below(2) == 0 ? 0xA6 : random.next()),
+                     static_cast<LPARAM>(random.next()));
+            ++calls[3];
+        } else if (which < 14) {
+            setHook();
+            ++calls[4];
+        } else if (which < 15) {
+            resetHook();
+            ++calls[5];
+        } else {
+            queryTurnOff();
+            ++calls[1];
+        }
+    });
+    unsigned long removed = 0;
+    while (resetHook() != FALSE && removed < 100000) {
+        ++removed;
+    }
+    FreeLibrary(library);
+    std::wprintf(
+        L"hostile-poster: bridge calls: enhancement %lu, turn-off %lu, output %lu, hook procedure %lu, "
+        L"set %lu, reset %lu (%lu hooks left, removed)\n",
+        calls[0], calls[1], calls[2], calls[3], calls[4], calls[5], removed);
+    return 0;
+}
+
 } // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    if (argc != 3) {
+    if (argc != 3 && argc != 4) {
         return kUsage;
     }
     wchar_t* end = nullptr;
     const unsigned long long seed = std::wcstoull(argv[1], &end, 0);
     const unsigned long duration = std::wcstoul(argv[2], &end, 0);
-    if (end == argv[2] || *end != L'\0') {
+    const std::wstring target = argc == 4 ? argv[3] : L"controller";
+    if (end == argv[2] || *end != L'\0' ||
+        (target != L"controller" && target != L"settings" && target != L"bridge")) {
         return kUsage;
     }
-    std::wprintf(L"hostile-poster: seed %llu, %lu ms\n", seed, duration);
+    std::wprintf(L"hostile-poster: seed %llu, %lu ms, %ls\n", seed, duration, target.c_str());
     std::fflush(stdout);
 
     const HWND window = FindWindowW(L"#32770", L"KorSentrixSuiteMain");
@@ -148,51 +355,25 @@ int wmain(int argc, wchar_t** argv) {
     Snapshot before;
     snapshot(HKEY_CURRENT_USER, kSettingsKey, before);
 
-    std::vector<UINT> messages;
-    for (const wchar_t* name : kRegisteredNames) {
-        messages.push_back(RegisterWindowMessageW(name));
+    Parameters random(seed);
+    int result = 0;
+    if (target == L"controller") {
+        floodController(window, random, duration);
+    } else if (target == L"settings") {
+        result = floodSettings(random, duration);
+    } else {
+        result = floodBridge(random, duration);
     }
-    messages.insert(messages.end(), std::begin(kPrivateMessages), std::end(kPrivateMessages));
-    const UINT tilesMessage = messages[0];
-
-    std::mt19937_64 random(seed);
-    const auto parameter = [&random]() -> std::uint64_t {
-        switch (random() % 4) {
-        case 0:
-            return random() % 16; // small values: watch types, modes, flags
-        case 1:
-            return 0x1500 + random() % 0x300; // event codes of the firmware
-        case 2:
-            return static_cast<std::uint32_t>(random());
-        default:
-            return random();
-        }
-    };
-    unsigned long posted = 0, refused = 0;
-    const ULONGLONG start = GetTickCount64();
-    while (GetTickCount64() - start < duration) {
-        const UINT message = messages[random() % messages.size()];
-        const auto wParam = static_cast<WPARAM>(parameter());
-        const auto lParam = static_cast<LPARAM>(parameter());
-        if (startsProgram(message, tilesMessage, wParam)) {
-            continue;
-        }
-        if (PostMessageW(window, message, wParam, lParam)) {
-            ++posted;
-        } else {
-            ++refused; // the queue is full
-        }
-        Sleep(kPostIntervalMs);
+    if (result != 0) {
+        return result;
     }
-    std::wprintf(L"hostile-poster: posted %lu, refused %lu\n", posted, refused);
 
     Sleep(500);
     if (!IsWindow(window) || FindWindowW(L"#32770", L"KorSentrixSuiteMain") != window) {
         std::wprintf(L"hostile-poster: the controller window is gone\n");
         return kWindowGone;
     }
-    DWORD_PTR answer = 0;
-    if (SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, kAnswerTimeoutMs, &answer) == 0) {
+    if (!answers(window)) {
         std::wprintf(L"hostile-poster: the controller window does not answer (error %lu)\n", GetLastError());
         return kNotAnswering;
     }
