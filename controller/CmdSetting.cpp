@@ -60,6 +60,11 @@ platform::ErrorCode readVersion(platform::Registry& registry, RegKey key, std::w
     return rc;
 }
 
+// Whether an enumerated name holds a NUL before its end.
+bool hasNul(const wchar_t* name, std::uint32_t chars) {
+    return std::find(name, name + chars, L'\0') != name + chars;
+}
+
 } // namespace
 
 CmdSetting::CmdSetting(platform::Registry& registry) : m_registry(registry), m_hKey(registry) {}
@@ -183,6 +188,12 @@ std::int32_t CmdSetting::copySubkey(RegKey hDestKey, RegKey hSrcKey, const std::
             TRACE_ERROR(L"ERROR RegEnumKeyEx()");
             return kErrorOpenKey;
         }
+        if (hasNul(name, nameChars)) {
+            // Made with the system's native calls; by name it would open another key (an empty
+            // first part opens this key again, copying it into itself without end).
+            TRACE_ERROR(L"ERROR RegEnumKeyEx()");
+            continue;
+        }
         // Both children are opened by their full path from the hive roots.
         const std::wstring child = path + L"\\" + std::wstring(name, nameChars);
         platform::ScopedRegKey hSrcChild(m_registry);
@@ -228,6 +239,11 @@ std::int32_t CmdSetting::copyEntries(RegKey hDestKey, RegKey hSrcKey) {
         if (enumerated != error::kSuccess || nameChars >= kNameChars || dataSize > kDataBytes) {
             TRACE_ERROR(L"ERROR RegEnumValue()");
             return kErrorOpenKey;
+        }
+        if (hasNul(name, nameChars)) {
+            // Stored by name it would overwrite another value: left out.
+            TRACE_ERROR(L"ERROR RegEnumValue()");
+            continue;
         }
         const std::wstring valueName(name, nameChars);
         if (m_registry.setValue(hDestKey, valueName.c_str(), type, data, dataSize) != error::kSuccess) {

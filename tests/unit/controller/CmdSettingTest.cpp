@@ -279,6 +279,28 @@ TEST_F(CmdSettingTest, TheCopyLeavesOutWhatIsBeyondTheStoreLimitsAndCopiesTheRes
     EXPECT_EQ(registry.openHandleCount(), 0u);
 }
 
+// Names with a NUL inside can be made with the system's native calls but not reached by name
+// through the registry calls: by name, a subkey whose name starts with a NUL is its parent
+// again (the copy would go on into itself without end), another one is a key that is not
+// there, and such a value would overwrite another value.
+TEST_F(CmdSettingTest, NamesWithANulInsideAreLeftOutOfTheCopy) {
+    const std::wstring loop(L"\0Loop", 5);
+    const std::wstring hidden(L"Hid\0den", 7);
+    registry.setString(kHkeyLocalMachine, kProduct + L"\\" + loop, L"Inside", L"x");
+    registry.setString(kHkeyLocalMachine, kProduct + L"\\" + hidden, L"Inside", L"x");
+    registry.setString(kHkeyLocalMachine, kProduct, L"Hid", L"kept");
+    registry.setString(kHkeyLocalMachine, kProduct, hidden, L"overwrites");
+    registry.setString(kHkeyLocalMachine, kProduct + L"\\Zeta", L"Inside", L"z");
+    ASSERT_EQ(openAndLoad(), CmdSetting::kSuccess);
+    EXPECT_TRUE(registry.getValue(kHkeyCurrentUser, kProduct + L"\\Zeta", L"Inside").has_value());
+    EXPECT_EQ(registry.getValue(kHkeyCurrentUser, kProduct, L"Hid"),
+              registry.getValue(kHkeyLocalMachine, kProduct, L"Hid"));
+    EXPECT_FALSE(registry.getValue(kHkeyCurrentUser, kProduct, hidden).has_value());
+    EXPECT_EQ(trace.count("ERROR!! in CmdSetting::copyEntries ERROR RegEnumValue()"), 1u);
+    EXPECT_EQ(trace.count("ERROR!! in CmdSetting::copySubkey ERROR RegEnumKeyEx()"), 2u);
+    EXPECT_EQ(registry.openHandleCount(), 0u);
+}
+
 TEST_F(CmdSettingTest, LoadNeedsTheSettingKeyAndUnloadDestroysRulesInListOrder) {
     registry.deleteKey(kHkeyLocalMachine, kSetting);
     ASSERT_EQ(setting.open(), CmdSetting::kSuccess);
