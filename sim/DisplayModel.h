@@ -149,6 +149,11 @@ public:
 
     const std::vector<Call>& calls() const { return m_calls; }
     const std::vector<Change>& changes() const { return m_changes; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() {
+        m_calls.clear();
+        m_changes.clear();
+    }
 
 private:
     static std::int32_t trampolineGetPanelid(std::uint8_t* edid256);

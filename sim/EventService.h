@@ -51,6 +51,8 @@ public:
 
     std::uint32_t processId() const { return m_processId; }
     const std::vector<Record>& events() const { return m_events; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() { m_events.clear(); }
     // Every event, as it is recorded.
     std::function<void(const Record&)> observer;
 

@@ -17,6 +17,17 @@ Peers::~Peers() {
     m_firmware.attachCecc(nullptr);
 }
 
+void Peers::clearRecords() {
+    m_bus.clearRecords();
+    m_events.clearRecords();
+    m_tv.clearRecords();
+    m_display.clearRecords();
+    m_keyboard.clearRecords();
+    m_media.clearRecords();
+    m_sound.clearRecords();
+    m_shell.clearRecords();
+}
+
 void Peers::plugCable() {
     if (m_cablePlugged) {
         return;

@@ -59,6 +59,15 @@ std::optional<std::wstring> SimDesktop::registeredName(platform::MessageId messa
     return it->second;
 }
 
+void SimDesktop::clearRecords() {
+    m_posts.clear();
+    // An open box is found by its place in the list until it is answered.
+    if (std::none_of(m_messageBoxes.begin(), m_messageBoxes.end(),
+                     [](const auto& box) { return box.open; })) {
+        m_messageBoxes.clear();
+    }
+}
+
 void SimDesktop::failRegistration(const std::wstring& name) {
     m_failingRegistrations.push_back(upper(name));
 }

@@ -125,6 +125,8 @@ public:
     bool post(platform::WindowHandle window, platform::MessageId message, platform::WParam wParam,
               platform::LParam lParam, std::uint32_t fromProcess);
     const std::vector<PostRecord>& posts() const { return m_posts; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords();
     std::function<void(const PostRecord&)> postObserver;
 
     // SetForegroundWindow: only top-level windows are foreground windows; a child window brings

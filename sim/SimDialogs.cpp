@@ -181,6 +181,12 @@ SimDialogs::~SimDialogs() {
     }
 }
 
+void SimDialogs::clearRecords() {
+    std::erase_if(m_dialogs, [this](const std::unique_ptr<Dialog>& dialog) {
+        return dialog->ending != Ending::Open && !m_desktop.isWindow(dialog->window);
+    });
+}
+
 SimDialogs::Dialog* SimDialogs::find(platform::WindowHandle window) {
     for (auto& dialog : m_dialogs) {
         if (dialog->window == window) {

@@ -97,6 +97,8 @@ public:
 
     // Every dialog this program has made, oldest first.
     const std::deque<std::unique_ptr<Dialog>>& dialogs() const { return m_dialogs; }
+    // Forgets the dialogs whose windows are gone, so that a long run keeps its memory flat.
+    void clearRecords();
     // The record of a dialog window, also after it is gone; null for any other window.
     Dialog* find(platform::WindowHandle window);
     // The newest dialog made from `templateId` whose window still exists; null when none.

@@ -72,6 +72,14 @@ std::vector<std::wstring> SimFiles::fileNames() const {
     return names;
 }
 
+std::size_t SimFiles::heldBytes() const {
+    std::size_t total = 0;
+    for (const auto& [path, content] : m_files) {
+        total += content.capacity() + 1;
+    }
+    return total;
+}
+
 bool SimFiles::append(const wchar_t* path, const char* data, std::size_t size) {
     if (path == nullptr || *path == L'\0' || (data == nullptr && size != 0)) {
         setLastError(platform::error::kInvalidParameter);

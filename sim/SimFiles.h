@@ -21,6 +21,8 @@ public:
     bool folderExists(const std::wstring& path) const;
     std::optional<std::string> content(const std::wstring& path) const;
     std::vector<std::wstring> fileNames() const;
+    // The memory the files' contents hold, with the room each has grown for.
+    std::size_t heldBytes() const;
     // Every append fails while set (a full disk, a locked file).
     void setFailWrites(bool fail) { m_failWrites = fail; }
 

@@ -62,6 +62,8 @@ public:
 
     bool sessionOpen() const { return m_sessionOpen; }
     const std::vector<Call>& calls() const { return m_calls; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() { m_calls.clear(); }
     std::function<void(const Call&)> callObserver;
 
     // platform::FirmwareTransport

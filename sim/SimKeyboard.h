@@ -71,6 +71,11 @@ public:
     bool hookInstalled() const { return m_hooks > 0; }
     const std::vector<Transition>& transitions() const { return m_transitions; }
     const std::vector<InputBatch>& inputBatches() const { return m_batches; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() {
+        m_transitions.clear();
+        m_batches.clear();
+    }
 
     // platform::KeyboardInput
     std::uint32_t sendInput(const platform::KeyEvent* events, std::uint32_t count) override;

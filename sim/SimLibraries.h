@@ -50,6 +50,8 @@ public:
     int loadCount(const std::wstring& fileName) const;
 
     const std::vector<Record>& records() const { return m_records; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() { m_records.clear(); }
 
     // platform::Libraries
     platform::LibraryHandle load(const wchar_t* fileName) override;

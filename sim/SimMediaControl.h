@@ -49,6 +49,11 @@ public:
 
     const std::vector<Created>& created() const { return m_created; }
     const std::vector<std::uint64_t>& ejects() const { return m_ejects; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() {
+        m_ejects.clear();
+        m_created.clear();
+    }
     int errorDialogs() const { return m_errorDialogs; }
     // Media control windows still open.
     std::size_t openWindows() const { return m_windows.size(); }

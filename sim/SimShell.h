@@ -65,6 +65,8 @@ public:
     std::wstring pathInOwnFolder(const std::wstring& file) const;
 
     const std::vector<Execute>& executes() const { return m_executes; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() { m_executes.clear(); }
     const std::vector<InitCommonControls>& commonControls() const { return m_commonControls; }
 
     // platform::Shell

@@ -81,6 +81,13 @@ platform::WindowHandle SimWorld::bringToFront(const std::wstring& windowClass) {
 
 SimWorld::~SimWorld() = default;
 
+void SimWorld::clearRecords() {
+    m_firmware.clearRecords();
+    m_desktop.clearRecords();
+    m_libraries.clearRecords();
+    m_peers->clearRecords();
+}
+
 SimWorld::Program& SimWorld::startProgram(std::uint32_t threadId) {
     UiThread& thread = m_desktop.createUiThread(m_nextProcessId, threadId);
     m_nextProcessId += 4;

@@ -55,6 +55,9 @@ public:
     SimFirmware& firmware() { return m_firmware; }
     SimLibraries& libraries() { return m_libraries; }
     Peers& peers() { return *m_peers; }
+    // Forgets what the world recorded so far (firmware calls, posts, library loads and the
+    // peers' records), so that a long run keeps its memory flat; its state stays.
+    void clearRecords();
 
     // Power and session events, as Windows delivers them: power broadcasts reach every
     // top-level window, session changes the windows registered for them.

@@ -65,6 +65,8 @@ public:
     void setOutput(Output output); // by the world itself (recorded with Via::World)
 
     const std::vector<Change>& changes() const { return m_changes; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() { m_changes.clear(); }
     const std::vector<Received>& messages() const { return m_messages; }
     const std::vector<Start>& starts() const { return m_starts; }
 

@@ -274,6 +274,18 @@ void VirtualTarget::collect() {
     pollTv();
 }
 
+void VirtualTarget::clearHistory() {
+    collect();
+    m_world.clearRecords();
+    m_seen = {};
+    for (ControllerEntry& entry : m_controllers) {
+        entry.controller->menus().clearRecords();
+        entry.controller->dialogs().clearRecords();
+        entry.launcherShown = 0;
+        entry.notifications = entry.controller->noticesShown().size(); // the open ones are in the journal
+    }
+}
+
 void VirtualTarget::pollRecords(std::vector<Event>& batch) {
     sim::Peers& peers = m_world.peers();
     const auto& calls = peers.display().calls();

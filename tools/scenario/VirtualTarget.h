@@ -48,6 +48,9 @@ public:
     VirtualTarget& operator=(const VirtualTarget&) = delete;
 
     sim::SimWorld& world() { return m_world; }
+    // Forgets what the world and the controllers' menus and dialogs recorded so far, once it is
+    // in the journal, so that a long run keeps its memory flat. Everything goes on as before.
+    void clearHistory();
 
     // ScenarioTarget
     std::uint64_t now() override { return m_world.clock().now(); }

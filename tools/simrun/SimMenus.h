@@ -42,6 +42,11 @@ public:
     // Each time the launcher showed the menu (also over itself), oldest first, with the title and entries it
     // showed.
     const std::vector<Showing>& shown() const { return m_shown; }
+    // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() {
+        m_shown.clear();
+        m_drawing.clearOps();
+    }
     sim::SimDrawing& drawing() { return m_drawing; }
 
     // The user presses and releases a key on the shown menu. False when no menu is shown.
