@@ -5,6 +5,11 @@
 // WM_INITDIALOG another program posts cannot plant a pointer; and the window's WM_DESTROY and
 // WM_NCDESTROY reach the client only while this adapter (or the modal loop after endDialog)
 // destroys the window, so that a posted one cannot run its teardown.
+//
+// Like the class library's dialogs, a top-level dialog that is still hidden after its
+// WM_INITDIALOG, has not been moved by it and has no enabled owner is centred: over its owner
+// when it has one, otherwise in the work area of its monitor. A template without DS_CENTER
+// would otherwise leave it at the template's position, the top-left corner of the screen.
 #include "platform/win32/Win32Dialogs.h"
 
 #include "platform/win32/Win32Handles.h"
@@ -23,6 +28,48 @@ struct DialogBinding {
 };
 
 thread_local DialogBinding* t_pendingBinding = nullptr;
+
+// The work area of the dialog's monitor.
+RECT workArea(HWND dialog) {
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor) != FALSE) {
+        return monitor.rcWork;
+    }
+    RECT area{};
+    SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
+    return area;
+}
+
+void centreAfterInit(HWND dialog, const RECT& before) {
+    const LONG_PTR style = GetWindowLongPtrW(dialog, GWL_STYLE);
+    if ((style & (WS_CHILD | WS_VISIBLE)) != 0) {
+        return;
+    }
+    RECT now{};
+    if (GetWindowRect(dialog, &now) == FALSE || now.left != before.left || now.top != before.top) {
+        return; // placed by its own initialisation
+    }
+    const HWND owner = GetWindow(dialog, GW_OWNER);
+    if (owner != nullptr && IsWindowEnabled(owner) != FALSE) {
+        return;
+    }
+    const RECT work = workArea(dialog);
+    RECT area = work;
+    if (owner != nullptr && IsWindowVisible(owner) != FALSE && IsIconic(owner) == FALSE) {
+        GetWindowRect(owner, &area);
+    }
+    const LONG width = now.right - now.left;
+    const LONG height = now.bottom - now.top;
+    LONG x = (area.left + area.right) / 2 - width / 2;
+    LONG y = (area.top + area.bottom) / 2 - height / 2;
+    // Kept inside the work area, its top-left corner (the caption) first.
+    x = x + width > work.right ? work.right - width : x;
+    y = y + height > work.bottom ? work.bottom - height : y;
+    x = x < work.left ? work.left : x;
+    y = y < work.top ? work.top : y;
+    SetWindowPos(dialog, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
 HINSTANCE programInstance() {
     return GetModuleHandleW(nullptr);
@@ -112,7 +159,13 @@ INT_PTR CALLBACK dialogProcedure(HWND window, UINT message, WPARAM wParam, LPARA
         }
         t_pendingBinding = nullptr;
         SetWindowLongPtrW(window, DWLP_USER, reinterpret_cast<LONG_PTR>(binding));
-        return guarded([&] { return binding->client->onInitDialog(fromHwnd(window)); }) ? TRUE : FALSE;
+        RECT before{};
+        GetWindowRect(window, &before);
+        const bool focus = guarded([&] { return binding->client->onInitDialog(fromHwnd(window)); });
+        if (IsWindow(window) != FALSE) {
+            centreAfterInit(window, before);
+        }
+        return focus ? TRUE : FALSE;
     }
     auto* binding = reinterpret_cast<DialogBinding*>(GetWindowLongPtrW(window, DWLP_USER));
     if (binding == nullptr) {

@@ -1000,7 +1000,7 @@ const StepForm kForms[] = {
      }},
     {"expect menu drawn", "", "the control menu on the screen looks as it must: its place, size, items, colours and title (where the screen can be seen)",
      [](Args&, Step& s) { expect(s, ExpectKind::MenuState).value = static_cast<std::uint32_t>(MenuField::Drawn); }},
-    {"expect notice drawn", "", "the open notice on the screen looks as it must: its size, texts, buttons and header band (where the screen can be seen)",
+    {"expect notice drawn", "", "the open notice on the screen looks as it must: its size, place, texts, buttons and header band (where the screen can be seen)",
      [](Args&, Step& s) { expect(s, ExpectKind::Notice).value = static_cast<std::uint32_t>(NoticeField::Drawn); }},
     {"expect no message-box", "", "no message box shown since the last checkpoint",
      [](Args&, Step& s) { expect(s, ExpectKind::MessageBox, true); }},

@@ -6,6 +6,9 @@
 // as it ends, "ended;" to the log file named after it in the log folder beside its own folder
 // (C:\e2e\bin\KorDVD.exe logs to C:\e2e\log\KorDVD.txt).
 // Exit code 0, or 2 when it is installed under a name it does not know or cannot show its window.
+// Like the players it stands in for it is a windowed program (GUI subsystem): started as a console
+// program it would get a console window of its own, which comes up after the player's window and
+// takes the foreground from it.
 // Win32 only.
 #include <windows.h>
 
@@ -64,7 +67,7 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 
 } // namespace
 
-int wmain(int argc, wchar_t** argv) {
+static int run(int argc, wchar_t** argv) {
     wchar_t self[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) {
@@ -123,4 +126,8 @@ int wmain(int argc, wchar_t** argv) {
     }
     append(L"ended;");
     return 0;
+}
+
+int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
+    return run(__argc, __wargv);
 }

@@ -476,6 +476,24 @@ std::optional<ScreenObserver::NoticeSight> Win32ScreenObserver::notice() {
         }
     }
 
+    // Its place: centred in the work area of its monitor, as a dialog of the class library
+    // without owner is.
+    RECT frame{};
+    GetWindowRect(dialog, &frame);
+    MONITORINFO monitor{};
+    monitor.cbSize = sizeof(monitor);
+    if (GetMonitorInfoW(MonitorFromWindow(dialog, MONITOR_DEFAULTTOPRIMARY), &monitor) != FALSE) {
+        const RECT& work = monitor.rcWork;
+        const LONG centredX = (work.left + work.right) / 2 - (frame.right - frame.left) / 2;
+        const LONG centredY = (work.top + work.bottom) / 2 - (frame.bottom - frame.top) / 2;
+        if (std::abs(frame.left - centredX) > 1 || std::abs(frame.top - centredY) > 1) {
+            faults.push_back(
+                format("the notice is at (%d, %d), ", static_cast<int>(frame.left),
+                       static_cast<int>(frame.top)) +
+                format("not centred at (%d, %d)", static_cast<int>(centredX), static_cast<int>(centredY)));
+        }
+    }
+
     // The header band: the controller's tile bitmap from the left edge, its end bitmap at the
     // right edge, as the controller's own resources hold them.
     POINT origin{0, 0};
