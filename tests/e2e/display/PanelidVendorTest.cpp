@@ -8,11 +8,12 @@
 // display library cannot use the Windows display configuration and switches through the vendor
 // interface, as on a notebook of that generation.
 // Usage: sentrix_e2e_panelid_vendors --panelid=PATH/Panelid.dll --nvapi=PATH/nvapi64.dll
-//        --atipdl=PATH/atipdl64.dll --igfx=PATH/igfxsim.dll [gtest options]
+//        --atipdl=PATH/atipdl64.dll --igfx=PATH/igfxsim.dll --adl=PATH/atiadlxx.dll [gtest options]
 // Win32 only.
 #include "display/MonitorDevice.h"
 #include "platform/NvidiaDisplayInterface.h"
 #include "platform/win32/Win32SimulatorPipe.h"
+#include "sim/SimAmdDisplayLibrary.h"
 #include "sim/SimAmdSecondDisplay.h"
 #include "sim/SimIntelDisplay.h"
 #include "sim/SimNvidiaDisplay.h"
@@ -44,6 +45,7 @@ std::wstring g_panelidPath;
 std::wstring g_nvapiPath;
 std::wstring g_atipdlPath;
 std::wstring g_igfxPath;
+std::wstring g_adlPath;
 
 template <typename F> F bindEntry(HMODULE library, LPCSTR name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
@@ -95,8 +97,8 @@ protected:
         if (library != nullptr) {
             FreeLibrary(library);
         }
-        if (vendor != nullptr) {
-            FreeLibrary(vendor);
+        for (HMODULE loaded : vendors) {
+            FreeLibrary(loaded);
         }
         server.stop();
         hardware.driver().stop();
@@ -105,8 +107,9 @@ protected:
     // The test vendor library, loaded before the display library asks for it by name, so that
     // its load finds this one (the test libraries are not on the search path).
     void loadVendor(const std::wstring& path) {
-        vendor = LoadLibraryW(path.c_str());
+        HMODULE vendor = LoadLibraryW(path.c_str());
         ASSERT_NE(vendor, nullptr) << "error " << GetLastError();
+        vendors.push_back(vendor);
     }
     // The simulated notebook of Windows 6.0 with the graphics of `kind`, the TV on the HDMI
     // cable and detected at once.
@@ -142,7 +145,7 @@ protected:
     PipeSetting setting;
     fwsim::SimulatedHardware hardware;
     fwsim::Win32PipeServer server{kPipe, hardware};
-    HMODULE vendor = nullptr;
+    std::vector<HMODULE> vendors;
     HMODULE library = nullptr;
     GetPanelidFn getPanelid = nullptr;
     GetMonitorDeviceFn getMonitorDevice = nullptr;
@@ -235,6 +238,43 @@ TEST_F(PanelidVendorTest, SecondAmdInterfaceReadsTheEdidAndSwitchesWithConfigura
         EXPECT_EQ(record.secondDisplay, s.second);
         EXPECT_EQ(record.displayCount, s.count);
     }
+}
+
+// An AMD notebook with both interfaces: the first reads the EDID (the 288-byte record, block 0),
+// the second switches; the first one's mapped bit follows the arrangement.
+TEST_F(PanelidVendorTest, FirstAmdInterfaceReadsTheEdidWhileTheSecondSwitches) {
+    loadVendor(g_adlPath);
+    std::uint8_t edid[256] = {};
+    EXPECT_EQ(getPanelid(edid), -3) << "no AMD graphics on the simulated machine: no context";
+
+    loadVendor(g_atipdlPath);
+    notebookWithTv(sim::DisplayModel::MachineKind::AmdVista);
+    std::memset(edid, 0, sizeof edid);
+    EXPECT_EQ(getPanelid(edid), 0) << "connected, not mapped";
+    EXPECT_EQ(std::memcmp(edid, tvEdid().data(), sizeof edid), 0);
+    const auto reads = [&] {
+        return hardware.driver().withWorld([&] {
+            sim::SimAmdDisplayLibrary* adl = hardware.peers().display().amdFirstInterface();
+            return adl != nullptr ? adl->edidReads() : std::vector<platform::AdlDisplayEdidData>{};
+        });
+    };
+    std::vector<platform::AdlDisplayEdidData> sent = reads();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].size, 288);
+    EXPECT_EQ(sent[0].blockIndex, 0);
+    EXPECT_EQ(sent[0].flag, 0);
+
+    EXPECT_EQ(setMonitorDevice(display::mdv::kHdmi), 0);
+    EXPECT_EQ(arrangement(), display::mdv::kHdmi);
+    EXPECT_EQ(amdConfigurations().size(), 1u) << "switched through the second interface";
+    std::memset(edid, 0, sizeof edid);
+    EXPECT_EQ(getPanelid(edid), 1) << "mapped while the desktop uses it";
+    EXPECT_EQ(std::memcmp(edid, tvEdid().data(), sizeof edid), 0);
+    EXPECT_EQ(reads().size(), 2u);
+
+    EXPECT_EQ(setMonitorDevice(display::mdv::kLcd), 0);
+    EXPECT_EQ(arrangement(), display::mdv::kLcd);
+    EXPECT_EQ(getPanelid(edid), 0);
 }
 
 // The test class of the Intel driver's object, registered under the driver's programmatic
@@ -355,11 +395,13 @@ int main(int argc, char** argv) {
         option(argv[i], "--nvapi=", g_nvapiPath);
         option(argv[i], "--atipdl=", g_atipdlPath);
         option(argv[i], "--igfx=", g_igfxPath);
+        option(argv[i], "--adl=", g_adlPath);
     }
-    if (g_panelidPath.empty() || g_nvapiPath.empty() || g_atipdlPath.empty() || g_igfxPath.empty()) {
+    if (g_panelidPath.empty() || g_nvapiPath.empty() || g_atipdlPath.empty() || g_igfxPath.empty() ||
+        g_adlPath.empty()) {
         std::fprintf(stderr,
                      "usage: %s --panelid=PATH --nvapi=PATH/nvapi64.dll --atipdl=PATH/atipdl64.dll "
-                     "--igfx=PATH/igfxsim.dll"
+                     "--igfx=PATH/igfxsim.dll --adl=PATH/atiadlxx.dll"
                      " [gtest options]\n",
                      argv[0]);
         return 2;

@@ -43,17 +43,8 @@ const GUID kPresenceInterface = toGuid(platform::igfx::kPresenceInterface);
 const GUID kEdidInterface = toGuid(platform::igfx::kEdidInterface);
 
 std::optional<protocol::VendorReply> ask(std::uint32_t entry, std::uint64_t which, std::uint32_t argument,
-                                         const void* data = nullptr, std::size_t size = 0,
-                                         std::size_t at = 0) {
-    protocol::VendorRequest request;
-    request.vendor = protocol::VendorInterface::Intel;
-    request.entry = entry;
-    request.handle = which;
-    request.argument = argument;
-    if (data != nullptr && at + size <= request.payload.size()) {
-        std::memcpy(request.payload.data() + at, data, size);
-    }
-    return fwsim::askSimulator(request);
+                                         const void* data = nullptr, std::size_t size = 0) {
+    return fwsim::askEntry(protocol::VendorInterface::Intel, entry, which, argument, data, size);
 }
 
 using platform::win32::IntelDisplayDevices;
@@ -134,7 +125,6 @@ private:
         if (data == nullptr || status == nullptr || size != sizeof(Record)) {
             return E_INVALIDARG;
         }
-        protocol::VendorRequest request;
         std::uint8_t payload[call::kDataIdSize + sizeof(Record)];
         std::memcpy(payload, &dataId, call::kDataIdSize);
         std::memcpy(payload + call::kDataIdSize, data, sizeof(Record));
