@@ -19,7 +19,7 @@ DisplayMachine::DisplayMachine(platform::Clock& clock, platform::FirmwareTranspo
     adapter.displays.push_back(SimAmdDisplayLibrary::Display{kHdmiDisplay, platform::adl::kConnectorHdmiTypeA,
                                                              false, false, std::nullopt});
     m_adl.adapters().push_back(adapter);
-    m_adl.setPresent(graphics == Graphics::AmdFirst);
+    m_adl.setPresent(hasAmdFirst());
     m_os.set(vistaOs ? 6 : 10, 0);
     m_igfx.setRegistered(graphics == Graphics::Intel);
     m_panel = m_config.addTarget(0, 0x100, platform::dc::tech::kInternal);
@@ -38,7 +38,7 @@ void DisplayMachine::wireAmdSecond() {
     m_pdl.displays() = {
         {platform::atipdl::kTypePanel, 0, m_panel, std::nullopt},
         {platform::atipdl::kTypeDigital, platform::atipdl::kConnectorHdmiA, m_hdmi, std::nullopt}};
-    m_pdl.setPresent(m_graphics == Graphics::AmdSecond);
+    m_pdl.setPresent(hasAmdSecond());
     m_files.addFile("C:\\Windows\\system32\\drivers\\atikmdag.sys",
                     platform::FileVersionNumber{0x00080000, 0});
 }
@@ -48,16 +48,20 @@ display::Panelid DisplayMachine::library() {
         display::PanelidPorts{m_devices, m_os, m_config, m_settings, m_registry, m_clock, m_firmware},
         display::VendorBackends{m_graphics == Graphics::Intel ? &m_intel : nullptr,
                                 m_graphics == Graphics::Nvidia ? &m_nvidiaBackend : nullptr,
-                                m_graphics == Graphics::AmdFirst ? &m_amdFirst : nullptr,
-                                m_graphics == Graphics::AmdSecond ? &m_amdSecond : nullptr});
+                                hasAmdFirst() ? &m_amdFirst : nullptr,
+                                hasAmdSecond() ? &m_amdSecond : nullptr});
 }
 
-std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {
+void DisplayMachine::syncAmdMapped() {
     // The driver maps the display while the desktop uses it.
     const auto value = static_cast<std::uint32_t>(library().getMonitorDevice());
     m_adl.adapters()[0].displays[kHdmiDisplay].mapped =
         value == display::mdv::kHdmi || value == display::mdv::kLcdHdmiClone ||
         value == display::mdv::kLcdPrimaryHdmi || value == display::mdv::kHdmiPrimaryLcd;
+}
+
+std::int32_t DisplayMachine::getPanelid(std::uint8_t* edid256) {
+    syncAmdMapped();
     return library().getPanelid(edid256);
 }
 

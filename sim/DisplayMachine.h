@@ -34,7 +34,8 @@ class DisplayMachine {
 public:
     using Edid = std::array<std::uint8_t, 256>;
 
-    enum class Graphics { None, AmdFirst, AmdSecond, Intel, Nvidia };
+    // Amd: both AMD interfaces, the first reading the EDID and the second switching.
+    enum class Graphics { None, AmdFirst, AmdSecond, Intel, Nvidia, Amd };
 
     DisplayMachine(platform::Clock& clock, platform::FirmwareTransport& firmware,
                    Graphics graphics = Graphics::None, bool vistaOs = false);
@@ -49,6 +50,10 @@ public:
     SimDeviceSetupClasses& devices() { return m_devices; }
     SimAmdSecondDisplay& amdSecondInterface() { return m_pdl; }
     SimAmdDisplayLibrary& amdFirstInterface() { return m_adl; }
+    bool hasAmdFirst() const { return m_graphics == Graphics::AmdFirst || m_graphics == Graphics::Amd; }
+    bool hasAmdSecond() const { return m_graphics == Graphics::AmdSecond || m_graphics == Graphics::Amd; }
+    // The first AMD interface's mapped bit of the HDMI display, from the current arrangement.
+    void syncAmdMapped();
     SimIntelDisplay& intel() { return m_igfx; }
     SimRegistry& registry() { return m_registry; }
     SimDisplaySettings& displaySettings() { return m_settings; }

@@ -62,11 +62,14 @@ void DisplayModel::setMachineKind(MachineKind kind, platform::FirmwareTransport&
     case MachineKind::AmdSecondVista:
         graphics = Graphics::AmdSecond;
         break;
+    case MachineKind::AmdVista:
+        graphics = Graphics::Amd;
+        break;
     default:
         break;
     }
     const bool vista = kind == MachineKind::IntelVista || kind == MachineKind::NvidiaVista ||
-                       kind == MachineKind::AmdSecondVista;
+                       kind == MachineKind::AmdSecondVista || kind == MachineKind::AmdVista;
     m_machine = std::make_unique<DisplayMachine>(m_clock, firmware, graphics, vista);
     syncMachine();
     m_machine->arrange(before);
@@ -86,8 +89,16 @@ SimNvidiaDisplay* DisplayModel::nvidiaInterface() {
 
 SimAmdSecondDisplay* DisplayModel::amdSecondInterface() {
     syncMachine();
-    return ofGraphics(m_machine.get(), DisplayMachine::Graphics::AmdSecond,
-                      &DisplayMachine::amdSecondInterface);
+    return m_machine && m_machine->hasAmdSecond() ? &m_machine->amdSecondInterface() : nullptr;
+}
+
+SimAmdDisplayLibrary* DisplayModel::amdFirstInterface() {
+    syncMachine();
+    if (!m_machine || !m_machine->hasAmdFirst()) {
+        return nullptr;
+    }
+    m_machine->syncAmdMapped();
+    return &m_machine->amdFirstInterface();
 }
 
 SimIntelDisplay* DisplayModel::intelInterface() {

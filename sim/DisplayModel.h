@@ -51,6 +51,7 @@ namespace sim {
 class DisplayMachine;
 class SimNvidiaDisplay;
 class SimAmdSecondDisplay;
+class SimAmdDisplayLibrary;
 class SimIntelDisplay;
 
 namespace monitor {
@@ -96,6 +97,7 @@ public:
         NvidiaVista,
         AmdSecond,
         AmdSecondVista,
+        AmdVista, // both AMD interfaces: the first reads the EDID, the second switches
     };
 
     explicit DisplayModel(VirtualClock& clock);
@@ -114,8 +116,10 @@ public:
     // (the test NVIDIA library of the end-to-end runs) that reads and sets the hardware through
     // it: a view it set is recorded as a change with noteInterfaceChange().
     SimNvidiaDisplay* nvidiaInterface();
-    // Likewise the second AMD interface and the Intel driver's object of the machines with them.
+    // Likewise the two AMD interfaces and the Intel driver's object of the machines with them
+    // (the first AMD interface with its HDMI display mapped as the arrangement has it).
     SimAmdSecondDisplay* amdSecondInterface();
+    SimAmdDisplayLibrary* amdFirstInterface();
     SimIntelDisplay* intelInterface();
     void noteInterfaceChange() { noteMachineChange(); }
 

@@ -91,6 +91,7 @@ std::int32_t SimAmdDisplayLibrary::displayInfo(std::int32_t adapterIndex,
 
 std::int32_t SimAmdDisplayLibrary::edidData(std::int32_t adapterIndex, std::int32_t displayIndex,
                                             platform::AdlDisplayEdidData& data) {
+    m_edidReads.push_back(data);
     const Adapter* adapter = find(adapterIndex);
     if (m_contexts == 0 || adapter == nullptr || m_edidFails || data.size != sizeof(data)) {
         return kErrorFailed;

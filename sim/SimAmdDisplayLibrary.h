@@ -39,6 +39,8 @@ public:
     // Loads minus unloads, and contexts created minus destroyed: 0 after each operation.
     int loaded() const { return m_loaded; }
     int contexts() const { return m_contexts; }
+    // The EDID records the entry was called with, as they came in.
+    const std::vector<platform::AdlDisplayEdidData>& edidReads() const { return m_edidReads; }
 
     bool load() override;
     void unload() override { --m_loaded; }
@@ -63,6 +65,7 @@ private:
     bool m_createFails = false;
     int m_loaded = 0;
     int m_contexts = 0;
+    std::vector<platform::AdlDisplayEdidData> m_edidReads;
 };
 
 } // namespace sim

@@ -5,19 +5,12 @@
 #include <objbase.h>
 #include <oleauto.h>
 
+#include "platform/win32/Win32IntelComInterface.h"
+
 #include <cstring>
 
 namespace platform::win32 {
 namespace {
-
-// Both interfaces of the object carry the three methods the display library calls, in this
-// order after IUnknown's.
-struct IntelDisplayDevices : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE EnumAttachableDevices(BSTR display, LONG index, DWORD* deviceId,
-                                                            DWORD* deviceType, DWORD* status) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetDeviceData(GUID dataId, DWORD size, BYTE* data, LONG* status) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetDeviceConfig(GUID dataId, DWORD size, BYTE* data, LONG* status) = 0;
-};
 
 GUID toGuid(const Guid& guid) {
     GUID out;

@@ -1,5 +1,5 @@
 // Adapter of the Intel graphics driver's COM object over CoInitialize, CLSIDFromProgID,
-// CoCreateInstance and the object's own interfaces (declared in the source file, as the
+// CoCreateInstance and the object's own interfaces (declared in Win32IntelComInterface.h, as the
 // driver lays them out). The object is held from create() to release(); the destructor
 // releases one still held.
 // Win32 only.

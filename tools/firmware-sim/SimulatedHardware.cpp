@@ -2,6 +2,7 @@
 #include "tools/firmware-sim/SimulatedHardware.h"
 
 #include "common/FirmwareRecord.h"
+#include "sim/SimAmdDisplayLibrary.h"
 #include "sim/SimAmdSecondDisplay.h"
 #include "sim/SimIntelDisplay.h"
 #include "sim/SimNvidiaDisplay.h"
@@ -107,6 +108,8 @@ std::vector<std::uint8_t> SimulatedHardware::serveVendor(const protocol::VendorR
         } else if (request.vendor == protocol::VendorInterface::AmdSecond) {
             answer = serveAmdSecond(display.amdSecondInterface(), request);
             switched = request.entry == protocol::amd_second::kSetConfigurationEx && answer.status == 0;
+        } else if (request.vendor == protocol::VendorInterface::AmdFirst) {
+            answer = serveAmdFirst(display.amdFirstInterface(), request); // reads only
         } else {
             answer = serveIntel(display.intelInterface(), request);
             switched = request.entry == protocol::intel::kSetConfiguration && answer.status == 1 &&

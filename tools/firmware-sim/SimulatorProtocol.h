@@ -3,8 +3,8 @@
 // - a firmware call: the 24-byte record, answered by the 24-byte reply record; a call that the
 //   simulated device itself fails (not the firmware's status) is answered by a 4-byte failure
 //   message, which the client's transport takes as a failed device call;
-// - a call of a test graphics vendor library (nvapi64.dll, atipdl64.dll, the Intel driver's
-//   object, built for the tests):
+// - a call of a test graphics vendor library (nvapi64.dll, atiadlxx.dll, atipdl64.dll, the Intel
+//   driver's object, built for the tests):
 //   a 532-byte request (one interface entry with its handle, argument and record) answered by
 //   a 536-byte reply (the entry's status, handle, numbers and the record as the entry left it).
 // Any other message ends the connection.
@@ -44,6 +44,7 @@ enum class VendorInterface : std::uint32_t {
     Nvidia = 0x5041564E,    // "NVAP"
     AmdSecond = 0x4C445041, // "APDL"
     Intel = 0x58464749,     // "IGFX"
+    AmdFirst = 0x584C4441,  // "ADLX"
 };
 inline constexpr std::size_t kVendorPayloadSize = 512;
 
@@ -57,6 +58,22 @@ inline constexpr std::uint32_t kGetCapabilities = 5;
 inline constexpr std::uint32_t kDisplayGetEdidData = 6;
 inline constexpr std::uint32_t kSetConfigurationEx = 7;
 } // namespace amd_second
+
+// The entries of the first AMD interface, numbered for the requests. `handle` is the adapter
+// index (for the adapter records: the number of records the caller's array holds), `argument`
+// the display index (EDID) or the number of the record wanted. The context
+// that creating makes lives for one call on the simulator's side, so the other entries are sent
+// without it. Records larger than a payload (adapter and display records) come back in
+// pieces: word 0 of the request's payload is the byte offset of the piece, and the reply's
+// `value` is the number of records there are.
+namespace amd_first {
+inline constexpr std::uint32_t kMainControlCreate = 1;
+inline constexpr std::uint32_t kNumberOfAdapters = 2;
+inline constexpr std::uint32_t kAdapterInfo = 3;
+inline constexpr std::uint32_t kAdapterActive = 4;
+inline constexpr std::uint32_t kDisplayInfo = 5;
+inline constexpr std::uint32_t kEdidData = 6;
+} // namespace amd_first
 
 // The calls of the Intel driver's object, numbered for the requests. `handle` names the
 // interface the object was created with (0 the presence-test interface, 1 the EDID interface).
@@ -108,9 +125,27 @@ inline std::uint64_t get64(const std::uint8_t* in) {
 inline bool knownVendor(std::uint32_t magic) {
     return magic == static_cast<std::uint32_t>(VendorInterface::Nvidia) ||
            magic == static_cast<std::uint32_t>(VendorInterface::AmdSecond) ||
-           magic == static_cast<std::uint32_t>(VendorInterface::Intel);
+           magic == static_cast<std::uint32_t>(VendorInterface::Intel) ||
+           magic == static_cast<std::uint32_t>(VendorInterface::AmdFirst);
 }
 } // namespace detail
+
+// A request of `entry` with its numbers and, when given, `size` bytes of the caller's record
+// from byte `at` of the payload (never beyond the payload).
+inline VendorRequest makeRequest(VendorInterface vendor, std::uint32_t entry, std::uint64_t handle,
+                                 std::uint32_t argument, const void* record = nullptr, std::size_t size = 0,
+                                 std::size_t at = 0) {
+    VendorRequest request;
+    request.vendor = vendor;
+    request.entry = entry;
+    request.handle = handle;
+    request.argument = argument;
+    if (record != nullptr && at < kVendorPayloadSize) {
+        std::memcpy(request.payload.data() + at, record,
+                    size < kVendorPayloadSize - at ? size : kVendorPayloadSize - at);
+    }
+    return request;
+}
 
 inline VendorRequestBytes encode(const VendorRequest& request) {
     VendorRequestBytes bytes{};

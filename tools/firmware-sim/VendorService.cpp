@@ -1,13 +1,18 @@
 // The simulator's side of the test graphics vendor libraries. Portable.
 #include "tools/firmware-sim/VendorService.h"
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace fwsim {
 
 namespace {
 
 namespace nv = platform::nv;
+
+constexpr std::int32_t kAdlFailed = -1;      // the first AMD interface's general error
+constexpr std::uint32_t kMaxAdlRecords = 64; // adapter records asked for at most
 
 // A record of the request's payload; the caller's bytes as laid out in the interface.
 template <typename Record> Record recordOf(const protocol::VendorRequest& request) {
@@ -168,6 +173,68 @@ void dispatch(platform::AmdSecondDisplayInterface& pdl, const protocol::VendorRe
     }
 }
 
+namespace adl_entry = protocol::amd_first;
+
+// The piece of `records[number]` at the byte offset that word 0 of the request's payload names;
+// the reply's value is the number of records.
+template <typename Record>
+void putPiece(const protocol::VendorRequest& request, const std::vector<Record>& records,
+              std::uint32_t number, protocol::VendorReply& reply) {
+    reply.value = static_cast<std::uint32_t>(records.size());
+    const std::uint32_t offset = protocol::detail::get32(request.payload.data());
+    if (number >= records.size() || offset >= sizeof(Record)) {
+        return;
+    }
+    const std::size_t size = std::min<std::size_t>(sizeof(Record) - offset, protocol::kVendorPayloadSize);
+    std::memcpy(reply.payload.data(), reinterpret_cast<const std::uint8_t*>(&records[number]) + offset, size);
+}
+
+void dispatch(platform::AmdDisplayLibrary& adl, const protocol::VendorRequest& request,
+              protocol::VendorReply& reply) {
+    const auto adapter = static_cast<std::int32_t>(request.handle);
+    switch (request.entry) {
+    case adl_entry::kNumberOfAdapters: {
+        std::int32_t count = 0;
+        reply.status = adl.numberOfAdapters(count);
+        reply.value = static_cast<std::uint32_t>(count);
+        return;
+    }
+    case adl_entry::kAdapterInfo: {
+        // `handle` is the number of records the caller's array holds.
+        std::vector<platform::AdlAdapterInfo> records(
+            std::min<std::uint64_t>(request.handle, kMaxAdlRecords));
+        for (auto& record : records) {
+            record.size = sizeof(record);
+        }
+        reply.status = adl.adapterInfo(records.empty() ? nullptr : records.data(),
+                                       static_cast<std::int32_t>(records.size()));
+        putPiece(request, records, request.argument, reply);
+        return;
+    }
+    case adl_entry::kAdapterActive: {
+        std::int32_t active = 0;
+        reply.status = adl.adapterActive(adapter, active);
+        reply.value = static_cast<std::uint32_t>(active);
+        return;
+    }
+    case adl_entry::kDisplayInfo: {
+        std::vector<platform::AdlDisplayInfo> displays;
+        reply.status = adl.displayInfo(adapter, displays, 0);
+        putPiece(request, displays, request.argument, reply);
+        return;
+    }
+    case adl_entry::kEdidData: {
+        auto data = recordOf<platform::AdlDisplayEdidData>(request);
+        reply.status = adl.edidData(adapter, static_cast<std::int32_t>(request.argument), data);
+        putRecord(reply, data);
+        return;
+    }
+    default:
+        reply.status = kAdlFailed;
+        return;
+    }
+}
+
 namespace igfx_call = protocol::intel;
 
 void dispatch(platform::IntelDisplayInterface& igfx, const protocol::VendorRequest& request,
@@ -243,6 +310,27 @@ protocol::VendorReply serveAmdSecond(platform::AmdSecondDisplayInterface* pdl,
         dispatch(*pdl, request, reply);
     }
     pdl->unload();
+    return reply;
+}
+
+protocol::VendorReply serveAmdFirst(platform::AmdDisplayLibrary* adl,
+                                    const protocol::VendorRequest& request) {
+    protocol::VendorReply reply;
+    reply.vendor = protocol::VendorInterface::AmdFirst;
+    reply.status = kAdlFailed;
+    if (adl == nullptr || !adl->load()) {
+        return reply;
+    }
+    if (adl->hasAllEntries()) {
+        reply.status = adl->mainControlCreate(0);
+        if (reply.status == platform::adl::kOk) {
+            if (request.entry != adl_entry::kMainControlCreate) {
+                dispatch(*adl, request, reply);
+            }
+            adl->mainControlDestroy();
+        }
+    }
+    adl->unload();
     return reply;
 }
 

@@ -9,12 +9,17 @@
 // - Second AMD interface: without one, or for an unknown entry, the entry answers what it
 //   answers when it cannot be called (0 for the entries whose success is nonzero, 1 for the
 //   others).
+// - First AMD interface: each call loads the library and creates a context (creation with the
+//   connected-adapters-only option off, as the display library asks) around the entry; without
+//   the interface, with an entry missing, or for an unknown entry, the answer is the
+//   interface's general error (-1); a failed creation answers its own code.
 // - Intel: the driver's object is created with the interface the request names for each call
 //   (COM initialised around it) and released again; without the driver's object, or when it
 //   cannot be created, or for an unknown call, the answer is 0 (failed).
 // Portable.
 #pragma once
 
+#include "platform/AmdDisplayLibrary.h"
 #include "platform/AmdSecondDisplayInterface.h"
 #include "platform/IntelDisplayInterface.h"
 #include "platform/NvidiaDisplayInterface.h"
@@ -26,6 +31,7 @@ protocol::VendorReply serveNvidia(platform::NvidiaDisplayInterface* nvidia,
                                   const protocol::VendorRequest& request);
 protocol::VendorReply serveAmdSecond(platform::AmdSecondDisplayInterface* pdl,
                                      const protocol::VendorRequest& request);
+protocol::VendorReply serveAmdFirst(platform::AmdDisplayLibrary* adl, const protocol::VendorRequest& request);
 protocol::VendorReply serveIntel(platform::IntelDisplayInterface* igfx,
                                  const protocol::VendorRequest& request);
 

@@ -43,4 +43,12 @@ inline std::optional<protocol::VendorReply> askSimulator(const protocol::VendorR
     return ok ? protocol::decodeVendorReply(reply, request.vendor) : std::nullopt;
 }
 
+// One call of `entry` of `vendor`'s interface with the numbers the request carries and, when
+// given, `size` bytes of the caller's record as the payload (never more than it holds).
+inline std::optional<protocol::VendorReply> askEntry(protocol::VendorInterface vendor, std::uint32_t entry,
+                                                     std::uint64_t handle, std::uint32_t argument,
+                                                     const void* record = nullptr, std::size_t size = 0) {
+    return askSimulator(protocol::makeRequest(vendor, entry, handle, argument, record, size));
+}
+
 } // namespace fwsim

@@ -54,7 +54,7 @@ bool applyPeerAction(sim::Peers& peers, sim::SimFirmware& firmware, const Action
         peers.display().setArrangement(a.value);
         break;
     case ActionKind::DisplayMachine:
-        static_assert(static_cast<int>(sim::DisplayModel::MachineKind::AmdSecondVista) == 8,
+        static_assert(static_cast<int>(sim::DisplayModel::MachineKind::AmdVista) == 9,
                       "the scenario words number the machine kinds in their order");
         peers.display().setMachineKind(static_cast<sim::DisplayModel::MachineKind>(a.value), firmware);
         break;

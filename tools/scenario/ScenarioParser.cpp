@@ -666,13 +666,13 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { act(s, ActionKind::DisplaySwitchingDelay).duration = a.durationOrNever("switching delay"); }},
     {"display arrangement", "panel|hdmi|clone|panel-extended|hdmi-extended|<hex>", "the desktop arrangement now, without any request",
      [](Args& a, Step& s) { act(s, ActionKind::DisplayArrangement).value = arrangementArg(a); }},
-    {"display machine", "stand-in|display-config|amd|intel|intel-vista|nvidia|nvidia-vista|amd2|amd2-vista", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only, with AMD graphics (first interface), with Intel or NVIDIA graphics, or with AMD graphics of the second interface; the -vista kinds report Windows 6.0, where the display configuration is unusable and the vendor back-end reads and switches the arrangement",
+    {"display machine", "stand-in|display-config|amd|intel|intel-vista|nvidia|nvidia-vista|amd2|amd2-vista|amd-vista", "the display library: the stand-in, or the real one on a notebook with the Windows display configuration only, with AMD graphics (first interface), with Intel or NVIDIA graphics, or with AMD graphics of the second interface (amd-vista: of both, the first reading the EDID and the second switching); the -vista kinds report Windows 6.0, where the display configuration is unusable and the vendor back-end reads and switches the arrangement",
      [](Args& a, Step& s) {
          // The numbers are the simulated display model's machine kinds (checked where it is played).
          act(s, ActionKind::DisplayMachine).value =
              a.choose("display machine", {{"stand-in", 0}, {"display-config", 1}, {"amd", 2}, {"intel", 3},
                                           {"intel-vista", 4}, {"nvidia", 5}, {"nvidia-vista", 6},
-                                          {"amd2", 7}, {"amd2-vista", 8}});
+                                          {"amd2", 7}, {"amd2-vista", 8}, {"amd-vista", 9}});
      }},
     {"display quirk", "hdmi-as-dvi|no-extended-to-extended on|off", "an AMD driver quirk of the real library's machine: the HDMI display reported as DVI, or no switch from one extended arrangement to another",
      [](Args& a, Step& s) {

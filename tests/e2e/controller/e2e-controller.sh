@@ -38,7 +38,10 @@
 #       moves the installed Panelid.dll away for the scenario and plants copies of it in a folder
 #       on PATH (WINEPATH) and in the current folder the simulator runs in. A header line
 #       "#! media-app" registers C:\e2e\bin\KorDVD.exe under App Paths for the scenario, so that
-#       the control menu offers the DVD player. The simulator keeps its screenshots (BMP) of
+#       the control menu offers the DVD player. A header line "#! intel-graphics" registers the
+#       test Intel driver object C:\e2e\bin\igfxsim.dll (a test program given to setup) under
+#       its programmatic identifier "IgfxExt.CUIExternal" for the scenario, for a scenario whose
+#       display machine has Intel graphics. The simulator keeps its screenshots (BMP) of
 #       the control menu and the notice in DIR/artifacts/NAME.
 #   e2e-controller.sh cleanup DIR
 #       Ends the prefix's wineserver and the Xvfb by their ids, removes the prefix; the artifacts
@@ -53,6 +56,9 @@ readonly kSimulatorTimeoutSeconds=110
 readonly kPrograms=(Sentrixd.exe Outswap.exe BridgeClient.exe KeyLog.exe FirmwareSim.exe Sentrixset.exe SettingsDriver.exe
     KorDVD.exe HostilePoster.exe)
 readonly kMediaAppPaths='HKLM\SOFTWARE\Microsoft\Windows\CurrentVersion\App Paths\KorDVD.exe'
+readonly kIntelClassId='{6C1E2A47-5D0B-4F3A-9E61-2B7D8C4F1A90}' # the test object's class (IgfxSimMain.cpp)
+readonly kIntelProgId='HKLM\SOFTWARE\Classes\IgfxExt.CUIExternal'
+readonly kIntelClass="HKLM\SOFTWARE\Classes\CLSID\\$kIntelClassId"
 
 here=$(cd "$(dirname "$0")" && pwd)
 wineEnv=$here/../../wine/wine-env.sh
@@ -239,6 +245,15 @@ run() {
             die "cannot register KorDVD.exe under App Paths"
     fi
 
+    local intel=0
+    if grep -qx '#! intel-graphics' "$scenario"; then
+        intel=1
+        wineQuiet reg add "$kIntelProgId\\CLSID" /ve /d "$kIntelClassId" /f &&
+            wineQuiet reg add "$kIntelClass\\InprocServer32" /ve /d 'C:\e2e\bin\igfxsim.dll' /f &&
+            wineQuiet reg add "$kIntelClass\\InprocServer32" /v ThreadingModel /d Both /f ||
+            die "cannot register the test Intel driver object"
+    fi
+
     echo "e2e-controller: scenario $name"
     local status=0
     (
@@ -283,6 +298,10 @@ run() {
     fi
     if [[ $mediaApp -eq 1 ]]; then
         wineQuiet reg delete "$kMediaAppPaths" /f || die "cannot remove KorDVD.exe from App Paths"
+    fi
+    if [[ $intel -eq 1 ]]; then
+        wineQuiet reg delete "$kIntelProgId" /f && wineQuiet reg delete "$kIntelClass" /f ||
+            die "cannot remove the test Intel driver object's registration"
     fi
     if [[ $withoutPipe -eq 1 ]]; then
         wineQuiet regedit /S 'C:\e2e\e2e-settings.reg' || die "cannot restore the FirmwarePipe setting"

@@ -8,11 +8,12 @@
 // display library cannot use the Windows display configuration and switches through the vendor
 // interface, as on a notebook of that generation.
 // Usage: sentrix_e2e_panelid_vendors --panelid=PATH/Panelid.dll --nvapi=PATH/nvapi64.dll
-//        --atipdl=PATH/atipdl64.dll --igfx=PATH/igfxsim.dll [gtest options]
+//        --atipdl=PATH/atipdl64.dll --igfx=PATH/igfxsim.dll --adl=PATH/atiadlxx.dll [gtest options]
 // Win32 only.
 #include "display/MonitorDevice.h"
 #include "platform/NvidiaDisplayInterface.h"
 #include "platform/win32/Win32SimulatorPipe.h"
+#include "sim/SimAmdDisplayLibrary.h"
 #include "sim/SimAmdSecondDisplay.h"
 #include "sim/SimIntelDisplay.h"
 #include "sim/SimNvidiaDisplay.h"
@@ -44,6 +45,7 @@ std::wstring g_panelidPath;
 std::wstring g_nvapiPath;
 std::wstring g_atipdlPath;
 std::wstring g_igfxPath;
+std::wstring g_adlPath;
 
 template <typename F> F bindEntry(HMODULE library, LPCSTR name) {
     return reinterpret_cast<F>(reinterpret_cast<void (*)()>(GetProcAddress(library, name)));
@@ -95,8 +97,8 @@ protected:
         if (library != nullptr) {
             FreeLibrary(library);
         }
-        if (vendor != nullptr) {
-            FreeLibrary(vendor);
+        for (HMODULE loaded : vendors) {
+            FreeLibrary(loaded);
         }
         server.stop();
         hardware.driver().stop();
@@ -105,8 +107,9 @@ protected:
     // The test vendor library, loaded before the display library asks for it by name, so that
     // its load finds this one (the test libraries are not on the search path).
     void loadVendor(const std::wstring& path) {
-        vendor = LoadLibraryW(path.c_str());
+        HMODULE vendor = LoadLibraryW(path.c_str());
         ASSERT_NE(vendor, nullptr) << "error " << GetLastError();
+        vendors.push_back(vendor);
     }
     // The simulated notebook of Windows 6.0 with the graphics of `kind`, the TV on the HDMI
     // cable and detected at once.
@@ -142,7 +145,7 @@ protected:
     PipeSetting setting;
     fwsim::SimulatedHardware hardware;
     fwsim::Win32PipeServer server{kPipe, hardware};
-    HMODULE vendor = nullptr;
+    std::vector<HMODULE> vendors;
     HMODULE library = nullptr;
     GetPanelidFn getPanelid = nullptr;
     GetMonitorDeviceFn getMonitorDevice = nullptr;
@@ -237,6 +240,43 @@ TEST_F(PanelidVendorTest, SecondAmdInterfaceReadsTheEdidAndSwitchesWithConfigura
     }
 }
 
+// An AMD notebook with both interfaces: the first reads the EDID (the 288-byte record, block 0),
+// the second switches; the first one's mapped bit follows the arrangement.
+TEST_F(PanelidVendorTest, FirstAmdInterfaceReadsTheEdidWhileTheSecondSwitches) {
+    loadVendor(g_adlPath);
+    std::uint8_t edid[256] = {};
+    EXPECT_EQ(getPanelid(edid), -3) << "no AMD graphics on the simulated machine: no context";
+
+    loadVendor(g_atipdlPath);
+    notebookWithTv(sim::DisplayModel::MachineKind::AmdVista);
+    std::memset(edid, 0, sizeof edid);
+    EXPECT_EQ(getPanelid(edid), 0) << "connected, not mapped";
+    EXPECT_EQ(std::memcmp(edid, tvEdid().data(), sizeof edid), 0);
+    const auto reads = [&] {
+        return hardware.driver().withWorld([&] {
+            sim::SimAmdDisplayLibrary* adl = hardware.peers().display().amdFirstInterface();
+            return adl != nullptr ? adl->edidReads() : std::vector<platform::AdlDisplayEdidData>{};
+        });
+    };
+    std::vector<platform::AdlDisplayEdidData> sent = reads();
+    ASSERT_EQ(sent.size(), 1u);
+    EXPECT_EQ(sent[0].size, 288);
+    EXPECT_EQ(sent[0].blockIndex, 0);
+    EXPECT_EQ(sent[0].flag, 0);
+
+    EXPECT_EQ(setMonitorDevice(display::mdv::kHdmi), 0);
+    EXPECT_EQ(arrangement(), display::mdv::kHdmi);
+    EXPECT_EQ(amdConfigurations().size(), 1u) << "switched through the second interface";
+    std::memset(edid, 0, sizeof edid);
+    EXPECT_EQ(getPanelid(edid), 1) << "mapped while the desktop uses it";
+    EXPECT_EQ(std::memcmp(edid, tvEdid().data(), sizeof edid), 0);
+    EXPECT_EQ(reads().size(), 2u);
+
+    EXPECT_EQ(setMonitorDevice(display::mdv::kLcd), 0);
+    EXPECT_EQ(arrangement(), display::mdv::kLcd);
+    EXPECT_EQ(getPanelid(edid), 0);
+}
+
 // The test class of the Intel driver's object, registered under the driver's programmatic
 // identifier for the test's lifetime (machine-wide classes, where COM looks under Wine).
 class IntelClassRegistration {
@@ -277,10 +317,10 @@ private:
     bool m_ok = false;
 };
 
-// Disabled: under Wine the library's first call into the test COM object jumps to an address that
-// is not code (0x200000000): the object's interface tables and the adapter's declarations do not
-// agree yet. The run used to hide the crash, because a crashed program ended with exit code 0.
-TEST_F(PanelidVendorTest, DISABLED_IntelReadsTheEdidAndSwitchesWithConfigurationRecords) {
+// The Intel driver's object reads both EDID blocks of the HDMI device through the EDID
+// interface, and a switch to HDMI and back sends one configuration record each, which the test
+// library forwards as the display library laid it out.
+TEST_F(PanelidVendorTest, IntelReadsTheEdidAndSwitchesWithConfigurationRecords) {
     IntelClassRegistration registration(g_igfxPath);
     ASSERT_TRUE(registration.ok());
     notebookWithTv(sim::DisplayModel::MachineKind::IntelVista);
@@ -289,9 +329,24 @@ TEST_F(PanelidVendorTest, DISABLED_IntelReadsTheEdidAndSwitchesWithConfiguration
     EXPECT_EQ(std::memcmp(edid, tvEdid().data(), sizeof edid), 0) << "both blocks";
     EXPECT_EQ(getMonitorDevice(), static_cast<std::int32_t>(display::mdv::kLcd));
 
+    // The device identifiers of the simulated machine: its targets' identifiers.
+    constexpr std::uint32_t kPanelId = 0x100;
+    constexpr std::uint32_t kHdmiId = 0x200;
+    const auto reads = hardware.driver().withWorld([&] {
+        sim::SimIntelDisplay* igfx = hardware.peers().display().intelInterface();
+        return igfx != nullptr ? igfx->edidReads() : std::vector<platform::IntelEdidRequest>{};
+    });
+    ASSERT_EQ(reads.size(), 2u);
+    for (std::uint32_t block = 0; block < 2; ++block) {
+        EXPECT_EQ(reads[block].deviceId, kHdmiId);
+        EXPECT_EQ(reads[block].block, block);
+        EXPECT_EQ(reads[block].reserved, 0u);
+    }
+
     EXPECT_EQ(setMonitorDevice(display::mdv::kHdmi), 0);
     EXPECT_EQ(arrangement(), display::mdv::kHdmi);
     EXPECT_EQ(getMonitorDevice(), static_cast<std::int32_t>(display::mdv::kHdmi));
+    EXPECT_EQ(getPanelid(edid), 1) << "the HDMI display is in use";
     EXPECT_EQ(setMonitorDevice(display::mdv::kLcd), 0);
     EXPECT_EQ(arrangement(), display::mdv::kLcd);
 
@@ -300,15 +355,30 @@ TEST_F(PanelidVendorTest, DISABLED_IntelReadsTheEdidAndSwitchesWithConfiguration
         return igfx != nullptr ? igfx->records() : std::vector<platform::IntelConfigRecord>{};
     });
     ASSERT_EQ(records.size(), 2u);
-    const std::u16string display1 = platform::igfx::kDisplay1;
-    for (const platform::IntelConfigRecord& record : records) {
-        EXPECT_EQ(record.size, sizeof(platform::IntelConfigRecord));
-        EXPECT_EQ(std::u16string(record.display), display1);
-        EXPECT_EQ(record.mode, platform::igfx::kModeSingle);
-        EXPECT_EQ(record.secondDevice, 0u);
-        EXPECT_EQ(record.one, 1u);
+    const std::uint32_t devices[] = {kHdmiId, kPanelId};
+    for (std::size_t i = 0; i < records.size(); ++i) {
+        SCOPED_TRACE(i);
+        std::uint8_t bytes[sizeof(platform::IntelConfigRecord)];
+        std::memcpy(bytes, &records[i], sizeof bytes);
+        const auto word = [&](std::size_t at) {
+            std::uint32_t value = 0;
+            std::memcpy(&value, bytes + at, sizeof value);
+            return value;
+        };
+        EXPECT_EQ(word(0), 120u) << "size";
+        const std::u16string display1 = platform::igfx::kDisplay1;
+        std::u16string name(40, u'\0');
+        std::memcpy(name.data(), bytes + 4, 80);
+        EXPECT_EQ(name.substr(0, display1.size() + 1), display1 + u'\0') << "the name, terminated";
+        EXPECT_EQ(name.find_first_not_of(u'\0', display1.size()), std::u16string::npos) << "zeros after it";
+        EXPECT_EQ(word(84), platform::igfx::kModeSingle);
+        EXPECT_EQ(word(88), 0u) << "no second device";
+        EXPECT_EQ(word(92), 1u);
+        EXPECT_EQ(word(96), devices[i]);
+        for (std::size_t at = 100; at < sizeof bytes; at += 4) {
+            EXPECT_EQ(word(at), 0u) << "byte " << at;
+        }
     }
-    EXPECT_NE(records[0].device, records[1].device) << "the HDMI display, then the panel";
 }
 
 } // namespace
@@ -325,11 +395,13 @@ int main(int argc, char** argv) {
         option(argv[i], "--nvapi=", g_nvapiPath);
         option(argv[i], "--atipdl=", g_atipdlPath);
         option(argv[i], "--igfx=", g_igfxPath);
+        option(argv[i], "--adl=", g_adlPath);
     }
-    if (g_panelidPath.empty() || g_nvapiPath.empty() || g_atipdlPath.empty() || g_igfxPath.empty()) {
+    if (g_panelidPath.empty() || g_nvapiPath.empty() || g_atipdlPath.empty() || g_igfxPath.empty() ||
+        g_adlPath.empty()) {
         std::fprintf(stderr,
                      "usage: %s --panelid=PATH --nvapi=PATH/nvapi64.dll --atipdl=PATH/atipdl64.dll "
-                     "--igfx=PATH/igfxsim.dll"
+                     "--igfx=PATH/igfxsim.dll --adl=PATH/atiadlxx.dll"
                      " [gtest options]\n",
                      argv[0]);
         return 2;

@@ -6,6 +6,7 @@
 #include "tools/firmware-sim/SimulatorProtocol.h"
 
 #include "common/FirmwareRecord.h"
+#include "platform/AmdDisplayLibrary.h"
 #include "platform/AmdSecondDisplayInterface.h"
 #include "platform/IntelDisplayInterface.h"
 #include "platform/NvidiaDisplayInterface.h"
@@ -180,15 +181,8 @@ protected:
     protocol::VendorReply callVendor(protocol::VendorInterface vendor, std::uint32_t entry,
                                      std::uint64_t handle, std::uint32_t argument, const void* record,
                                      std::size_t size, std::size_t at = 0) {
-        protocol::VendorRequest request;
-        request.vendor = vendor;
-        request.entry = entry;
-        request.handle = handle;
-        request.argument = argument;
-        if (record != nullptr) {
-            std::memcpy(request.payload.data() + at, record, size);
-        }
-        const auto bytes = protocol::encode(request);
+        const auto bytes =
+            protocol::encode(protocol::makeRequest(vendor, entry, handle, argument, record, size, at));
         const auto reply = hardware.serve(device, bytes.data(), bytes.size());
         protocol::VendorReplyBytes replyBytes{};
         EXPECT_TRUE(reply && reply->size() == replyBytes.size());
@@ -381,4 +375,76 @@ TEST_F(SimulatedVendorTest, IntelObjectCallsReachItsSimulatedHardware) {
     EXPECT_EQ(set.value, 0u);
     EXPECT_EQ(arrangement(), 0x100u);
     EXPECT_EQ(lastChange(), 0x100u);
+}
+
+TEST_F(SimulatedVendorTest, FirstAmdInterfaceCallsReachItsSimulatedHardwareInPieces) {
+    namespace adl = protocol::amd_first;
+    const auto callAdl = [&](std::uint32_t entry, std::uint64_t adapter, std::uint32_t argument,
+                             const void* record = nullptr, std::size_t size = 0) {
+        return callVendor(protocol::VendorInterface::AmdFirst, entry, adapter, argument, record, size);
+    };
+    // The piece of record `number` at `offset` of the entries that return large records.
+    const auto piece = [&](std::uint32_t entry, std::uint64_t handle, std::uint32_t number,
+                           std::uint32_t offset) {
+        std::uint8_t word[4];
+        protocol::detail::put32(word, offset);
+        return callAdl(entry, handle, number, word, sizeof word);
+    };
+    EXPECT_EQ(callAdl(adl::kMainControlCreate, 0, 0).status, -1) << "no AMD graphics";
+
+    machineWithTv(sim::DisplayModel::MachineKind::AmdVista);
+    EXPECT_EQ(callAdl(adl::kMainControlCreate, 0, 0).status, 0);
+    EXPECT_EQ(callAdl(99, 0, 0).status, -1) << "an unknown entry";
+    const protocol::VendorReply count = callAdl(adl::kNumberOfAdapters, 0, 0);
+    EXPECT_EQ(count.status, 0);
+    EXPECT_EQ(count.value, 1u);
+    EXPECT_EQ(piece(adl::kAdapterInfo, 0, 0, 0).status, -1) << "an array without room";
+
+    // The adapter record (1572 bytes) in four pieces of one array of one record.
+    platform::AdlAdapterInfo adapter;
+    auto* bytes = reinterpret_cast<std::uint8_t*>(&adapter);
+    for (std::uint32_t offset = 0; offset < sizeof adapter; offset += protocol::kVendorPayloadSize) {
+        const protocol::VendorReply reply = piece(adl::kAdapterInfo, 1, 0, offset);
+        ASSERT_EQ(reply.status, 0);
+        EXPECT_EQ(reply.value, 1u);
+        std::memcpy(bytes + offset, reply.payload.data(),
+                    std::min<std::size_t>(sizeof adapter - offset, protocol::kVendorPayloadSize));
+    }
+    EXPECT_EQ(adapter.size, static_cast<std::int32_t>(sizeof adapter));
+    EXPECT_EQ(adapter.vendorId, 0x1002);
+
+    // The display records (552 bytes) in two pieces: the HDMI display is number 1.
+    const auto hdmiInfo = [&] {
+        platform::AdlDisplayInfo info;
+        const protocol::VendorReply first = piece(adl::kDisplayInfo, adapter.adapterIndex, 1, 0);
+        const protocol::VendorReply second =
+            piece(adl::kDisplayInfo, adapter.adapterIndex, 1, protocol::kVendorPayloadSize);
+        EXPECT_EQ(first.value, 2u);
+        auto* infoBytes = reinterpret_cast<std::uint8_t*>(&info);
+        std::memcpy(infoBytes, first.payload.data(), protocol::kVendorPayloadSize);
+        std::memcpy(infoBytes + protocol::kVendorPayloadSize, second.payload.data(),
+                    sizeof info - protocol::kVendorPayloadSize);
+        return info;
+    };
+    platform::AdlDisplayInfo info = hdmiInfo();
+    EXPECT_EQ(info.displayConnector, platform::adl::kConnectorHdmiTypeA);
+    EXPECT_EQ(info.displayInfoValue, platform::adl::kDisplayConnected) << "connected, not mapped";
+    EXPECT_EQ(piece(adl::kDisplayInfo, adapter.adapterIndex, 5, 0).value, 2u) << "no such display";
+
+    platform::AdlDisplayEdidData edid;
+    edid.size = sizeof edid;
+    const protocol::VendorReply read =
+        callAdl(adl::kEdidData, adapter.adapterIndex, info.displayId.displayLogicalIndex, &edid, sizeof edid);
+    ASSERT_EQ(read.status, 0);
+    std::memcpy(&edid, read.payload.data(), sizeof edid);
+    const sim::TvModel::Edid tv = tvEdid();
+    EXPECT_TRUE(std::equal(tv.begin(), tv.end(), edid.edidData));
+    edid.size = 256;
+    EXPECT_EQ(callAdl(adl::kEdidData, adapter.adapterIndex, 1, &edid, sizeof edid).status, -1)
+        << "a record of the wrong size";
+
+    // The desktop on the HDMI display: the driver maps it.
+    hardware.driver().withWorld([&] { hardware.peers().display().setArrangement(0x100); });
+    info = hdmiInfo();
+    EXPECT_EQ(info.displayInfoValue, platform::adl::kDisplayConnected | platform::adl::kDisplayMapped);
 }

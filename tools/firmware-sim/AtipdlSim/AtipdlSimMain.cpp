@@ -30,16 +30,14 @@ template <typename Record>
 int call(std::uint32_t which, int adapter, int index, Record* record, int uncallable,
          std::uint32_t* value = nullptr) {
     static_cast<void>(record); // unused for the entries without a record
-    protocol::VendorRequest request;
-    request.vendor = protocol::VendorInterface::AmdSecond;
-    request.entry = which;
-    request.handle = static_cast<std::uint32_t>(adapter);
-    request.argument = static_cast<std::uint32_t>(index);
+    std::size_t size = 0;
     if constexpr (!std::is_void_v<Record>) {
         static_assert(sizeof(Record) <= protocol::kVendorPayloadSize);
-        std::memcpy(request.payload.data(), record, sizeof(Record));
+        size = sizeof(Record);
     }
-    const auto reply = fwsim::askSimulator(request);
+    const auto reply =
+        fwsim::askEntry(protocol::VendorInterface::AmdSecond, which, static_cast<std::uint32_t>(adapter),
+                        static_cast<std::uint32_t>(index), record, size);
     if (!reply) {
         return uncallable;
     }

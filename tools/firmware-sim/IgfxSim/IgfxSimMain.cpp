@@ -16,6 +16,9 @@
 #include <windows.h>
 #include <objbase.h>
 
+#include "platform/win32/Win32IntelComInterface.h"
+
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <cwchar>
@@ -40,28 +43,13 @@ const GUID kPresenceInterface = toGuid(platform::igfx::kPresenceInterface);
 const GUID kEdidInterface = toGuid(platform::igfx::kEdidInterface);
 
 std::optional<protocol::VendorReply> ask(std::uint32_t entry, std::uint64_t which, std::uint32_t argument,
-                                         const void* data = nullptr, std::size_t size = 0,
-                                         std::size_t at = 0) {
-    protocol::VendorRequest request;
-    request.vendor = protocol::VendorInterface::Intel;
-    request.entry = entry;
-    request.handle = which;
-    request.argument = argument;
-    if (data != nullptr && at + size <= request.payload.size()) {
-        std::memcpy(request.payload.data() + at, data, size);
-    }
-    return fwsim::askSimulator(request);
+                                         const void* data = nullptr, std::size_t size = 0) {
+    return fwsim::askEntry(protocol::VendorInterface::Intel, entry, which, argument, data, size);
 }
 
-// Both interfaces of the object carry the three methods, in this order after IUnknown's.
-struct DisplayDevices : public IUnknown {
-    virtual HRESULT STDMETHODCALLTYPE EnumAttachableDevices(BSTR display, LONG index, DWORD* deviceId,
-                                                            DWORD* deviceType, DWORD* status) = 0;
-    virtual HRESULT STDMETHODCALLTYPE GetDeviceData(GUID dataId, DWORD size, BYTE* data, LONG* status) = 0;
-    virtual HRESULT STDMETHODCALLTYPE SetDeviceConfig(GUID dataId, DWORD size, BYTE* data, LONG* status) = 0;
-};
+using platform::win32::IntelDisplayDevices;
 
-class Object final : public DisplayDevices {
+class Object final : public IntelDisplayDevices {
 public:
     Object(const GUID& iid, std::uint64_t which) : m_iid(iid), m_which(which) { ++g_objects; }
     ~Object() { --g_objects; }
@@ -75,7 +63,7 @@ public:
             return E_NOINTERFACE;
         }
         AddRef();
-        *out = static_cast<DisplayDevices*>(this);
+        *out = static_cast<IntelDisplayDevices*>(this);
         return S_OK;
     }
     ULONG STDMETHODCALLTYPE AddRef() override { return static_cast<ULONG>(++m_references); }
@@ -113,6 +101,17 @@ public:
         return exchange<platform::IntelEdidRequest>(call::kGetDeviceData, dataId, size, data, status, true);
     }
     HRESULT STDMETHODCALLTYPE SetDeviceConfig(GUID dataId, DWORD size, BYTE* data, LONG* status) override {
+        // The record's own size word and its display name, terminated within its characters,
+        // are checked here; what the fields ask for is the simulated object's to judge.
+        if (data != nullptr && size == sizeof(platform::IntelConfigRecord)) {
+            platform::IntelConfigRecord record;
+            std::memcpy(&record, data, sizeof record);
+            if (record.size != sizeof record ||
+                std::find(std::begin(record.display), std::end(record.display), u'\0') ==
+                    std::end(record.display)) {
+                return E_INVALIDARG;
+            }
+        }
         return exchange<platform::IntelConfigRecord>(call::kSetConfiguration, dataId, size, data, status,
                                                      false);
     }
@@ -126,7 +125,6 @@ private:
         if (data == nullptr || status == nullptr || size != sizeof(Record)) {
             return E_INVALIDARG;
         }
-        protocol::VendorRequest request;
         std::uint8_t payload[call::kDataIdSize + sizeof(Record)];
         std::memcpy(payload, &dataId, call::kDataIdSize);
         std::memcpy(payload + call::kDataIdSize, data, sizeof(Record));
@@ -183,7 +181,7 @@ public:
         if (!reply || reply->status != 1) {
             return E_FAIL;
         }
-        *out = static_cast<DisplayDevices*>(
+        *out = static_cast<IntelDisplayDevices*>(
             new Object(IsEqualGUID(iid, IID_IUnknown) ? kPresenceInterface : iid, which));
         return S_OK;
     }

@@ -37,15 +37,8 @@ nv::Status call(std::uint32_t entry, Handle handle, std::uint32_t argument, prot
     if (!g_initialized.load()) {
         return nv::kNotInitialized;
     }
-    protocol::VendorRequest request;
-    request.vendor = protocol::VendorInterface::Nvidia;
-    request.entry = entry;
-    request.handle = handleValue(handle);
-    request.argument = argument;
-    if (record != nullptr) {
-        std::memcpy(request.payload.data(), record, std::min(recordSize, request.payload.size()));
-    }
-    const auto answer = fwsim::askSimulator(request);
+    const auto answer = fwsim::askEntry(protocol::VendorInterface::Nvidia, entry, handleValue(handle),
+                                        argument, record, recordSize);
     if (!answer) {
         return nv::kError;
     }
