@@ -41,8 +41,11 @@
 #       the control menu offers the DVD player. A header line "#! intel-graphics" registers the
 #       test Intel driver object C:\e2e\bin\igfxsim.dll (a test program given to setup) under
 #       its programmatic identifier "IgfxExt.CUIExternal" for the scenario, for a scenario whose
-#       display machine has Intel graphics. The simulator keeps its screenshots (BMP) of
-#       the control menu and the notice in DIR/artifacts/NAME.
+#       display machine has Intel graphics. A header line "#! amd-graphics" puts the test AMD
+#       libraries atiadlxx.dll and atipdl64.dll (test programs given to setup) in the system folder
+#       in place of nvapi64.dll for the scenario, for a display machine with AMD graphics. The
+#       simulator keeps its screenshots (BMP) of the control menu and the notice in
+#       DIR/artifacts/NAME.
 #   e2e-controller.sh cleanup DIR
 #       Ends the prefix's wineserver and the Xvfb by their ids, removes the prefix; the artifacts
 #       stay.
@@ -245,6 +248,14 @@ run() {
             die "cannot register KorDVD.exe under App Paths"
     fi
 
+    local amd=0 system=$c/windows/system32
+    if grep -qx '#! amd-graphics' "$scenario"; then
+        amd=1
+        mv "$system/nvapi64.dll" "$c/$kTestDir/nvapi64.dll.installed" &&
+            cp "$c/$kTestDir/bin/atiadlxx.dll" "$c/$kTestDir/bin/atipdl64.dll" "$system/" ||
+            die "cannot put the test AMD libraries in place of nvapi64.dll"
+    fi
+
     local intel=0
     if grep -qx '#! intel-graphics' "$scenario"; then
         intel=1
@@ -298,6 +309,10 @@ run() {
     fi
     if [[ $mediaApp -eq 1 ]]; then
         wineQuiet reg delete "$kMediaAppPaths" /f || die "cannot remove KorDVD.exe from App Paths"
+    fi
+    if [[ $amd -eq 1 ]]; then
+        rm -f "$system/atiadlxx.dll" "$system/atipdl64.dll"
+        mv "$c/$kTestDir/nvapi64.dll.installed" "$system/nvapi64.dll" || die "cannot restore nvapi64.dll"
     fi
     if [[ $intel -eq 1 ]]; then
         wineQuiet reg delete "$kIntelProgId" /f && wineQuiet reg delete "$kIntelClass" /f ||
