@@ -73,13 +73,12 @@ CmdSetting::~CmdSetting() = default;
 
 std::int32_t CmdSetting::open() {
     TRACE_SCOPE(TraceModule::Sentrixd, "CmdSetting::open");
-    auto release = [this] { m_hKey.reset(); };
     const platform::ErrorCode opened =
         m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, RegAccess::Read, m_hKey.out());
     if (opened == error::kFileNotFound) {
         const std::int32_t rc = createUserSetting();
         if (rc != kSuccess) {
-            release();
+            m_hKey.reset();
         }
         return rc;
     }
@@ -92,7 +91,7 @@ std::int32_t CmdSetting::open() {
     if (m_registry.openKey(platform::kHkeyLocalMachine, kProductKey, RegAccess::Read, hMachine.out()) !=
         error::kSuccess) {
         TRACE_ERROR(L"ERROR RegOpenKeyEx()");
-        release();
+        m_hKey.reset();
         return kErrorOpenKey;
     }
     std::wstring userVersion;
@@ -108,7 +107,7 @@ std::int32_t CmdSetting::open() {
         const std::int32_t rc = createUserSetting();
         if (rc != kSuccess) {
             TRACE_ERROR(L"ERROR createUserSetting():0x%08x", static_cast<unsigned>(rc));
-            release();
+            m_hKey.reset();
             return rc;
         }
     }

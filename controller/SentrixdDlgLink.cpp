@@ -522,15 +522,7 @@ void CSentrixdDlg::setActiveSource(ActiveSourceState state) {
 }
 
 bool CSentrixdDlg::readTypedDword(platform::RegKey key, const wchar_t* name, std::uint32_t& value) {
-    std::uint8_t data[4] = {};
-    std::uint32_t size = sizeof(data);
-    std::uint32_t type = 0;
-    if (m_ports.registry.queryValue(key, name, &type, data, &size) != platform::error::kSuccess ||
-        type != platform::regtype::kDword || size != sizeof(data)) {
-        return false;
-    }
-    value = bytes::le32(data);
-    return true;
+    return platform::readDword(m_ports.registry, key, name, value);
 }
 
 void CSentrixdDlg::onNotifyCecInfo() {

@@ -58,13 +58,8 @@ bool searchCategory(const TraceScope& traceScope_, platform::Registry& registry,
             platform::error::kSuccess) {
             continue;
         }
-        std::uint8_t data[4] = {};
-        std::uint32_t size = sizeof(data);
-        std::uint32_t type = 0;
-        if (registry.queryValue(settingsKey, L"EnabledForMCE", &type, data, &size) ==
-                platform::error::kSuccess &&
-            type == platform::regtype::kDword && size == sizeof(data)) {
-            const std::uint32_t enabled = bytes::le32(data);
+        std::uint32_t enabled = 0;
+        if (platform::readDword(registry, settingsKey, L"EnabledForMCE", enabled)) {
             TRACE_MSG(L"EnabledForMCE=%x", enabled);
             if (enabled == kEnabledForMce) {
                 TRACE_MSG(L"TUNER FOUND");

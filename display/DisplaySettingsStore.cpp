@@ -49,27 +49,8 @@ std::string deviceName(int display) {
     return name;
 }
 
-bool readDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name,
-               std::uint32_t& value) {
-    std::uint32_t type = 0;
-    std::uint8_t data[4] = {};
-    std::uint32_t size = sizeof(data);
-    if (registry.queryValue(key, name, &type, data, &size) != platform::error::kSuccess ||
-        type != platform::regtype::kDword || size != sizeof(data)) {
-        return false;
-    }
-    value = static_cast<std::uint32_t>(data[0]) | static_cast<std::uint32_t>(data[1]) << 8 |
-            static_cast<std::uint32_t>(data[2]) << 16 | static_cast<std::uint32_t>(data[3]) << 24;
-    return true;
-}
-
-void writeDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name,
-                std::uint32_t value) {
-    const std::uint8_t data[4] = {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-                                  static_cast<std::uint8_t>(value >> 16),
-                                  static_cast<std::uint8_t>(value >> 24)};
-    registry.setValue(key, name, platform::regtype::kDword, data, sizeof(data));
-}
+using platform::readDword;
+using platform::writeDword;
 
 int displaysOf(std::uint32_t value) {
     return usesTwoDesktops(value) ? 2 : 1;

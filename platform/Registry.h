@@ -5,6 +5,7 @@
 // Portable.
 #pragma once
 
+#include "common/Bytes.h"
 #include "platform/Port.h"
 #include "platform/Types.h"
 
@@ -109,5 +110,26 @@ private:
     Registry* m_registry;
     RegKey m_key = 0;
 };
+
+// A REG_DWORD of exactly four bytes. False, with `value` untouched, when the value is missing,
+// of another type or of another size.
+[[nodiscard]] inline bool readDword(Registry& registry, RegKey key, const wchar_t* name,
+                                    std::uint32_t& value) {
+    std::uint32_t type = 0;
+    std::uint8_t data[4] = {};
+    std::uint32_t size = sizeof(data);
+    if (registry.queryValue(key, name, &type, data, &size) != error::kSuccess || type != regtype::kDword ||
+        size != sizeof(data)) {
+        return false;
+    }
+    value = bytes::le32(data);
+    return true;
+}
+
+inline ErrorCode writeDword(Registry& registry, RegKey key, const wchar_t* name, std::uint32_t value) {
+    std::uint8_t data[4];
+    bytes::putLe32(value, data);
+    return registry.setValue(key, name, regtype::kDword, data, sizeof(data));
+}
 
 } // namespace platform

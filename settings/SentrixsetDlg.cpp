@@ -282,25 +282,17 @@ bool CSentrixsetDlg::readDword(const wchar_t* name, std::uint32_t& value) {
     if (key == 0) {
         return false;
     }
-    std::uint32_t type = 0;
-    std::uint8_t data[4] = {};
-    std::uint32_t size = sizeof data;
-    if (m_ports.registry.queryValue(key, name, &type, data, &size) != error::kSuccess ||
-        type != regtype::kDword || size != sizeof data) {
+    if (!platform::readDword(m_ports.registry, key, name, value)) {
         TRACE_MSG(L"%ls cannot be read", name);
         return false;
     }
-    value = bytes::le32(data);
     return true;
 }
 
 bool CSentrixsetDlg::writeDword(const wchar_t* name, std::uint32_t value) {
     DLG_SCOPE("CSentrixsetDlg::writeDword");
     const platform::ScopedRegKey key = openStore(m_ports.registry, RegAccess::Write);
-    std::uint8_t data[4];
-    bytes::putLe32(value, data);
-    if (key == 0 ||
-        m_ports.registry.setValue(key, name, regtype::kDword, data, sizeof data) != error::kSuccess) {
+    if (key == 0 || platform::writeDword(m_ports.registry, key, name, value) != error::kSuccess) {
         TRACE_ERROR(L"ERROR RegSetValueEx(%ls)", name);
         return false;
     }

@@ -44,19 +44,7 @@ template <std::size_t N> void copyText(wchar_t (&array)[N], const std::wstring& 
     array[n] = L'\0';
 }
 
-// A REG_DWORD of exactly four bytes.
-bool readDword(platform::Registry& registry, platform::RegKey key, const wchar_t* name,
-               std::uint32_t& value) {
-    std::uint8_t data[4] = {};
-    std::uint32_t size = sizeof(data);
-    std::uint32_t type = 0;
-    if (registry.queryValue(key, name, &type, data, &size) != platform::error::kSuccess ||
-        type != platform::regtype::kDword || size != sizeof(data)) {
-        return false;
-    }
-    value = bytes::le32(data);
-    return true;
-}
+using platform::readDword;
 
 // A REG_SZ of at most `maxUnits` UTF-16 units (terminator not counted). Longer or wrongly
 // typed data is refused; data without a terminator ends where the data ends.

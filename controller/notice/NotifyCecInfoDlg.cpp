@@ -84,12 +84,9 @@ void CNotifyCecInfoDlg::OnOK() {
     platform::ScopedRegKey key(m_registry);
     if (m_registry.openKey(platform::kHkeyCurrentUser, kProductKey, platform::RegAccess::Write, key.out()) ==
         platform::error::kSuccess) {
-        std::uint8_t data[4];
-        bytes::putLe32(state, data);
         const wchar_t* name =
             m_dwVariant == kVariantNotSupported ? L"NotifyNotShowNotSupport" : L"NotifyNotShowCecKorvath";
-        const platform::ErrorCode written =
-            m_registry.setValue(key, name, platform::regtype::kDword, data, 4);
+        const platform::ErrorCode written = platform::writeDword(m_registry, key, name, state);
         if (written != platform::error::kSuccess) {
             TRACE_MSG(L"RegSetValueEx() 0x%08x", static_cast<unsigned>(written));
         }

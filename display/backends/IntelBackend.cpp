@@ -286,16 +286,8 @@ bool IntelBackend::tvFirst() {
         platform::error::kSuccess) {
         return false;
     }
-    std::uint32_t type = 0;
-    std::uint8_t data[4] = {};
-    std::uint32_t size = sizeof(data);
-    const bool read =
-        m_registry.queryValue(key, kTvFirstValue, &type, data, &size) == platform::error::kSuccess &&
-        type == platform::regtype::kDword && size == sizeof(data);
-    key.reset();
     std::uint32_t value = 0;
-    std::memcpy(&value, data, sizeof(value)); // little-endian, as the registry stores it
-    return read && value == 1;
+    return platform::readDword(m_registry, key, kTvFirstValue, value) && value == 1;
 }
 
 std::vector<Request> IntelBackend::requestsFor(std::uint32_t target, std::uint32_t current,
