@@ -34,41 +34,15 @@ template <typename Fn> Fn entry(void* address) {
 } // namespace
 
 bool Win32AmdDisplayLibrary::load() {
-    unload();
-    HMODULE module = ::LoadLibraryA("atiadlxx.dll");
-    if (module == nullptr) {
-        module = ::LoadLibraryA("atiadlxy.dll");
-    }
-    if (module == nullptr) {
-        return false;
-    }
-    m_module = module;
-    const auto find = [module](const char* name) {
-        return reinterpret_cast<void*>(::GetProcAddress(module, name));
-    };
-    m_create = find("ADL_Main_Control_Create");
-    m_destroy = find("ADL_Main_Control_Destroy");
-    m_numberOfAdapters = find("ADL_Adapter_NumberOfAdapters_Get");
-    m_adapterInfo = find("ADL_Adapter_AdapterInfo_Get");
-    m_adapterActive = find("ADL_Adapter_Active_Get");
-    m_displayInfo = find("ADL_Display_DisplayInfo_Get");
-    m_edidData = find("ADL_Display_EdidData_Get");
-    return true;
+    return m_library.load();
 }
 
 void Win32AmdDisplayLibrary::unload() {
-    if (m_module != nullptr) {
-        ::FreeLibrary(static_cast<HMODULE>(m_module));
-    }
-    m_module = nullptr;
-    m_create = m_destroy = m_numberOfAdapters = m_adapterInfo = nullptr;
-    m_adapterActive = m_displayInfo = m_edidData = nullptr;
+    m_library.unload();
 }
 
 bool Win32AmdDisplayLibrary::hasAllEntries() {
-    return m_create != nullptr && m_destroy != nullptr && m_numberOfAdapters != nullptr &&
-           m_adapterInfo != nullptr && m_adapterActive != nullptr && m_displayInfo != nullptr &&
-           m_edidData != nullptr;
+    return m_library.hasAll();
 }
 
 std::int32_t Win32AmdDisplayLibrary::mainControlCreate(std::int32_t enumConnectedAdapters) {

@@ -6,13 +6,14 @@
 #pragma once
 
 #include "platform/AmdDisplayLibrary.h"
+#include "platform/win32/Win32LibraryEntries.h"
 
 namespace platform::win32 {
 
 class Win32AmdDisplayLibrary final : public AmdDisplayLibrary {
 public:
     Win32AmdDisplayLibrary() = default;
-    ~Win32AmdDisplayLibrary() override { unload(); }
+    ~Win32AmdDisplayLibrary() override = default;
 
     bool load() override;
     void unload() override;
@@ -28,7 +29,6 @@ public:
                           AdlDisplayEdidData& data) override;
 
 private:
-    void* m_module = nullptr;
     void* m_create = nullptr;
     void* m_destroy = nullptr;
     void* m_numberOfAdapters = nullptr;
@@ -36,6 +36,14 @@ private:
     void* m_adapterActive = nullptr;
     void* m_displayInfo = nullptr;
     void* m_edidData = nullptr;
+    LibraryEntries m_library{{"atiadlxx.dll", "atiadlxy.dll"},
+                             {{"ADL_Main_Control_Create", &m_create},
+                              {"ADL_Main_Control_Destroy", &m_destroy},
+                              {"ADL_Adapter_NumberOfAdapters_Get", &m_numberOfAdapters},
+                              {"ADL_Adapter_AdapterInfo_Get", &m_adapterInfo},
+                              {"ADL_Adapter_Active_Get", &m_adapterActive},
+                              {"ADL_Display_DisplayInfo_Get", &m_displayInfo},
+                              {"ADL_Display_EdidData_Get", &m_edidData}}};
 };
 
 } // namespace platform::win32

@@ -26,41 +26,15 @@ template <typename Fn> Fn entry(void* address) {
 } // namespace
 
 bool Win32AmdSecondDisplay::load() {
-    unload();
-    HMODULE module = ::LoadLibraryA("atipdl64.dll");
-    if (module == nullptr) {
-        module = ::LoadLibraryA("atipdlxx.dll");
-    }
-    if (module == nullptr) {
-        return false;
-    }
-    m_module = module;
-    const auto find = [module](const char* name) {
-        return reinterpret_cast<void*>(::GetProcAddress(module, name));
-    };
-    m_enumDisplays = find("EnumDisplays");
-    m_getDeviceConfig = find("ATIDL_DisplayGetDeviceConfig");
-    m_getConnectedDisplays = find("GetConnectedDisplays");
-    m_getConfiguration = find("GetConfiguration");
-    m_getCapabilities = find("GetCapabilities");
-    m_getEdidData = find("ATIDL_DisplayGetEdidData");
-    m_setConfigurationEx = find("ATIDL_SetConfigurationEx");
-    return true;
+    return m_library.load();
 }
 
 void Win32AmdSecondDisplay::unload() {
-    if (m_module != nullptr) {
-        ::FreeLibrary(static_cast<HMODULE>(m_module));
-    }
-    m_module = nullptr;
-    m_enumDisplays = m_getDeviceConfig = m_getConnectedDisplays = m_getConfiguration = nullptr;
-    m_getCapabilities = m_getEdidData = m_setConfigurationEx = nullptr;
+    m_library.unload();
 }
 
 bool Win32AmdSecondDisplay::hasAllEntries() {
-    return m_enumDisplays != nullptr && m_getDeviceConfig != nullptr && m_getConnectedDisplays != nullptr &&
-           m_getConfiguration != nullptr && m_getCapabilities != nullptr && m_getEdidData != nullptr &&
-           m_setConfigurationEx != nullptr;
+    return m_library.hasAll();
 }
 
 std::int32_t Win32AmdSecondDisplay::enumDisplays(std::int32_t adapter, std::int32_t index,

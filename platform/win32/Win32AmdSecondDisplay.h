@@ -5,13 +5,14 @@
 #pragma once
 
 #include "platform/AmdSecondDisplayInterface.h"
+#include "platform/win32/Win32LibraryEntries.h"
 
 namespace platform::win32 {
 
 class Win32AmdSecondDisplay final : public AmdSecondDisplayInterface {
 public:
     Win32AmdSecondDisplay() = default;
-    ~Win32AmdSecondDisplay() override { unload(); }
+    ~Win32AmdSecondDisplay() override = default;
 
     bool load() override;
     void unload() override;
@@ -29,7 +30,6 @@ public:
     std::int32_t setConfigurationEx(std::int32_t adapter, const AtipdlConfigurationEx& config) override;
 
 private:
-    void* m_module = nullptr;
     void* m_enumDisplays = nullptr;
     void* m_getDeviceConfig = nullptr;
     void* m_getConnectedDisplays = nullptr;
@@ -37,6 +37,14 @@ private:
     void* m_getCapabilities = nullptr;
     void* m_getEdidData = nullptr;
     void* m_setConfigurationEx = nullptr;
+    LibraryEntries m_library{{"atipdl64.dll", "atipdlxx.dll"},
+                             {{"EnumDisplays", &m_enumDisplays},
+                              {"ATIDL_DisplayGetDeviceConfig", &m_getDeviceConfig},
+                              {"GetConnectedDisplays", &m_getConnectedDisplays},
+                              {"GetConfiguration", &m_getConfiguration},
+                              {"GetCapabilities", &m_getCapabilities},
+                              {"ATIDL_DisplayGetEdidData", &m_getEdidData},
+                              {"ATIDL_SetConfigurationEx", &m_setConfigurationEx}}};
 };
 
 } // namespace platform::win32

@@ -6,39 +6,20 @@
 // receives, system keys included. It ends by itself after ten seconds, or when closed.
 // Exit code 0, or 2 for a bad command line or a log file that cannot be written.
 // Win32 only.
-#include <windows.h>
+#include "tests/e2e/controller/TestWindow.h"
 
 #include <cstdio>
 #include <string>
 
 namespace {
 
-constexpr UINT_PTR kEndTimer = 1;
 constexpr UINT kLifetimeMs = 10000;
 constexpr int kUsage = 2;
 
 std::wstring g_logPath;
 
 void append(const std::string& text) {
-    const HANDLE file = CreateFileW(g_logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    DWORD written = 0;
-    WriteFile(file, text.data(), static_cast<DWORD>(text.size()), &written, nullptr);
-    CloseHandle(file);
-}
-
-std::string narrow(const std::wstring& text) {
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string out(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), out.data(), size,
-                            nullptr, nullptr);
-    }
-    return out;
+    testwindow::append(g_logPath, text);
 }
 
 void logKey(WPARAM vk, bool down) {
@@ -57,16 +38,8 @@ LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
     case WM_SYSKEYUP:
         logKey(wParam, false);
         return 0;
-    case WM_TIMER:
-        if (wParam == kEndTimer) {
-            DestroyWindow(window);
-        }
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
     default:
-        return DefWindowProcW(window, message, wParam, lParam);
+        return testwindow::defaultProc(window, message, wParam, lParam);
     }
 }
 
@@ -82,30 +55,12 @@ int wmain(int argc, wchar_t** argv) {
         arguments += argv[i];
         arguments += L' ';
     }
-    append("started: " + narrow(arguments) + ";");
-
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = L"SentrixKeyLog";
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    if (RegisterClassW(&windowClass) == 0) {
+    append("started: " + testwindow::narrow(arguments) + ";");
+    if (!testwindow::show({L"SentrixKeyLog", L"KeyLog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 320, 200,
+                           windowProc, nullptr, kLifetimeMs})) {
         return kUsage;
     }
-    const HWND window = CreateWindowExW(0, L"SentrixKeyLog", L"KeyLog", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0,
-                                        0, 320, 200, nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) {
-        return kUsage;
-    }
-    SetForegroundWindow(window);
-    SetFocus(window);
-    SetTimer(window, kEndTimer, kLifetimeMs, nullptr);
     append("ready;");
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    testwindow::runMessageLoop();
     return 0;
 }

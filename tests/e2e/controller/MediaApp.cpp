@@ -10,13 +10,12 @@
 // program it would get a console window of its own, which comes up after the player's window and
 // takes the foreground from it.
 // Win32 only.
-#include <windows.h>
+#include "tests/e2e/controller/TestWindow.h"
 
 #include <string>
 
 namespace {
 
-constexpr UINT_PTR kEndTimer = 1;
 constexpr UINT kLifetimeMs = 8000;
 constexpr int kFailed = 2;
 
@@ -33,36 +32,11 @@ constexpr Application kApplications[] = {
 std::wstring g_logPath;
 
 void append(const std::wstring& text) {
-    const HANDLE file = CreateFileW(g_logPath.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                    nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (file == INVALID_HANDLE_VALUE) {
-        return;
-    }
-    const int size = WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), nullptr, 0,
-                                         nullptr, nullptr);
-    std::string bytes(static_cast<std::size_t>(size > 0 ? size : 0), '\0');
-    if (size > 0) {
-        WideCharToMultiByte(CP_UTF8, 0, text.c_str(), static_cast<int>(text.size()), bytes.data(), size,
-                            nullptr, nullptr);
-    }
-    DWORD written = 0;
-    WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
-    CloseHandle(file);
+    testwindow::append(g_logPath, testwindow::narrow(text));
 }
 
 LRESULT CALLBACK windowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-    switch (message) {
-    case WM_TIMER:
-        if (wParam == kEndTimer) {
-            DestroyWindow(window);
-        }
-        return 0;
-    case WM_DESTROY:
-        PostQuitMessage(0);
-        return 0;
-    default:
-        return DefWindowProcW(window, message, wParam, lParam);
-    }
+    return testwindow::defaultProc(window, message, wParam, lParam);
 }
 
 } // namespace
@@ -99,31 +73,13 @@ static int run(int argc, wchar_t** argv) {
         return kFailed;
     }
 
-    const HINSTANCE instance = GetModuleHandleW(nullptr);
-    WNDCLASSW windowClass = {};
-    windowClass.lpfnWndProc = windowProc;
-    windowClass.hInstance = instance;
-    windowClass.lpszClassName = windowClassName;
-    windowClass.hCursor = LoadCursorW(nullptr, reinterpret_cast<LPCWSTR>(IDC_ARROW));
-    windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
-    if (RegisterClassW(&windowClass) == 0) {
+    if (!testwindow::show({windowClassName, file.c_str(), WS_POPUP | WS_VISIBLE,
+                           GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2, windowProc,
+                           static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)), kLifetimeMs})) {
         return kFailed;
     }
-    const HWND window = CreateWindowExW(0, windowClassName, file.c_str(), WS_POPUP | WS_VISIBLE, 0, 0,
-                                        GetSystemMetrics(SM_CXSCREEN) / 2, GetSystemMetrics(SM_CYSCREEN) / 2,
-                                        nullptr, nullptr, instance, nullptr);
-    if (window == nullptr) {
-        return kFailed;
-    }
-    SetForegroundWindow(window);
-    SetFocus(window);
-    SetTimer(window, kEndTimer, kLifetimeMs, nullptr);
     append(L"ready;");
-    MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) {
-        TranslateMessage(&message);
-        DispatchMessageW(&message);
-    }
+    testwindow::runMessageLoop();
     append(L"ended;");
     return 0;
 }

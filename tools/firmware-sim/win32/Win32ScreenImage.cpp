@@ -11,9 +11,20 @@
 namespace fwsim {
 
 ScreenImage ScreenImage::capture() {
-    ScreenImage shot;
     const int width = GetSystemMetrics(SM_CXSCREEN);
     const int height = GetSystemMetrics(SM_CYSCREEN);
+    return painted(width, height, [width, height](platform::DeviceContext dc) {
+        HDC screen = GetDC(nullptr);
+        if (screen != nullptr) {
+            BitBlt(reinterpret_cast<HDC>(dc), 0, 0, width, height, screen, 0, 0, SRCCOPY);
+            ReleaseDC(nullptr, screen);
+        }
+    });
+}
+
+ScreenImage ScreenImage::painted(int width, int height,
+                                 const std::function<void(platform::DeviceContext)>& paint) {
+    ScreenImage shot;
     if (width <= 0 || height <= 0) {
         return shot;
     }
@@ -25,7 +36,7 @@ ScreenImage ScreenImage::capture() {
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(info.bmiHeader);
     info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biHeight = -height; // top row first
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -34,12 +45,15 @@ ScreenImage ScreenImage::capture() {
         memory != nullptr ? CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
     if (bitmap != nullptr && bits != nullptr) {
         HGDIOBJ old = SelectObject(memory, bitmap);
-        BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+        paint(reinterpret_cast<platform::DeviceContext>(memory));
         GdiFlush();
         const auto* p = static_cast<const std::uint32_t*>(bits);
         shot.width = width;
         shot.height = height;
         shot.pixels.assign(p, p + static_cast<std::size_t>(width) * static_cast<std::size_t>(height));
+        for (std::uint32_t& pixel : shot.pixels) {
+            pixel &= 0xFFFFFF;
+        }
         SelectObject(memory, old);
     }
     if (bitmap != nullptr) {

@@ -7,6 +7,7 @@
 #include "platform/Drawing.h"
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,10 @@ struct ScreenImage {
 
     // The whole screen now.
     static ScreenImage capture();
+    // A picture of `width` x `height` that `paint` draws into a 32-bit memory bitmap compatible
+    // with the screen; empty when GDI refuses the bitmap.
+    static ScreenImage painted(int width, int height,
+                               const std::function<void(platform::DeviceContext)>& paint);
 
     // The pixel at (x, y); 0xFF000000 (no colour) off the image.
     std::uint32_t at(int x, int y) const;

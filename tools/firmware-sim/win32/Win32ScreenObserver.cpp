@@ -134,37 +134,8 @@ Reference drawReference(platform::Windowing& windowing, platform::Drawing& drawi
     reference.itemWidth = menu.children()[0]->m_nWidth;
     reference.itemHeight = menu.children()[0]->m_nHeight;
 
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = menu.m_nWidth;
-    info.bmiHeader.biHeight = -menu.m_nHeight;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    if (memory != nullptr && bitmap != nullptr && bits != nullptr) {
-        HGDIOBJ old = SelectObject(memory, bitmap);
-        menu.paint(reinterpret_cast<platform::DeviceContext>(memory));
-        GdiFlush();
-        const auto* p = static_cast<const std::uint32_t*>(bits);
-        reference.image.width = menu.m_nWidth;
-        reference.image.height = menu.m_nHeight;
-        reference.image.pixels.assign(p, p + static_cast<std::size_t>(menu.m_nWidth) * menu.m_nHeight);
-        for (std::uint32_t& pixel : reference.image.pixels) {
-            pixel &= 0xFFFFFF;
-        }
-        SelectObject(memory, old);
-    }
-    if (bitmap != nullptr) {
-        DeleteObject(bitmap);
-    }
-    if (memory != nullptr) {
-        DeleteDC(memory);
-    }
-    ReleaseDC(nullptr, screen);
+    reference.image = ScreenImage::painted(menu.m_nWidth, menu.m_nHeight,
+                                           [&menu](platform::DeviceContext dc) { menu.paint(dc); });
     return reference;
 }
 
