@@ -620,6 +620,14 @@ std::string VirtualTarget::act(const Action& a) {
         }
         break;
     }
+    case ActionKind::ProgramStart:
+    case ActionKind::ProgramRun:
+        return "the machine's programs are started only in real time, against the real programs (in virtual "
+               "time the applications are simulated: app install, app front)";
+    case ActionKind::MeasureLatency:
+    case ActionKind::MeasureIdle:
+        return "measurements of real time and processor use are taken only in real time, against the real "
+               "programs";
     default:
         break; // the steps on the peers, carried out above
     }
