@@ -6,8 +6,9 @@
 #include "common/ControllerIdentity.h"
 #include "common/FirmwareRecord.h"
 #include "common/Text.h"
+#include "platform/Clock.h"
 #include "platform/Session.h"
-#include "tools/firmware-sim/ScriptRunner.h"
+#include "sim/CecOpcodes.h"
 #include "tools/scenario/ScenarioRunner.h"
 
 #include <algorithm>
@@ -70,6 +71,37 @@ std::string logText(const std::string& line) {
     return line;
 }
 
+platform::SystemTime utcNow() {
+    return sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::system_clock::now().time_since_epoch())
+                                              .count());
+}
+
+std::string msText(double us) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.3f", us / 1000.0);
+    return buffer;
+}
+
+// The value at the given fraction of sorted samples (nearest rank).
+std::uint64_t percentile(const std::vector<std::uint64_t>& sorted, double fraction) {
+    if (sorted.empty()) {
+        return 0;
+    }
+    std::size_t rank = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size()) + 0.999999);
+    rank = std::clamp<std::size_t>(rank, 1, sorted.size());
+    return sorted[rank - 1];
+}
+
+bool readWholeFile(const std::wstring& path, std::string& content) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
 std::vector<std::wstring> splitCommandLine(const std::wstring& line) {
     std::vector<std::wstring> words;
     std::wistringstream stream(line);
@@ -86,7 +118,7 @@ RealTimeTarget::RealTimeTarget(scenario::Journal& journal, SimulatedHardware& ha
                                platform::Windowing& windowing, platform::Registry& registry,
                                ProgramHost& host, Options options)
     : m_journal(journal), m_hardware(hardware), m_windowing(windowing), m_registry(registry), m_host(host),
-      m_options(std::move(options)) {
+      m_options(std::move(options)), m_startUtc(utcNow()) {
     // What the world held before the scenario is not part of its timeline.
     m_hardware.driver().withWorld([this] {
         sim::Peers& peers = m_hardware.peers();
@@ -213,10 +245,7 @@ void RealTimeTarget::collectLog(std::vector<Event>& batch) {
     if (m_options.traceLogPath.empty()) {
         return;
     }
-    const auto utc = sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                        std::chrono::system_clock::now().time_since_epoch())
-                                                        .count());
-    std::ifstream file(std::filesystem::path(ScriptRunner::datedLogPath(m_options.traceLogPath, utc)),
+    std::ifstream file(std::filesystem::path(datedLogPath(m_options.traceLogPath, utcNow())),
                        std::ios::binary);
     if (!file) {
         return;
@@ -349,6 +378,154 @@ std::optional<scenario::MenuView> RealTimeTarget::controlMenu() {
     view.selected = sight->selected;
     view.drawingFaults = sight->faults;
     return view;
+}
+
+std::optional<std::uint32_t> RealTimeTarget::firmwareSetting(std::uint32_t number) {
+    return m_hardware.driver().withWorld([&] { return m_hardware.firmware().setting(number); });
+}
+
+std::string RealTimeTarget::lastExitCode(std::uint32_t& code) {
+    if (!m_lastExit) {
+        return "no program has been run (program run)";
+    }
+    code = *m_lastExit;
+    return {};
+}
+
+std::string RealTimeTarget::programRunning(const std::wstring& file, bool& running) {
+    const std::optional<bool> now = m_host.running(file);
+    if (!now) {
+        return "no program " + text::toUtf8(file) + " was started";
+    }
+    running = *now;
+    return {};
+}
+
+std::string RealTimeTarget::fileContent(const std::wstring& path, std::string& content) {
+    return readWholeFile(path, content) ? std::string() : "cannot read " + text::toUtf8(path);
+}
+
+std::wstring RealTimeTarget::datedLogPath(const std::wstring& configured, const platform::SystemTime& utc) {
+    const std::size_t slash = configured.find_last_of(L"\\/:");
+    const std::size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
+    std::size_t dot = configured.find_last_of(L'.');
+    if (dot == std::wstring::npos || dot < nameStart) {
+        dot = configured.size();
+    }
+    const std::wstring suffix =
+        L"_" + std::to_wstring(utc.year) + std::to_wstring(utc.month) + std::to_wstring(utc.day);
+    return configured.substr(0, dot) + suffix + configured.substr(dot);
+}
+
+std::wstring RealTimeTarget::traceLogFile() const {
+    const std::wstring today = datedLogPath(m_options.traceLogPath, utcNow());
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::path(today), error)) {
+        return today;
+    }
+    return datedLogPath(m_options.traceLogPath, m_startUtc); // a run across midnight
+}
+
+std::string RealTimeTarget::traceLogContent(std::string& content) {
+    if (m_options.traceLogPath.empty()) {
+        return "no trace log given (--trace-log)";
+    }
+    const std::wstring file = traceLogFile();
+    return readWholeFile(file, content) ? std::string() : "cannot read " + text::toUtf8(file);
+}
+
+void RealTimeTarget::result(const std::string& nameValue) {
+    m_journal.add(makeEvent(now(), EventKind::Result, nameValue));
+}
+
+std::string RealTimeTarget::runToEnd(const scenario::Action& a) {
+    note("runs " + text::toUtf8(a.text) + " to its end");
+    std::string error;
+    m_lastExit = m_host.run(a.text, a.arguments, m_options.programTimeoutMs, error);
+    if (!m_lastExit) {
+        return error;
+    }
+    note(text::toUtf8(a.text) + " ended with exit code " + std::to_string(*m_lastExit));
+    return {};
+}
+
+std::string RealTimeTarget::measureLatency(const scenario::Action& a) {
+    const bool activeSource = a.flag;
+    const std::string request = activeSource ? "request-active-source" : "give-osd-name";
+    const std::uint8_t answer = activeSource ? sim::cecop::kActiveSource : sim::cecop::kSetOsdName;
+    std::vector<std::uint64_t> samples;
+    for (std::uint32_t i = 0; i < a.value; ++i) {
+        std::size_t firstStamp = 0;
+        m_hardware.driver().withWorld([&] {
+            firstStamp = m_hardware.stamps().size();
+            if (activeSource) {
+                m_hardware.peers().tv().sendRequestActiveSource();
+            } else {
+                m_hardware.peers().tv().sendGiveOsdName();
+            }
+        });
+        std::optional<std::uint64_t> posted;
+        std::optional<std::uint64_t> requested;
+        bool answered = false;
+        m_hardware.driver().waitFor(
+            [&] {
+                const auto& stamps = m_hardware.stamps();
+                for (std::size_t k = firstStamp; k < stamps.size(); ++k) {
+                    const SimulatedHardware::Stamp& stamp = stamps[k];
+                    if (!posted && stamp.kind == SimulatedHardware::Stamp::Kind::EventPosted &&
+                        stamp.code == sim::event::kCecMessage) {
+                        posted = stamp.microseconds;
+                    } else if (posted && stamp.kind == SimulatedHardware::Stamp::Kind::FrameRequested) {
+                        if (!requested) {
+                            requested = stamp.microseconds;
+                        }
+                        answered = answered || stamp.code == answer;
+                    }
+                }
+                return answered;
+            },
+            m_options.latencyTimeoutMs);
+        if (!posted || !requested) {
+            return "sample " + std::to_string(i + 1) + ": no answer within " +
+                   std::to_string(m_options.latencyTimeoutMs) + " ms";
+        }
+        samples.push_back(*requested - *posted);
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_options.latencyPauseMs));
+    }
+    collect(); // the frames of the measurement come before its results
+    std::sort(samples.begin(), samples.end());
+    double sum = 0;
+    for (const std::uint64_t sample : samples) {
+        sum += static_cast<double>(sample);
+    }
+    const std::string name = "latency_" + request;
+    result(name + "_count=" + std::to_string(samples.size()));
+    result(name + "_mean_ms=" + msText(sum / static_cast<double>(samples.size())));
+    result(name + "_p50_ms=" + msText(static_cast<double>(percentile(samples, 0.50))));
+    result(name + "_p90_ms=" + msText(static_cast<double>(percentile(samples, 0.90))));
+    result(name + "_p99_ms=" + msText(static_cast<double>(percentile(samples, 0.99))));
+    result(name + "_max_ms=" + msText(static_cast<double>(samples.back())));
+    return {};
+}
+
+std::string RealTimeTarget::measureIdle(const scenario::Action& a) {
+    const std::string program = text::toUtf8(a.text);
+    const std::uint64_t duration = a.duration.value_or(0);
+    const auto before = m_host.usage(a.text);
+    if (!before) {
+        return "no usage of " + program;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(duration));
+    const auto after = m_host.usage(a.text);
+    if (!after) {
+        return "no usage of " + program + " at the end";
+    }
+    const std::string name = "idle_" + program;
+    result(name + "_ms=" + std::to_string(duration));
+    result(name + "_cpu_ms=" + msText(static_cast<double>(after->cpuMicroseconds - before->cpuMicroseconds)));
+    result(name + "_working_set_kb=" + std::to_string(after->workingSetBytes / 1024));
+    result(name + "_peak_working_set_kb=" + std::to_string(after->peakWorkingSetBytes / 1024));
+    return {};
 }
 
 std::string RealTimeTarget::noticeAnswer(std::uint32_t answer) {
@@ -511,6 +688,17 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
     case ActionKind::NoticeAnswer:
         return m_options.screen == nullptr ? std::string("the notice cannot be seen here")
                                            : noticeAnswer(a.value);
+    case ActionKind::ProgramStart: {
+        note("starts " + text::toUtf8(a.text));
+        std::string error;
+        return m_host.start(a.text, a.arguments, error) ? std::string() : error;
+    }
+    case ActionKind::ProgramRun:
+        return runToEnd(a);
+    case ActionKind::MeasureLatency:
+        return measureLatency(a);
+    case ActionKind::MeasureIdle:
+        return measureIdle(a);
     case ActionKind::KeyPress: {
         std::string error;
         return m_host.pressKey(static_cast<std::uint8_t>(a.value), error) ? std::string() : error;
