@@ -2,6 +2,7 @@
 #include "tools/firmware-sim/RealTimeTarget.h"
 
 #include "tools/scenario/PeerActions.h"
+#include "tools/scenario/SharedActions.h"
 
 #include "common/ControllerIdentity.h"
 #include "common/FirmwareRecord.h"
@@ -27,6 +28,7 @@ namespace {
 using scenario::ActionKind;
 using scenario::Event;
 using scenario::EventKind;
+using scenario::hiveKey;
 using scenario::makeEvent;
 
 // Nothing the world runs on its own waits this long: "never" in a delay setting.
@@ -34,10 +36,6 @@ using scenario::makeEvent;
 constexpr platform::LParam kConsoleSession = 1;
 // What the controller logs when it shows a notice.
 constexpr std::string_view kNoticeLogText = "Show notification dialog (variant ";
-
-platform::RegKey hiveKey(scenario::Hive hive) {
-    return hive == scenario::Hive::Machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
-}
 
 std::string hex(std::uint32_t value, int digits) {
     char text[16];
@@ -564,21 +562,22 @@ std::string RealTimeTarget::runProgram(const std::wstring& program,
 }
 
 std::string RealTimeTarget::postToController(platform::MessageId message, platform::WParam wParam,
-                                             platform::LParam lParam) {
+                                             platform::LParam lParam, const std::string& what) {
     const platform::WindowHandle window =
         m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     if (window == 0 || !m_windowing.postMessage(window, message, wParam, lParam)) {
-        note("no controller window: the message is lost");
+        note("no controller window: " + what + " is lost");
     }
     return {};
 }
 
-std::string RealTimeTarget::postToController(const wchar_t* messageName, platform::WParam wParam) {
-    const platform::MessageId message = m_windowing.registerMessage(messageName);
+std::string RealTimeTarget::post(const scenario::ControllerPost& post) {
+    const platform::MessageId message =
+        post.name.empty() ? post.message : m_windowing.registerMessage(post.name.c_str());
     if (message == 0) {
-        return "cannot register " + text::toUtf8(messageName);
+        return "cannot register " + post.what;
     }
-    return postToController(message, wParam, 0);
+    return postToController(message, post.wParam, post.lParam, post.what);
 }
 
 std::string RealTimeTarget::worldAct(const scenario::Action& a) {
@@ -594,18 +593,12 @@ std::string RealTimeTarget::worldAct(const scenario::Action& a) {
 }
 
 std::string RealTimeTarget::act(const scenario::Action& a) {
-    switch (a.kind) {
-    case ActionKind::RegistrySet: {
-        platform::RegKey key = 0;
-        if (m_registry.createKey(hiveKey(a.hive), a.path.c_str(), platform::RegAccess::Write, key, nullptr) !=
-            platform::error::kSuccess) {
-            return "the registry refuses the key";
-        }
-        const platform::ErrorCode error = m_registry.setValue(
-            key, a.name.c_str(), a.valueType, a.bytes.data(), static_cast<std::uint32_t>(a.bytes.size()));
-        m_registry.closeKey(key);
-        return error == platform::error::kSuccess ? std::string() : "the registry refuses the value";
+    if (const std::optional<scenario::ControllerPost> message = scenario::controllerPost(a)) {
+        return post(*message);
     }
+    switch (a.kind) {
+    case ActionKind::RegistrySet:
+        return scenario::writeRegistryValue(m_registry, a);
     case ActionKind::RegistryDeleteValue:
     case ActionKind::RegistryDeleteKey:
         return "deleting from the registry is not available in real time";
@@ -645,8 +638,6 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         }
         return {};
     }
-    case ActionKind::ControllerStop:
-        return postToController(platform::wm::kClose, 0, 0);
     case ActionKind::Suspend:
         return postToController(platform::wm::kPowerBroadcast, platform::pbt::kApmSuspend, 0);
     case ActionKind::Resume:
@@ -664,14 +655,6 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
                                 a.address.value_or(kConsoleSession));
     case ActionKind::PowerEvent:
         return postToController(platform::wm::kPowerBroadcast, a.value, 0);
-    case ActionKind::PostToController:
-        if (a.text.empty()) {
-            return postToController(a.value, a.wParam, a.lParam);
-        } else {
-            const platform::MessageId message = m_windowing.registerMessage(a.text.c_str());
-            return message == 0 ? "cannot register " + text::toUtf8(a.text)
-                                : postToController(message, a.wParam, a.lParam);
-        }
     case ActionKind::OutputKey:
         return runProgram(m_options.outswap, {}, 0);
     case ActionKind::BridgeTurnOffTv:
@@ -680,8 +663,6 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return runProgram(m_options.bridgeClient, {L"change-hdmi-output", std::to_wstring(a.value)}, 1);
     case ActionKind::BridgeTvEnhancement:
         return runProgram(m_options.bridgeClient, {L"use-tv-enhancement", std::to_wstring(a.value)}, 1);
-    case ActionKind::SettingsChanged:
-        return postToController(L"SENTRIXSET_CHANGED", 0);
     case ActionKind::MenuKey:
         return m_options.screen == nullptr ? std::string("the control menu cannot be seen here")
                                            : m_options.screen->pressMenuKey(a.value);

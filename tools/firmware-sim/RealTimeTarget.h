@@ -38,6 +38,7 @@
 #include "tools/firmware-sim/SimulatedHardware.h"
 #include "tools/scenario/Journal.h"
 #include "tools/scenario/ScenarioTarget.h"
+#include "tools/scenario/SharedActions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -115,9 +116,10 @@ private:
     // Runs a program to its end; empty when it ended with `expectedExit`.
     std::string runProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                            std::uint32_t expectedExit);
-    std::string postToController(const wchar_t* messageName, platform::WParam wParam);
+    // Posts to the controller's window; without one, notes that `what` is lost.
     std::string postToController(platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam);
+                                 platform::LParam lParam, const std::string& what = "the system's message");
+    std::string post(const scenario::ControllerPost& post);
     std::string worldAct(const scenario::Action& action);
     void note(const std::string& text);
     void notePicture(const std::string& what, const std::string& picture);
