@@ -83,15 +83,6 @@ std::vector<std::wstring> splitFolders(const std::wstring& list) {
     return folders;
 }
 
-bool readFile(const std::wstring& path, std::string& content) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
-}
-
 // Parses the command line; an empty string on success, else the complaint.
 std::string parseOptions(int argc, wchar_t** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -110,7 +101,7 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
             if (!options.scenarioFile.empty()) {
                 return "one --scenario at a time";
             }
-            if (!readFile(value, options.scenario)) {
+            if (!fwsim::readWholeFile(value, options.scenario)) {
                 return "cannot read the scenario " + text::toUtf8(value);
             }
             options.scenarioFile = text::toUtf8(value);

@@ -91,15 +91,6 @@ std::uint64_t percentile(const std::vector<std::uint64_t>& sorted, double fracti
     return sorted[rank - 1];
 }
 
-bool readWholeFile(const std::wstring& path, std::string& content) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
-}
-
 std::vector<std::wstring> splitCommandLine(const std::wstring& line) {
     std::vector<std::wstring> words;
     std::wistringstream stream(line);
@@ -111,6 +102,15 @@ std::vector<std::wstring> splitCommandLine(const std::wstring& line) {
 }
 
 } // namespace
+
+bool readWholeFile(const std::wstring& path, std::string& content) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
 
 RealTimeTarget::RealTimeTarget(scenario::Journal& journal, SimulatedHardware& hardware,
                                platform::Windowing& windowing, platform::Registry& registry,

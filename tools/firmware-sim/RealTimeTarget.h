@@ -48,6 +48,9 @@
 
 namespace fwsim {
 
+// A file of the machine, byte for byte; false when it cannot be read.
+bool readWholeFile(const std::wstring& path, std::string& content);
+
 class RealTimeTarget final : public scenario::ScenarioTarget {
 public:
     struct Options {
