@@ -22,7 +22,8 @@ std::string writeRegistryValue(platform::Registry& registry, const Action& a) {
     registry.closeKey(key);
     return error == platform::error::kSuccess
                ? std::string()
-               : "the registry refuses the value " + (a.name.empty() ? std::string("@") : text::toUtf8(a.name));
+               : "the registry refuses the value " +
+                     (a.name.empty() ? std::string("@") : text::toUtf8(a.name));
 }
 
 std::optional<ControllerPost> controllerPost(const Action& a) {

@@ -25,7 +25,7 @@ std::string writeRegistryValue(platform::Registry& registry, const Action& actio
 enum class Sender { Application, SettingsProgram };
 
 struct ControllerPost {
-    std::wstring name;         // a registered message's name; empty: `message` is its number
+    std::wstring name; // a registered message's name; empty: `message` is its number
     std::uint32_t message = 0;
     std::uint64_t wParam = 0;
     std::uint64_t lParam = 0;

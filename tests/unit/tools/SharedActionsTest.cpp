@@ -56,7 +56,8 @@ TEST(SharedActions, EachControllerBoundStepPostsItsMessageAndOtherStepsNone) {
     EXPECT_EQ(stop->message, platform::wm::kClose);
 
     for (const char* line : {"output-key", "pc suspend", "bridge turn-off-tv", "tv standby"}) {
-        EXPECT_FALSE(controllerPost(actionOf(line))) << line << " reaches the controller differently per world";
+        EXPECT_FALSE(controllerPost(actionOf(line)))
+            << line << " reaches the controller differently per world";
     }
 }
 
