@@ -1,26 +1,25 @@
 // Entry point of FirmwareSim.exe, the firmware simulator for end-to-end runs of the real
 // programs: it stands in for the firmware device (over the pipe the machine-hive setting
 // "FirmwarePipe" names) and for the firmware event service, simulates the CEC bus with a TV in
-// real time, and plays either its own step list (--script, --step; Script.h) or a scenario of the
-// scenario language (--scenario; tools/scenario/README.md) through the real-time target.
+// real time, and plays a scenario of the scenario language (--scenario; tools/scenario/README.md)
+// through the real-time target.
 //
-//   FirmwareSim.exe [--pipe \\.\pipe\NAME] [--script FILE] [--step "STEP"]... [--scenario FILE]
+//   FirmwareSim.exe [--pipe \\.\pipe\NAME] [--scenario FILE]
 //                   [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]
 //                   [--print-timeline] [--run-timeout MS] [--display-machine KIND]
 //                   [--pictures DIR]
 //
 // --display-machine chooses the display hardware as the scenario step "display machine KIND"
 // does (for example nvidia-vista, whose NVIDIA interface the test nvapi64.dll reaches over the
-// pipe), before anything runs. Without --pipe the setting names the pipe. Without any step or scenario it
-// serves until it is ended. Exit code 0 when every step passed, 1 when a step failed, 2 for a usage or set-up
-// error. Win32 only (its Win32 parts are in win32/; everything else is portable).
+// pipe), before anything runs. Without --pipe the setting names the pipe. Without a scenario it
+// serves until it is ended. Exit code 0 when every expectation held, 1 when one failed, 2 for a usage or
+// set-up error (a malformed scenario included). Win32 only (its Win32 parts are in win32/; everything else is
+// portable).
 #include "common/Text.h"
 #include "platform/win32/Win32Registry.h"
 #include "platform/win32/Win32SimulatorPipe.h"
 #include "platform/win32/Win32Windowing.h"
 #include "tools/firmware-sim/RealTimeTarget.h"
-#include "tools/firmware-sim/Script.h"
-#include "tools/firmware-sim/ScriptRunner.h"
 #include "tools/firmware-sim/SimulatedHardware.h"
 #include "tools/firmware-sim/WindowEventSink.h"
 #include "tools/firmware-sim/win32/Win32PipeServer.h"
@@ -49,7 +48,6 @@ constexpr int kExitUsage = 2;
 
 struct Options {
     std::wstring pipe;
-    std::string script;
     std::string scenarioFile; // as named on the command line, for messages
     std::string scenario;
     std::vector<std::wstring> programFolders;
@@ -63,8 +61,7 @@ struct Options {
 
 int usage(const std::string& message) {
     std::cerr << "FirmwareSim: " << message << "\n"
-              << "usage: FirmwareSim.exe [--pipe \\\\.\\pipe\\NAME] [--script FILE] [--step \"STEP\"]...\n"
-              << "                       [--scenario FILE]\n"
+              << "usage: FirmwareSim.exe [--pipe \\\\.\\pipe\\NAME] [--scenario FILE]\n"
               << "                       [--programs DIR[;DIR...]] [--trace-log PATH] [--timeline FILE]\n"
               << "                       [--print-timeline] [--run-timeout MS] [--display-machine KIND]\n"
               << "                       [--pictures DIR]\n";
@@ -86,15 +83,6 @@ std::vector<std::wstring> splitFolders(const std::wstring& list) {
     return folders;
 }
 
-bool readFile(const std::wstring& path, std::string& content) {
-    std::ifstream file(std::filesystem::path(path), std::ios::binary);
-    if (!file) {
-        return false;
-    }
-    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
-    return true;
-}
-
 // Parses the command line; an empty string on success, else the complaint.
 std::string parseOptions(int argc, wchar_t** argv, Options& options) {
     for (int i = 1; i < argc; ++i) {
@@ -109,22 +97,14 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
         const std::wstring value = argv[++i];
         if (option == L"--pipe") {
             options.pipe = value;
-        } else if (option == L"--script") {
-            std::string content;
-            if (!readFile(value, content)) {
-                return "cannot read the script " + text::toUtf8(value);
-            }
-            options.script += content + "\n";
         } else if (option == L"--scenario") {
             if (!options.scenarioFile.empty()) {
                 return "one --scenario at a time";
             }
-            if (!readFile(value, options.scenario)) {
+            if (!fwsim::readWholeFile(value, options.scenario)) {
                 return "cannot read the scenario " + text::toUtf8(value);
             }
             options.scenarioFile = text::toUtf8(value);
-        } else if (option == L"--step") {
-            options.script += text::toUtf8(value) + "\n";
         } else if (option == L"--programs") {
             const auto folders = splitFolders(value);
             options.programFolders.insert(options.programFolders.end(), folders.begin(), folders.end());
@@ -145,9 +125,6 @@ std::string parseOptions(int argc, wchar_t** argv, Options& options) {
         } else {
             return "unknown option " + text::toUtf8(option);
         }
-    }
-    if (!options.scenarioFile.empty() && !options.script.empty()) {
-        return "a scenario or a step list, not both";
     }
     return {};
 }
@@ -200,12 +177,6 @@ int wmain(int argc, wchar_t** argv) {
     if (options.pipe.empty() && !platform::win32::simulator_pipe::configuredPipe(options.pipe)) {
         return usage("no --pipe, and no FirmwarePipe setting in the machine hive");
     }
-    const fwsim::ParsedScript script = fwsim::parseScript(options.script);
-    if (script.error) {
-        std::cerr << "FirmwareSim: script line " << script.error->line << ": " << script.error->message
-                  << "\n";
-        return kExitUsage;
-    }
     scenario::Scenario parsedScenario;
     if (!options.scenarioFile.empty()) {
         scenario::ScenarioError error;
@@ -243,7 +214,7 @@ int wmain(int argc, wchar_t** argv) {
     hardware.driver().start();
     std::cout << "FirmwareSim: serving " << text::toUtf8(options.pipe) << std::endl;
 
-    if (script.steps.empty() && options.scenarioFile.empty()) {
+    if (options.scenarioFile.empty()) {
         for (;;) {
             std::this_thread::sleep_for(std::chrono::hours(1));
         }
@@ -252,15 +223,7 @@ int wmain(int argc, wchar_t** argv) {
     bool passed = false;
     {
         fwsim::Win32ProgramHost host(options.programFolders);
-        if (!options.scenarioFile.empty()) {
-            passed = playScenario(options, parsedScenario, hardware, windowing, host);
-        } else {
-            fwsim::RunnerOptions runnerOptions;
-            runnerOptions.traceLogPath = options.traceLog;
-            runnerOptions.runTimeoutMs = options.runTimeoutMs;
-            fwsim::ScriptRunner runner(hardware, windowing, host, runnerOptions, std::cout);
-            passed = runner.run(script.steps);
-        }
+        passed = playScenario(options, parsedScenario, hardware, windowing, host);
         host.endAll(); // the programs end while the firmware still answers them
     }
     server.stop();

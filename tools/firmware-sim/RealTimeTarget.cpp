@@ -2,12 +2,14 @@
 #include "tools/firmware-sim/RealTimeTarget.h"
 
 #include "tools/scenario/PeerActions.h"
+#include "tools/scenario/SharedActions.h"
 
 #include "common/ControllerIdentity.h"
 #include "common/FirmwareRecord.h"
 #include "common/Text.h"
+#include "platform/Clock.h"
 #include "platform/Session.h"
-#include "tools/firmware-sim/ScriptRunner.h"
+#include "sim/CecOpcodes.h"
 #include "tools/scenario/ScenarioRunner.h"
 
 #include <algorithm>
@@ -26,6 +28,7 @@ namespace {
 using scenario::ActionKind;
 using scenario::Event;
 using scenario::EventKind;
+using scenario::hiveKey;
 using scenario::makeEvent;
 
 // Nothing the world runs on its own waits this long: "never" in a delay setting.
@@ -33,10 +36,6 @@ using scenario::makeEvent;
 constexpr platform::LParam kConsoleSession = 1;
 // What the controller logs when it shows a notice.
 constexpr std::string_view kNoticeLogText = "Show notification dialog (variant ";
-
-platform::RegKey hiveKey(scenario::Hive hive) {
-    return hive == scenario::Hive::Machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
-}
 
 std::string hex(std::uint32_t value, int digits) {
     char text[16];
@@ -70,6 +69,28 @@ std::string logText(const std::string& line) {
     return line;
 }
 
+platform::SystemTime utcNow() {
+    return sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
+                                              std::chrono::system_clock::now().time_since_epoch())
+                                              .count());
+}
+
+std::string msText(double us) {
+    char buffer[32];
+    std::snprintf(buffer, sizeof buffer, "%.3f", us / 1000.0);
+    return buffer;
+}
+
+// The value at the given fraction of sorted samples (nearest rank).
+std::uint64_t percentile(const std::vector<std::uint64_t>& sorted, double fraction) {
+    if (sorted.empty()) {
+        return 0;
+    }
+    std::size_t rank = static_cast<std::size_t>(fraction * static_cast<double>(sorted.size()) + 0.999999);
+    rank = std::clamp<std::size_t>(rank, 1, sorted.size());
+    return sorted[rank - 1];
+}
+
 std::vector<std::wstring> splitCommandLine(const std::wstring& line) {
     std::vector<std::wstring> words;
     std::wistringstream stream(line);
@@ -82,11 +103,20 @@ std::vector<std::wstring> splitCommandLine(const std::wstring& line) {
 
 } // namespace
 
+bool readWholeFile(const std::wstring& path, std::string& content) {
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    if (!file) {
+        return false;
+    }
+    content.assign(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return true;
+}
+
 RealTimeTarget::RealTimeTarget(scenario::Journal& journal, SimulatedHardware& hardware,
                                platform::Windowing& windowing, platform::Registry& registry,
                                ProgramHost& host, Options options)
     : m_journal(journal), m_hardware(hardware), m_windowing(windowing), m_registry(registry), m_host(host),
-      m_options(std::move(options)) {
+      m_options(std::move(options)), m_startUtc(utcNow()) {
     // What the world held before the scenario is not part of its timeline.
     m_hardware.driver().withWorld([this] {
         sim::Peers& peers = m_hardware.peers();
@@ -213,10 +243,7 @@ void RealTimeTarget::collectLog(std::vector<Event>& batch) {
     if (m_options.traceLogPath.empty()) {
         return;
     }
-    const auto utc = sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
-                                                        std::chrono::system_clock::now().time_since_epoch())
-                                                        .count());
-    std::ifstream file(std::filesystem::path(ScriptRunner::datedLogPath(m_options.traceLogPath, utc)),
+    std::ifstream file(std::filesystem::path(datedLogPath(m_options.traceLogPath, utcNow())),
                        std::ios::binary);
     if (!file) {
         return;
@@ -351,6 +378,154 @@ std::optional<scenario::MenuView> RealTimeTarget::controlMenu() {
     return view;
 }
 
+std::optional<std::uint32_t> RealTimeTarget::firmwareSetting(std::uint32_t number) {
+    return m_hardware.driver().withWorld([&] { return m_hardware.firmware().setting(number); });
+}
+
+std::string RealTimeTarget::lastExitCode(std::uint32_t& code) {
+    if (!m_lastExit) {
+        return "no program has been run (program run)";
+    }
+    code = *m_lastExit;
+    return {};
+}
+
+std::string RealTimeTarget::programRunning(const std::wstring& file, bool& running) {
+    const std::optional<bool> now = m_host.running(file);
+    if (!now) {
+        return "no program " + text::toUtf8(file) + " was started";
+    }
+    running = *now;
+    return {};
+}
+
+std::string RealTimeTarget::fileContent(const std::wstring& path, std::string& content) {
+    return readWholeFile(path, content) ? std::string() : "cannot read " + text::toUtf8(path);
+}
+
+std::wstring RealTimeTarget::datedLogPath(const std::wstring& configured, const platform::SystemTime& utc) {
+    const std::size_t slash = configured.find_last_of(L"\\/:");
+    const std::size_t nameStart = slash == std::wstring::npos ? 0 : slash + 1;
+    std::size_t dot = configured.find_last_of(L'.');
+    if (dot == std::wstring::npos || dot < nameStart) {
+        dot = configured.size();
+    }
+    const std::wstring suffix =
+        L"_" + std::to_wstring(utc.year) + std::to_wstring(utc.month) + std::to_wstring(utc.day);
+    return configured.substr(0, dot) + suffix + configured.substr(dot);
+}
+
+std::wstring RealTimeTarget::traceLogFile() const {
+    const std::wstring today = datedLogPath(m_options.traceLogPath, utcNow());
+    std::error_code error;
+    if (std::filesystem::exists(std::filesystem::path(today), error)) {
+        return today;
+    }
+    return datedLogPath(m_options.traceLogPath, m_startUtc); // a run across midnight
+}
+
+std::string RealTimeTarget::traceLogContent(std::string& content) {
+    if (m_options.traceLogPath.empty()) {
+        return "no trace log given (--trace-log)";
+    }
+    const std::wstring file = traceLogFile();
+    return readWholeFile(file, content) ? std::string() : "cannot read " + text::toUtf8(file);
+}
+
+void RealTimeTarget::result(const std::string& nameValue) {
+    m_journal.add(makeEvent(now(), EventKind::Result, nameValue));
+}
+
+std::string RealTimeTarget::runToEnd(const scenario::Action& a) {
+    note("runs " + text::toUtf8(a.text) + " to its end");
+    std::string error;
+    m_lastExit = m_host.run(a.text, a.arguments, m_options.programTimeoutMs, error);
+    if (!m_lastExit) {
+        return error;
+    }
+    note(text::toUtf8(a.text) + " ended with exit code " + std::to_string(*m_lastExit));
+    return {};
+}
+
+std::string RealTimeTarget::measureLatency(const scenario::Action& a) {
+    const bool activeSource = a.flag;
+    const std::string request = activeSource ? "request-active-source" : "give-osd-name";
+    const std::uint8_t answer = activeSource ? sim::cecop::kActiveSource : sim::cecop::kSetOsdName;
+    std::vector<std::uint64_t> samples;
+    for (std::uint32_t i = 0; i < a.value; ++i) {
+        std::size_t firstStamp = 0;
+        m_hardware.driver().withWorld([&] {
+            firstStamp = m_hardware.stamps().size();
+            if (activeSource) {
+                m_hardware.peers().tv().sendRequestActiveSource();
+            } else {
+                m_hardware.peers().tv().sendGiveOsdName();
+            }
+        });
+        std::optional<std::uint64_t> posted;
+        std::optional<std::uint64_t> requested;
+        bool answered = false;
+        m_hardware.driver().waitFor(
+            [&] {
+                const auto& stamps = m_hardware.stamps();
+                for (std::size_t k = firstStamp; k < stamps.size(); ++k) {
+                    const SimulatedHardware::Stamp& stamp = stamps[k];
+                    if (!posted && stamp.kind == SimulatedHardware::Stamp::Kind::EventPosted &&
+                        stamp.code == sim::event::kCecMessage) {
+                        posted = stamp.microseconds;
+                    } else if (posted && stamp.kind == SimulatedHardware::Stamp::Kind::FrameRequested) {
+                        if (!requested) {
+                            requested = stamp.microseconds;
+                        }
+                        answered = answered || stamp.code == answer;
+                    }
+                }
+                return answered;
+            },
+            m_options.latencyTimeoutMs);
+        if (!posted || !requested) {
+            return "sample " + std::to_string(i + 1) + ": no answer within " +
+                   std::to_string(m_options.latencyTimeoutMs) + " ms";
+        }
+        samples.push_back(*requested - *posted);
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_options.latencyPauseMs));
+    }
+    collect(); // the frames of the measurement come before its results
+    std::sort(samples.begin(), samples.end());
+    double sum = 0;
+    for (const std::uint64_t sample : samples) {
+        sum += static_cast<double>(sample);
+    }
+    const std::string name = "latency_" + request;
+    result(name + "_count=" + std::to_string(samples.size()));
+    result(name + "_mean_ms=" + msText(sum / static_cast<double>(samples.size())));
+    result(name + "_p50_ms=" + msText(static_cast<double>(percentile(samples, 0.50))));
+    result(name + "_p90_ms=" + msText(static_cast<double>(percentile(samples, 0.90))));
+    result(name + "_p99_ms=" + msText(static_cast<double>(percentile(samples, 0.99))));
+    result(name + "_max_ms=" + msText(static_cast<double>(samples.back())));
+    return {};
+}
+
+std::string RealTimeTarget::measureIdle(const scenario::Action& a) {
+    const std::string program = text::toUtf8(a.text);
+    const std::uint64_t duration = a.duration.value_or(0);
+    const auto before = m_host.usage(a.text);
+    if (!before) {
+        return "no usage of " + program;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(duration));
+    const auto after = m_host.usage(a.text);
+    if (!after) {
+        return "no usage of " + program + " at the end";
+    }
+    const std::string name = "idle_" + program;
+    result(name + "_ms=" + std::to_string(duration));
+    result(name + "_cpu_ms=" + msText(static_cast<double>(after->cpuMicroseconds - before->cpuMicroseconds)));
+    result(name + "_working_set_kb=" + std::to_string(after->workingSetBytes / 1024));
+    result(name + "_peak_working_set_kb=" + std::to_string(after->peakWorkingSetBytes / 1024));
+    return {};
+}
+
 std::string RealTimeTarget::noticeAnswer(std::uint32_t answer) {
     // The notice's check box and OK button, and Esc, which a dialog turns into Cancel.
     constexpr int kCheckBox = 1007;
@@ -387,21 +562,22 @@ std::string RealTimeTarget::runProgram(const std::wstring& program,
 }
 
 std::string RealTimeTarget::postToController(platform::MessageId message, platform::WParam wParam,
-                                             platform::LParam lParam) {
+                                             platform::LParam lParam, const std::string& what) {
     const platform::WindowHandle window =
         m_windowing.findWindow(kControllerWindowClass, kControllerWindowTitle);
     if (window == 0 || !m_windowing.postMessage(window, message, wParam, lParam)) {
-        note("no controller window: the message is lost");
+        note("no controller window: " + what + " is lost");
     }
     return {};
 }
 
-std::string RealTimeTarget::postToController(const wchar_t* messageName, platform::WParam wParam) {
-    const platform::MessageId message = m_windowing.registerMessage(messageName);
+std::string RealTimeTarget::post(const scenario::ControllerPost& post) {
+    const platform::MessageId message =
+        post.name.empty() ? post.message : m_windowing.registerMessage(post.name.c_str());
     if (message == 0) {
-        return "cannot register " + text::toUtf8(messageName);
+        return "cannot register " + post.what;
     }
-    return postToController(message, wParam, 0);
+    return postToController(message, post.wParam, post.lParam, post.what);
 }
 
 std::string RealTimeTarget::worldAct(const scenario::Action& a) {
@@ -417,18 +593,12 @@ std::string RealTimeTarget::worldAct(const scenario::Action& a) {
 }
 
 std::string RealTimeTarget::act(const scenario::Action& a) {
-    switch (a.kind) {
-    case ActionKind::RegistrySet: {
-        platform::RegKey key = 0;
-        if (m_registry.createKey(hiveKey(a.hive), a.path.c_str(), platform::RegAccess::Write, key, nullptr) !=
-            platform::error::kSuccess) {
-            return "the registry refuses the key";
-        }
-        const platform::ErrorCode error = m_registry.setValue(
-            key, a.name.c_str(), a.valueType, a.bytes.data(), static_cast<std::uint32_t>(a.bytes.size()));
-        m_registry.closeKey(key);
-        return error == platform::error::kSuccess ? std::string() : "the registry refuses the value";
+    if (const std::optional<scenario::ControllerPost> message = scenario::controllerPost(a)) {
+        return post(*message);
     }
+    switch (a.kind) {
+    case ActionKind::RegistrySet:
+        return scenario::writeRegistryValue(m_registry, a);
     case ActionKind::RegistryDeleteValue:
     case ActionKind::RegistryDeleteKey:
         return "deleting from the registry is not available in real time";
@@ -468,8 +638,6 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         }
         return {};
     }
-    case ActionKind::ControllerStop:
-        return postToController(platform::wm::kClose, 0, 0);
     case ActionKind::Suspend:
         return postToController(platform::wm::kPowerBroadcast, platform::pbt::kApmSuspend, 0);
     case ActionKind::Resume:
@@ -487,14 +655,6 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
                                 a.address.value_or(kConsoleSession));
     case ActionKind::PowerEvent:
         return postToController(platform::wm::kPowerBroadcast, a.value, 0);
-    case ActionKind::PostToController:
-        if (a.text.empty()) {
-            return postToController(a.value, a.wParam, a.lParam);
-        } else {
-            const platform::MessageId message = m_windowing.registerMessage(a.text.c_str());
-            return message == 0 ? "cannot register " + text::toUtf8(a.text)
-                                : postToController(message, a.wParam, a.lParam);
-        }
     case ActionKind::OutputKey:
         return runProgram(m_options.outswap, {}, 0);
     case ActionKind::BridgeTurnOffTv:
@@ -503,14 +663,23 @@ std::string RealTimeTarget::act(const scenario::Action& a) {
         return runProgram(m_options.bridgeClient, {L"change-hdmi-output", std::to_wstring(a.value)}, 1);
     case ActionKind::BridgeTvEnhancement:
         return runProgram(m_options.bridgeClient, {L"use-tv-enhancement", std::to_wstring(a.value)}, 1);
-    case ActionKind::SettingsChanged:
-        return postToController(L"SENTRIXSET_CHANGED", 0);
     case ActionKind::MenuKey:
         return m_options.screen == nullptr ? std::string("the control menu cannot be seen here")
                                            : m_options.screen->pressMenuKey(a.value);
     case ActionKind::NoticeAnswer:
         return m_options.screen == nullptr ? std::string("the notice cannot be seen here")
                                            : noticeAnswer(a.value);
+    case ActionKind::ProgramStart: {
+        note("starts " + text::toUtf8(a.text));
+        std::string error;
+        return m_host.start(a.text, a.arguments, error) ? std::string() : error;
+    }
+    case ActionKind::ProgramRun:
+        return runToEnd(a);
+    case ActionKind::MeasureLatency:
+        return measureLatency(a);
+    case ActionKind::MeasureIdle:
+        return measureIdle(a);
     case ActionKind::KeyPress: {
         std::string error;
         return m_host.pressKey(static_cast<std::uint8_t>(a.value), error) ? std::string() : error;

@@ -9,7 +9,12 @@
 // which calls the real bridge library (its result must be 1), "key press" types the key
 // through the input queue into a window of the simulator, and power, session and settings
 // events are posted to the controller's window as Windows and the settings program would.
-// Registry values are written in the machine's registry.
+// Registry values are written in the machine's registry. "program start" and "program run"
+// start any program of the machine through the program host, the latter waiting for its end and
+// keeping its exit code; the expectations on processes, files and the trace log file look at the
+// machine. "measure latency" times the controller's answers to the TV's requests (from the
+// event service posting the CEC message event to the first frame the controller asks to send),
+// "measure idle" the processor time and memory of a program over a while.
 // The controller's control menu and notice are what the screen observer sees of the real
 // windows: the menu's entries, selection and drawing, the notice's texts, box and drawing; menu
 // keys are posted to the menu's window and the notice's controls are clicked.
@@ -18,7 +23,7 @@
 // the hot-plug and remote-key events, the TV's power and input, the controller starting and
 // ending, and the lines of its trace log (read from the date-named file as they appear; the
 // notices a build without the notification dialog only logs become notices), and the screenshots
-// the screen observer keeps. What the real
+// the screen observer keeps, and the results of the measurements ("name=value"). What the real
 // world around a test machine does not show is not invented: there is no sound-output changer
 // (the sound stays on the speaker), no record of programs the controller starts and no message
 // box; steps that would need them, or a registry deletion, a missing library, another system
@@ -33,6 +38,7 @@
 #include "tools/firmware-sim/SimulatedHardware.h"
 #include "tools/scenario/Journal.h"
 #include "tools/scenario/ScenarioTarget.h"
+#include "tools/scenario/SharedActions.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -41,6 +47,9 @@
 #include <string>
 
 namespace fwsim {
+
+// A file of the machine, byte for byte; false when it cannot be read.
+bool readWholeFile(const std::wstring& path, std::string& content);
 
 class RealTimeTarget final : public scenario::ScenarioTarget {
 public:
@@ -52,6 +61,9 @@ public:
         std::wstring bridgeClient = L"BridgeClient.exe";
         // How long the programs of a step may take to end.
         std::uint32_t programTimeoutMs = 30000;
+        // How long the latency measurement waits for each answer, and pauses after it.
+        std::uint32_t latencyTimeoutMs = 3000;
+        std::uint32_t latencyPauseMs = 50;
         // How often the journal is brought up to date while a wait passes.
         std::uint32_t collectEveryMs = 50;
         // What is seen of the controller's menu and notice on the screen; without it they
@@ -77,6 +89,16 @@ public:
     bool controllerRunning() override;
     std::optional<scenario::NoticeView> notice() override;
     std::optional<scenario::MenuView> controlMenu() override;
+    std::optional<std::uint32_t> firmwareSetting(std::uint32_t number) override;
+    std::string lastExitCode(std::uint32_t& code) override;
+    std::string programRunning(const std::wstring& file, bool& running) override;
+    std::string fileContent(const std::wstring& path, std::string& content) override;
+    std::string traceLogContent(std::string& content) override;
+
+    // The date-named file of a configured trace log path on the given UTC date: the base name
+    // gets "_" followed by year, month and day without padding (C:\t\ctl.log on 7 December
+    // 2026 is C:\t\ctl_2026127.log).
+    static std::wstring datedLogPath(const std::wstring& configured, const platform::SystemTime& utc);
 
 private:
     struct Seen {
@@ -97,13 +119,20 @@ private:
     // Runs a program to its end; empty when it ended with `expectedExit`.
     std::string runProgram(const std::wstring& program, const std::vector<std::wstring>& arguments,
                            std::uint32_t expectedExit);
-    std::string postToController(const wchar_t* messageName, platform::WParam wParam);
+    // Posts to the controller's window; without one, notes that `what` is lost.
     std::string postToController(platform::MessageId message, platform::WParam wParam,
-                                 platform::LParam lParam);
+                                 platform::LParam lParam, const std::string& what = "the system's message");
+    std::string post(const scenario::ControllerPost& post);
     std::string worldAct(const scenario::Action& action);
     void note(const std::string& text);
     void notePicture(const std::string& what, const std::string& picture);
     std::string noticeAnswer(std::uint32_t answer);
+    std::string runToEnd(const scenario::Action& action);
+    std::string measureLatency(const scenario::Action& action);
+    std::string measureIdle(const scenario::Action& action);
+    void result(const std::string& nameValue);
+    // The trace log file of today, or of the day the scenario started when today's is not there.
+    std::wstring traceLogFile() const;
 
     scenario::Journal& m_journal;
     SimulatedHardware& m_hardware;
@@ -115,6 +144,8 @@ private:
     std::function<void()> m_resume;
     Seen m_seen;
     std::string m_logPending; // a trace log line not yet ended
+    platform::SystemTime m_startUtc;
+    std::optional<std::uint32_t> m_lastExit; // of the last program run
 };
 
 } // namespace fwsim

@@ -51,6 +51,8 @@ const char* Journal::label(EventKind kind) {
         return "pc";
     case EventKind::Log:
         return "log";
+    case EventKind::Result:
+        return "result";
     }
     return "?";
 }

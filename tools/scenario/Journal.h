@@ -33,6 +33,7 @@ enum class EventKind {
     Eject,          // the disc was ejected
     Controller,     // the controller started or ended
     Log,            // subject: the trace log line (without its thread and time stamps)
+    Result,         // text: a measurement's "name=value"
 };
 
 struct Event {

@@ -115,7 +115,12 @@ enum class ActionKind {
     SettingsStart,
     SettingsClick, // value: control identifier (1 OK, 2 Cancel, or a check box)
     SettingsAbout,
-    NoticeAnswer // value: a NoticeAnswer
+    NoticeAnswer, // value: a NoticeAnswer
+    // Programs of the machine and measurements, where the real programs run.
+    ProgramStart,   // text: program file, arguments; the scenario goes on while it runs
+    ProgramRun,     // text: program file, arguments; the scenario waits for its end
+    MeasureLatency, // value: samples; flag: by <Request Active Source> (else <Give OSD Name>)
+    MeasureIdle     // text: program file; duration: how long its use is measured
 };
 
 // What the user does to the controller's notice.
@@ -137,6 +142,7 @@ struct Action {
     std::uint32_t valueType = 0;
     std::vector<std::uint8_t> bytes;
     std::wstring text;
+    std::vector<std::wstring> arguments;
     std::uint64_t wParam = 0;
     std::uint64_t lParam = 0;
 };
@@ -170,9 +176,13 @@ enum class ExpectKind {
     SettingsBox,       // value: check box identifier, flag: checked; hasText2 with text2 "enabled"/"disabled"
     SettingsAbout,     // text: the version text the About dialog showed
     SettingsOpen,      // flag: the settings dialog is open
-    FirmwareSetting,   // value: setting number, bytes[0]: 1 on, 0 off
+    FirmwareSetting,   // value: setting number, bytes[0]: 1 on, 0 off; or count: exactly this value
     Notice,            // value: what of the newest notice (a NoticeField), text: the text it shows
-    MenuState          // value: what of the control menu now (a MenuField), text: the text it shows
+    MenuState,         // value: what of the control menu now (a MenuField), text: the text it shows
+    ExitCode,          // value: the exit code of the last program run
+    Process,           // path: program file, flag: running (else ended)
+    File,              // path: the file, text: what it contains
+    LogLayout          // every line of the trace log file in the controller's layout
 };
 
 // What an expectation on the control menu as it is now looks at.
@@ -195,8 +205,11 @@ struct Expectation {
     ExpectKind kind = ExpectKind::ControllerRunning;
     bool negated = false;
     FramePattern frame;
-    std::optional<std::uint64_t> afterMs; // the frame comes exactly this long after the previous match
-    std::optional<std::uint32_t> count;   // log lines: exactly this many
+    std::optional<std::uint64_t> afterMs;     // the frame comes exactly this long after the previous match
+    std::optional<std::uint64_t> toleranceMs; // with afterMs: at most this far from it, early or late
+    // Checked again until it holds, for at most this long (the step waits meanwhile); else once.
+    std::optional<std::uint64_t> withinMs;
+    std::optional<std::uint32_t> count; // log lines: exactly this many
     std::uint32_t value = 0;
     bool flag = false;
     SoundOutput sound = SoundOutput::Speaker;

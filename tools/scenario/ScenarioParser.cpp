@@ -22,6 +22,7 @@ constexpr std::uint32_t kMaxVendor = 0xFFFFFF;
 constexpr std::uint32_t kMaxByte = 0xFF;
 constexpr std::uint32_t kMaxWord = 0xFFFF;
 constexpr std::uint32_t kMaxDword = 0xFFFFFFFF;
+constexpr std::uint32_t kMaxSamples = 100000;
 // The maker's vendor identifier, which "tv vendor maker" names.
 constexpr std::uint32_t kMakerVendor = 0x0A1B2C;
 constexpr std::uint32_t kWakeupFactorCec = 0x31;
@@ -487,6 +488,14 @@ Action& act(Step& step, ActionKind kind) {
     return step.action;
 }
 
+// A program's file and the arguments it is started with, one word each.
+void programArgs(Args& args, Action& action) {
+    action.text = text::fromUtf8(args.text("program file"));
+    while (!args.atEnd()) {
+        action.arguments.push_back(text::fromUtf8(args.text("argument")));
+    }
+}
+
 Expectation& expect(Step& step, ExpectKind kind, bool negated = false) {
     step.kind = StepKind::Expect;
     step.expectation = Expectation{};
@@ -878,6 +887,26 @@ const StepForm kForms[] = {
      [](Args&, Step& s) { act(s, ActionKind::NoticeAnswer).value = static_cast<std::uint32_t>(NoticeAnswer::CloseBox); }},
     {"notice escape", "", "the user presses Esc in the open notice",
      [](Args&, Step& s) { act(s, ActionKind::NoticeAnswer).value = static_cast<std::uint32_t>(NoticeAnswer::Escape); }},
+    // The machine's programs and measurements (real time only).
+    {"program start", "<file> [<argument>...]", "starts a program of the machine with these arguments; the scenario goes on",
+     [](Args& a, Step& s) { programArgs(a, act(s, ActionKind::ProgramStart)); }},
+    {"program run", "<file> [<argument>...]", "runs a program of the machine with these arguments and waits for its end",
+     [](Args& a, Step& s) { programArgs(a, act(s, ActionKind::ProgramRun)); }},
+    {"measure latency", "<count> [give-osd-name|request-active-source]", "the time from the CEC message event to the controller's first frame, over <count> requests of the TV",
+     [](Args& a, Step& s) {
+         Action& action = act(s, ActionKind::MeasureLatency);
+         action.value = a.number("sample count", kMaxSamples);
+         if (action.value == 0) {
+             throw Malformed{"measure latency takes at least one sample"};
+         }
+         action.flag = !a.atEnd() && a.choose("request", {{"give-osd-name", 0}, {"request-active-source", 1}}) != 0;
+     }},
+    {"measure idle", "<file> <duration>", "the processor time and memory the running program uses over the duration",
+     [](Args& a, Step& s) {
+         Action& action = act(s, ActionKind::MeasureIdle);
+         action.text = text::fromUtf8(a.text("program file"));
+         action.duration = a.duration("measured time");
+     }},
     // Time and the timeline.
     {"wait", "<duration>", "lets virtual time pass",
      [](Args& a, Step& s) {
@@ -892,12 +921,15 @@ const StepForm kForms[] = {
          s.note = a.text("note text");
      }},
     // Expectations.
-    {"expect frame", "<hex bytes>|\"<decoded text>\" [after <duration>]", "a frame on the bus after the previous matched frame (after: exactly that long after it)",
+    {"expect frame", "<hex bytes>|\"<decoded text>\" [after <duration> [tolerance <duration>]]", "a frame on the bus after the previous matched frame (after: that long after it, exactly or give or take the tolerance)",
      [](Args& a, Step& s) {
          Expectation& e = expect(s, ExpectKind::Frame);
          e.frame = framePattern(a);
          if (a.accept("after")) {
              e.afterMs = a.duration("time after the previous frame");
+             if (a.accept("tolerance")) {
+                 e.toleranceMs = a.duration("tolerance");
+             }
          }
      }},
     {"expect no frame", "<hex bytes>|\"<decoded text>\"", "no such frame on the bus since the last checkpoint",
@@ -1071,6 +1103,28 @@ const StepForm kForms[] = {
      [](Args& a, Step& s) { expect(s, ExpectKind::SettingsAbout).text = a.text("version text"); }},
     {"expect settings", "open|closed", "whether the settings dialog is open",
      [](Args& a, Step& s) { expect(s, ExpectKind::SettingsOpen).flag = a.choose("dialog state", {{"open", 1}, {"closed", 0}}) != 0; }},
+    {"expect exit", "<number>", "the exit code of the last program run",
+     [](Args& a, Step& s) { expect(s, ExpectKind::ExitCode).value = a.number("exit code"); }},
+    {"expect process", "<file> running|ended", "whether the program last started under this file name runs",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::Process);
+         e.path = text::fromUtf8(a.text("program file"));
+         e.flag = a.choose("process state", {{"running", 1}, {"ended", 0}}) != 0;
+     }},
+    {"expect file", "<path> <text>", "a file of the machine (a test program's own log) contains the text",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::File);
+         e.path = text::fromUtf8(a.text("file path"));
+         e.text = a.text("file text");
+     }},
+    {"expect log-layout", "", "every line of the trace log file is in the controller's layout, ending in CR LF",
+     [](Args&, Step& s) { expect(s, ExpectKind::LogLayout); }},
+    {"expect firmware setting", "<hex> <number>", "a firmware setting (154, 155) holds exactly this value now",
+     [](Args& a, Step& s) {
+         Expectation& e = expect(s, ExpectKind::FirmwareSetting);
+         e.value = a.hex("setting number", kMaxWord);
+         e.count = a.number("setting value");
+     }},
     {"expect firmware", "hdmi-control|power-by-tv on|off", "a firmware setting now",
      [](Args& a, Step& s) {
          Expectation& e = expect(s, ExpectKind::FirmwareSetting);
@@ -1194,9 +1248,21 @@ LineParse parseLine(std::string_view line, const std::string& file, std::size_t 
         // The source without its comment: the text up to where the tokenizer stopped.
         const std::string source = trimmed(line.substr(0, end));
         parsed.source = source;
-        Args args(tokens, used);
+        // Any expectation may end in "within <duration>": it then waits until it holds.
+        std::vector<Token> words = tokens;
+        std::optional<std::uint64_t> within;
+        if (std::string(form->words).rfind("expect ", 0) == 0 && words.size() >= used + 2 &&
+            !words[words.size() - 2].quoted && lower(words[words.size() - 2].text) == "within") {
+            Args bound(words, words.size() - 1);
+            within = bound.duration("within");
+            words.resize(words.size() - 2);
+        }
+        Args args(words, used);
         form->parse(args, parsed);
         args.end();
+        if (within) {
+            parsed.expectation.withinMs = within;
+        }
         step = std::move(parsed);
         return LineParse::Step;
     } catch (const Malformed& malformed) {

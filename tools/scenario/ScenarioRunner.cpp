@@ -7,9 +7,13 @@
 #include <algorithm>
 #include <cctype>
 #include <cstdio>
+#include <regex>
 
 namespace scenario {
 namespace {
+
+// How often an expectation "within" a bound is checked again while it does not hold.
+constexpr std::uint64_t kRecheckMs = 20;
 
 // Steps of an already parsed scenario, in order.
 class ListSource final : public StepSource {
@@ -149,6 +153,7 @@ RunOutcome ScenarioRunner::play(StepSource& source, const std::string& file, boo
     m_checkpointTime = m_target.now();
     m_frameCursor = m_checkpoint;
     m_lastFrameTime.reset();
+    m_waiting.reset();
     m_target.schedule(0, [this] { resume(); });
     const std::string stopped = m_target.run([this] { return m_done; });
     m_target.collect();
@@ -164,6 +169,12 @@ RunOutcome ScenarioRunner::play(StepSource& source, const std::string& file, boo
 void ScenarioRunner::resume() {
     while (!m_done) {
         m_target.collect(); // the timeline is up to date before the next step is even read
+        if (m_waiting && !checkWaiting()) {
+            return;
+        }
+        if (m_done) {
+            return;
+        }
         Step step;
         if (!m_source->next(step)) {
             m_done = true;
@@ -178,8 +189,33 @@ void ScenarioRunner::resume() {
             m_target.schedule(step.waitMs, [this] { resume(); });
             return;
         }
+        if (step.kind == StepKind::Expect && step.expectation.withinMs) {
+            m_waitingUntil = m_target.now() + *step.expectation.withinMs;
+            m_waiting = std::move(step);
+            continue;
+        }
         playStep(step);
     }
+}
+
+bool ScenarioRunner::checkWaiting() {
+    const std::string wrong = check(m_waiting->expectation);
+    const std::uint64_t now = m_target.now();
+    if (wrong.empty()) {
+        held(*m_waiting);
+    } else if (now >= m_waitingUntil) {
+        fail(*m_waiting, wrong + " (waited " + std::to_string(*m_waiting->expectation.withinMs) + " ms)");
+    } else {
+        m_target.schedule(std::min(kRecheckMs, m_waitingUntil - now), [this] { resume(); });
+        return false;
+    }
+    m_waiting.reset();
+    return true;
+}
+
+void ScenarioRunner::held(const Step& step) {
+    ++m_outcome.expectationsHeld;
+    m_journal.add(makeEvent(m_target.now(), EventKind::Held, step.source));
 }
 
 void ScenarioRunner::playStep(const Step& step) {
@@ -205,8 +241,7 @@ void ScenarioRunner::playStep(const Step& step) {
     case StepKind::Expect: {
         const std::string wrong = check(step.expectation);
         if (wrong.empty()) {
-            ++m_outcome.expectationsHeld;
-            m_journal.add(makeEvent(m_target.now(), EventKind::Held, step.source));
+            held(step);
         } else {
             fail(step, wrong);
         }
@@ -309,6 +344,11 @@ std::string ScenarioRunner::check(const Expectation& e) {
     case ExpectKind::SettingsOpen:
     case ExpectKind::FirmwareSetting:
         return checkSettings(e);
+    case ExpectKind::ExitCode:
+    case ExpectKind::Process:
+    case ExpectKind::File:
+    case ExpectKind::LogLayout:
+        return checkMachine(e);
     }
     return "unknown expectation";
 }
@@ -320,11 +360,14 @@ std::string ScenarioRunner::checkFrame(const Expectation& e) {
             continue;
         }
         const std::uint64_t reference = m_lastFrameTime ? *m_lastFrameTime : m_checkpointTime;
-        if (e.afterMs && events[i].time - reference != *e.afterMs) {
+        const std::uint64_t gap = events[i].time - reference;
+        const std::uint64_t tolerance = e.toleranceMs.value_or(0);
+        if (e.afterMs && (gap + tolerance < *e.afterMs || gap > *e.afterMs + tolerance)) {
             return "the frame " + patternText(e.frame) + " came at " + Journal::timeStamp(events[i].time) +
-                   ", " + std::to_string(events[i].time - reference) + " ms after " +
+                   ", " + std::to_string(gap) + " ms after " +
                    (m_lastFrameTime ? "the previous matched frame" : "the checkpoint") + ", expected " +
-                   std::to_string(*e.afterMs) + " ms";
+                   std::to_string(*e.afterMs) + " ms" +
+                   (e.toleranceMs ? " +- " + std::to_string(tolerance) + " ms" : std::string());
         }
         m_frameCursor = i + 1;
         m_lastFrameTime = events[i].time;
@@ -438,6 +481,77 @@ std::string ScenarioRunner::checkSinceCheckpoint(const Expectation& e) {
     default:
         return found != nullptr ? std::string() : "not seen" + since;
     }
+}
+
+std::string ScenarioRunner::checkMachine(const Expectation& e) {
+    switch (e.kind) {
+    case ExpectKind::ExitCode: {
+        std::uint32_t code = 0;
+        const std::string why = m_target.lastExitCode(code);
+        if (!why.empty()) {
+            return why;
+        }
+        return code == e.value ? std::string()
+                               : "the last program run ended with exit code " + std::to_string(code) +
+                                     ", expected " + std::to_string(e.value);
+    }
+    case ExpectKind::Process: {
+        bool running = false;
+        const std::string why = m_target.programRunning(e.path, running);
+        if (!why.empty()) {
+            return why;
+        }
+        return running == e.flag ? std::string()
+                                 : text::toUtf8(e.path) + (running ? " still runs" : " does not run");
+    }
+    case ExpectKind::File: {
+        std::string content;
+        const std::string why = m_target.fileContent(e.path, content);
+        if (!why.empty()) {
+            return why;
+        }
+        return content.find(e.text) != std::string::npos
+                   ? std::string()
+                   : "the file " + text::toUtf8(e.path) + " does not contain \"" + e.text + "\"";
+    }
+    case ExpectKind::LogLayout: {
+        std::string content;
+        const std::string why = m_target.traceLogContent(content);
+        if (!why.empty()) {
+            return why;
+        }
+        const std::optional<std::string> fault = logLayoutFault(content);
+        return fault ? "the trace log, " + *fault : std::string();
+    }
+    default:
+        return "not an expectation on the machine";
+    }
+}
+
+std::optional<std::string> logLayoutFault(const std::string& content) {
+    if (content.empty()) {
+        return "line 1: the log is empty";
+    }
+    static const std::regex kLine(
+        R"( :TID\[0x[0-9a-f]+\]\[\d{4}/\d{2}/\d{2} \d{2}:\d{2}:\d{2}\.\d{3}\] \.\\[^ \\]+ \(\d+\) : .*)");
+    std::size_t start = 0;
+    int number = 0;
+    while (start < content.size()) {
+        ++number;
+        const std::size_t end = content.find('\n', start);
+        if (end == std::string::npos) {
+            return "line " + std::to_string(number) + ": no line end";
+        }
+        if (end == start || content[end - 1] != '\r') {
+            return "line " + std::to_string(number) + ": does not end in CR LF";
+        }
+        const std::string line = content.substr(start, end - 1 - start);
+        if (line.find('\r') != std::string::npos || !std::regex_match(line, kLine)) {
+            return "line " + std::to_string(number) + ": not in the layout: " + line.substr(0, 200);
+        }
+        start = end + 1;
+    }
+    return std::nullopt;
 }
 
 std::string ScenarioRunner::checkKeys(const Expectation& e) {

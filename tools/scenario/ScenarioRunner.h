@@ -4,8 +4,10 @@
 // Expectations over events look at the journal: a frame expectation searches from just after
 // the frame the previous frame expectation matched (or from the last checkpoint), so a list of
 // frame expectations checks their order; "after <duration>" also checks the time between the
-// two. "no ..." expectations and those over programs, notices, message boxes and log lines look
-// at everything since the last checkpoint (the start of the run until there is one). Frame
+// two ("tolerance": give or take that much). An expectation "within <duration>" that does not
+// hold is checked again every few milliseconds of the target's time until it holds or the time
+// is up; the scenario waits meanwhile. "no ..." expectations and those over programs, notices, message boxes
+// and log lines look at everything since the last checkpoint (the start of the run until there is one). Frame
 // text fragments compare without regard to case, log and message texts exactly.
 // Portable.
 #pragma once
@@ -55,12 +57,17 @@ public:
 private:
     void resume();
     void playStep(const Step& step);
+    // Checks the expectation waiting "within" its bound; false when it is checked again later.
+    bool checkWaiting();
+    void held(const Step& step);
     void fail(const Step& step, const std::string& message);
     std::string checkFrame(const Expectation& expectation);
     // The settings program's dialog and the firmware settings (SettingsExpectations.cpp).
     std::string checkSettings(const Expectation& expectation);
     std::string checkSinceCheckpoint(const Expectation& expectation);
     std::string checkKeys(const Expectation& expectation);
+    // The exit code, processes, files and the trace log file of the machine.
+    std::string checkMachine(const Expectation& expectation);
 
     ScenarioTarget& m_target;
     Journal& m_journal;
@@ -75,7 +82,15 @@ private:
     std::uint64_t m_checkpointTime = 0;
     std::size_t m_frameCursor = 0; // journal index after the last matched frame
     std::optional<std::uint64_t> m_lastFrameTime;
+
+    std::optional<Step> m_waiting; // an expectation "within" a bound that has not held yet
+    std::uint64_t m_waitingUntil = 0;
 };
+
+// The first line of a trace log text that is not in the controller's layout
+//   " :TID[0x<hex>][YYYY/MM/DD hh:mm:ss.mmm] .\<source> (<line>) : <text>" + CR LF,
+// as "line N: ..."; nothing when every line is. An empty text is not in the layout.
+std::optional<std::string> logLayoutFault(const std::string& content);
 
 // Names used in messages: "HDMI alone (0x100)", "1.0.0.0", "40 8e 00".
 std::string arrangementName(std::uint32_t value);

@@ -96,11 +96,40 @@ public:
         (void)number;
         return std::nullopt;
     }
+    // The machine's own programs and files, where the scenario runs against the real
+    // programs. Each returns empty with the answer, or why it cannot be told.
+    // The exit code of the last program run.
+    virtual std::string lastExitCode(std::uint32_t& code) {
+        (void)code;
+        return machineOnly();
+    }
+    // Whether the program last started under this file name still runs.
+    virtual std::string programRunning(const std::wstring& file, bool& running) {
+        (void)file;
+        (void)running;
+        return machineOnly();
+    }
+    // The whole content of a file of the machine.
+    virtual std::string fileContent(const std::wstring& path, std::string& content) {
+        (void)path;
+        (void)content;
+        return machineOnly();
+    }
+    // The controller's trace log file as it is now, byte for byte.
+    virtual std::string traceLogContent(std::string& content) {
+        (void)content;
+        return machineOnly();
+    }
     // The newest notice the controller has shown; nullopt when none has been shown, or when
     // this world cannot see the controller's dialogs.
     virtual std::optional<NoticeView> notice() { return std::nullopt; }
     // The newest controller's control menu; nullopt when it has none or it cannot be seen.
     virtual std::optional<MenuView> controlMenu() { return std::nullopt; }
+
+protected:
+    static std::string machineOnly() {
+        return "the machine's programs and files are seen only in real time, against the real programs";
+    }
 };
 
 } // namespace scenario

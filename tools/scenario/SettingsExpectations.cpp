@@ -47,9 +47,14 @@ std::string ScenarioRunner::checkSettings(const Expectation& e) {
         if (!value) {
             return unavailable;
         }
-        const bool on = *value != 0;
         char name[16];
         std::snprintf(name, sizeof name, "0x%x", static_cast<unsigned>(e.value));
+        if (e.count) {
+            return *value == *e.count ? std::string()
+                                      : "firmware setting " + std::string(name) + " is " +
+                                            std::to_string(*value) + ", expected " + std::to_string(*e.count);
+        }
+        const bool on = *value != 0;
         return on == (!e.bytes.empty() && e.bytes[0] != 0)
                    ? std::string()
                    : "firmware setting " + std::string(name) + " is " + (on ? "on" : "off");

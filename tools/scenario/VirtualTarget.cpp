@@ -2,6 +2,7 @@
 #include "tools/scenario/VirtualTarget.h"
 
 #include "tools/scenario/PeerActions.h"
+#include "tools/scenario/SharedActions.h"
 
 #include "common/FirmwareRecord.h"
 #include "common/Text.h"
@@ -17,10 +18,6 @@ namespace {
 
 constexpr const wchar_t* kTraceLogKey = L"SOFTWARE\\KORVATH\\Sentrixd\\TRACELOG";
 // Nothing the world runs on its own waits this long: "never" in a delay setting.
-
-platform::RegKey hiveKey(Hive hive) {
-    return hive == Hive::Machine ? platform::kHkeyLocalMachine : platform::kHkeyCurrentUser;
-}
 
 std::string hex(std::uint32_t value, int digits = 0) {
     char text[16];
@@ -484,13 +481,17 @@ std::string VirtualTarget::act(const Action& a) {
         }
         return {};
     }
+    if (const std::optional<ControllerPost> post = controllerPost(a)) {
+        const platform::MessageId message =
+            post->name.empty() ? post->message : m_world.desktop().registerMessage(post->name.c_str());
+        postToController(message, post->wParam, post->lParam,
+                         post->from == Sender::SettingsProgram ? kSettingsProcess : kApplicationProcess,
+                         post->what);
+        return {};
+    }
     switch (a.kind) {
     case ActionKind::RegistrySet:
-        if (m_world.registry().setValue(hiveKey(a.hive), a.path, a.name, a.valueType, a.bytes) !=
-            platform::error::kSuccess) {
-            return "the registry refuses the value (bad key path or name)";
-        }
-        break;
+        return writeRegistryValue(m_world.registry(), a);
     case ActionKind::RegistryDeleteValue:
         m_world.registry().deleteValue(hiveKey(a.hive), a.path, a.name);
         break;
@@ -526,15 +527,6 @@ std::string VirtualTarget::act(const Action& a) {
         m_world.clock().scheduleAfter(0, [this, line = a.text] { startController(line); });
         break;
     }
-    case ActionKind::ControllerStop: {
-        const platform::WindowHandle window = m_world.desktop().find(kMainWindowClass, kMainWindowTitle);
-        if (window == 0) {
-            add(makeEvent(now(), EventKind::Note, "no controller window to close"));
-        } else {
-            m_world.desktop().post(window, platform::wm::kClose, 0, 0, kApplicationProcess);
-        }
-        break;
-    }
     case ActionKind::Suspend:
         m_world.suspend();
         break;
@@ -556,16 +548,6 @@ std::string VirtualTarget::act(const Action& a) {
     case ActionKind::PowerEvent:
         m_world.powerEvent(a.value);
         break;
-    case ActionKind::PostToController:
-        if (a.text.empty()) {
-            char what[32];
-            std::snprintf(what, sizeof what, "message 0x%x", a.value);
-            postToController(a.value, a.wParam, a.lParam, kApplicationProcess, what);
-        } else {
-            postToController(m_world.desktop().registerMessage(a.text.c_str()), a.wParam, a.lParam,
-                             kApplicationProcess, text::toUtf8(a.text));
-        }
-        break;
     case ActionKind::OutputKey:
         postToController(L"HDMIOUT_CHANGE_OUTPUT", 0, kOutswapProcess);
         break;
@@ -577,9 +559,6 @@ std::string VirtualTarget::act(const Action& a) {
         break;
     case ActionKind::BridgeTvEnhancement:
         postToController(L"TVBRIDGEDLL_USE_TV_ENHANCEMENT", a.value, kApplicationProcess);
-        break;
-    case ActionKind::SettingsChanged:
-        postToController(L"SENTRIXSET_CHANGED", 0, kSettingsProcess);
         break;
     case ActionKind::KeyPress:
         peers.keyboard().pressKey(static_cast<std::uint8_t>(a.value));
@@ -620,6 +599,14 @@ std::string VirtualTarget::act(const Action& a) {
         }
         break;
     }
+    case ActionKind::ProgramStart:
+    case ActionKind::ProgramRun:
+        return "the machine's programs are started only in real time, against the real programs (in virtual "
+               "time the applications are simulated: app install, app front)";
+    case ActionKind::MeasureLatency:
+    case ActionKind::MeasureIdle:
+        return "measurements of real time and processor use are taken only in real time, against the real "
+               "programs";
     default:
         break; // the steps on the peers, carried out above
     }

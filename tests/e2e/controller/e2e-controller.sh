@@ -23,8 +23,8 @@
 #       (registered under App Paths only for the scenarios that ask for it, see run), and so do
 #       any further test programs given.
 #   e2e-controller.sh run     DIR SCENARIO FIRMWARE_SIM
-#       Plays one scenario file, a step list of the simulator (*.fws) or a scenario of the
-#       scenario language (*.scn, played by the simulator's real-time target): the user's copy of
+#       Plays one scenario file of the scenario language (*.scn, tools/scenario/README.md),
+#       played by the simulator's real-time target: the user's copy of
 #       the settings is removed and the log folder emptied, the simulator plays the steps (it
 #       starts and ends the programs), and the trace
 #       log, the simulator's output and the decoded bus record are kept in DIR/artifacts/NAME,
@@ -213,10 +213,9 @@ run() {
     [[ -f $scenario ]] || die "missing scenario $scenario"
     [[ -f $simulator ]] || die "missing $simulator"
     useWine
-    local name began=$SECONDS kind=--script
+    local name began=$SECONDS
     name=$(basename "$scenario")
     name=${name%.*}
-    [[ $scenario != *.scn ]] || kind=--scenario
     local artifacts=$dir/artifacts/$name c=$WINEPREFIX/drive_c
     rm -rf "$artifacts"
     mkdir -p "$artifacts"
@@ -275,7 +274,7 @@ run() {
     exec timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" \
         --pipe "$kPipe" \
         --display-machine nvidia-vista \
-        "$kind" "$(windowsPath "$scenario")" \
+        --scenario "$(windowsPath "$scenario")" \
         --programs "C:\\$(echo "$kProductDir" | tr / '\\');C:\\$kTestDir\\bin" \
         --trace-log 'C:\e2e\log\Sentrixd.log' \
         --timeline "$(windowsPath "$artifacts/bus.txt")" \

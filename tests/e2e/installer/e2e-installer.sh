@@ -1,13 +1,13 @@
 #!/usr/bin/env bash
 # End-to-end test of the installer under Wine (tests/e2e/installer/CMakeLists.txt); Linux host only.
 #
-#   e2e-installer.sh DIR SETUP SENTRIX_REG VERSION FIRMWARE_SIM STEPS FILE_HOLDER
+#   e2e-installer.sh DIR SETUP SENTRIX_REG VERSION FIRMWARE_SIM SCENARIO FILE_HOLDER
 #
 # In a Wine prefix and Xvfb of its own (DIR/wine, made by tests/wine/wine-env.sh and ended by it
 # on every way out): a silent installer started while another one runs refuses, and so does one
 # asked for a /D= folder on a drive that does not exist; an older version (built here with
 # makensis from SETUP's staged files, each marked at its end, and "CurrentVersion" 0.9.0.0) is
-# installed and the firmware simulator plays STEPS with the controller started as the Run entry
+# installed and the firmware simulator plays SCENARIO with the controller started as the Run entry
 # names it; "SETUP /S" installs over it: every file (none of the older ones left), every value of
 # SENTRIX_REG (with "CurrentVersion" = VERSION), the Run entry, the shortcuts and the Uninstall
 # entry are checked; a third "SETUP /S" installs over that while a controller runs, and must
@@ -217,7 +217,7 @@ REG
     wineQuiet regedit /S 'C:\e2e-settings.reg' || fail "test settings imported"
     local status=0
     timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" --pipe "$kPipe" \
-        --script "$(windowsPath "$steps")" --programs "$programDir" --trace-log 'C:\e2e-log\Sentrixd.log' \
+        --scenario "$(windowsPath "$steps")" --programs "$programDir" --trace-log 'C:\e2e-log\Sentrixd.log' \
         </dev/null >"$dir/simulator.txt" 2>&1 || status=$?
     sed 's/^/  | /' "$dir/simulator.txt"
     check "the controller started as the Run entry says shows its main window (simulator exit $status)" test $status -eq 0
@@ -229,16 +229,16 @@ REG
 # starts it from the installed folder as the Run entry does; startRunning waits until its start-up
 # is over, stopRunning ends the simulator.
 startRunning() {
-    cat >"$dir/running.fws" <<'STEPS'
-plug
-start Sentrixd.exe First
-expect window present within 5000
-expect log "Leave CSentrixdDlg::OnInitDialog" within 20000
-wait 60000
+    cat >"$dir/running.scn" <<'STEPS'
+cable plug
+controller start First
+expect window "#32770" KorSentrixSuiteMain within 5s
+expect log "Leave CSentrixdDlg::OnInitDialog" within 20s
+wait 60s
 STEPS
     rm -f "$c/e2e-log/"*
     timeout --kill-after=10 "$kSimulatorTimeoutSeconds" wine "$simulator" --pipe "$kPipe" \
-        --script "$(windowsPath "$dir/running.fws")" --programs 'C:\Program Files\Korvath\Sentrix' \
+        --scenario "$(windowsPath "$dir/running.scn")" --programs 'C:\Program Files\Korvath\Sentrix' \
         --trace-log 'C:\e2e-log\Sentrixd.log' </dev/null >>"$dir/simulator-running.txt" 2>&1 &
     simPid=$!
     local i

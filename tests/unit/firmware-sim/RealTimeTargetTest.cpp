@@ -9,7 +9,6 @@
 #include "sim/SimDesktop.h"
 #include "sim/SimRegistry.h"
 #include "sim/SimSync.h"
-#include "tools/firmware-sim/ScriptRunner.h"
 #include "tools/scenario/ScenarioParser.h"
 #include "tools/scenario/ScenarioRunner.h"
 
@@ -18,6 +17,7 @@
 #include <chrono>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 namespace {
 
@@ -90,7 +90,7 @@ protected:
             sim::VirtualClock::fromEpochMs(std::chrono::duration_cast<std::chrono::milliseconds>(
                                                std::chrono::system_clock::now().time_since_epoch())
                                                .count());
-        std::ofstream(std::filesystem::path(fwsim::ScriptRunner::datedLogPath(options.traceLogPath, utc)),
+        std::ofstream(std::filesystem::path(fwsim::RealTimeTarget::datedLogPath(options.traceLogPath, utc)),
                       std::ios::binary | std::ios::app)
             << text;
     }
@@ -197,6 +197,104 @@ TEST_F(RealTimeTargetTest, PeopleAndProgramsBecomeProgramRunsAndPostsToTheContro
     host.runningNow[L"Sentrixd.exe"] = false;
     EXPECT_TRUE(play("wait 10ms\nexpect controller ended").empty());
     EXPECT_TRUE(journalHas(scenario::EventKind::Controller, "the controller has ended"));
+}
+
+TEST_F(RealTimeTargetTest, TheMachinesProgramsRunAndTheirExitCodesProcessesAndFilesAreSeen) {
+    EXPECT_EQ(play("expect exit 0"),
+              std::vector<std::string>{"test.scn:1: no program has been run (program run)"});
+    host.exitCode = 3;
+    EXPECT_EQ(
+        play("program start KeyLog.exe C:\\log\\keys.txt\nprogram run \"C:\\Program Files\\X.exe\" a b\n"
+             "expect exit 3\nexpect process KeyLog.exe running"),
+        std::vector<std::string>{});
+    ASSERT_EQ(host.started.size(), 1u);
+    EXPECT_EQ(host.started[0].program, L"KeyLog.exe");
+    EXPECT_EQ(host.started[0].arguments, std::vector<std::wstring>{L"C:\\log\\keys.txt"});
+    ASSERT_EQ(host.ran.size(), 1u);
+    EXPECT_EQ(host.ran[0].program, L"C:\\Program Files\\X.exe");
+    EXPECT_EQ(host.ran[0].arguments, (std::vector<std::wstring>{L"a", L"b"}));
+    EXPECT_TRUE(journalHas(scenario::EventKind::Note, "X.exe ended with exit code 3"));
+    EXPECT_EQ(
+        play("expect exit 0\ncable plug"),
+        std::vector<std::string>{"test.scn:1: the last program run ended with exit code 3, expected 0"});
+    EXPECT_FALSE(hardware.driver().withWorld([&] { return hardware.peers().cablePlugged(); }))
+        << "nothing after the failed step ran";
+    host.exitCode.reset();
+    EXPECT_EQ(play("program run Outswap.exe"), std::vector<std::string>{"test.scn:1: did not end"});
+    EXPECT_EQ(play("program start missing.exe"),
+              std::vector<std::string>{"test.scn:1: program missing.exe not found in the program folders"});
+
+    EXPECT_EQ(play("expect process Other.exe ended"),
+              std::vector<std::string>{"test.scn:1: no program Other.exe was started"});
+    EXPECT_EQ(play("expect process KeyLog.exe ended within 50ms"),
+              std::vector<std::string>{"test.scn:1: KeyLog.exe still runs (waited 50 ms)"});
+    host.runningNow[L"KeyLog.exe"] = false;
+    EXPECT_TRUE(play("expect process KeyLog.exe ended within 100ms").empty());
+
+    std::filesystem::create_directories(logFolder);
+    const std::string path = (logFolder / "keys.txt").string();
+    EXPECT_EQ(play("expect file \"" + path + "\" ready;"),
+              std::vector<std::string>{"test.scn:1: cannot read " + path});
+    std::ofstream(path, std::ios::binary) << "started: ;ready;11 down;43 down;11 up;43 up;";
+    EXPECT_TRUE(
+        play("expect file \"" + path + "\" \"ready;11 down;43 down;11 up;43 up;\" within 100ms").empty());
+    EXPECT_EQ(
+        play("expect file \"" + path + "\" \"11 down;11 up;\""),
+        std::vector<std::string>{"test.scn:1: the file " + path + " does not contain \"11 down;11 up;\""});
+}
+
+TEST_F(RealTimeTargetTest, AnExpectationWithinABoundWaitsInRealTimeForWhatTheWorldDoes) {
+    // The frame is sent about 300 ms after the expectation starts to wait for it.
+    std::thread tv([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        hardware.driver().withWorld([&] {
+            hardware.peers().tv().sendRaw(
+                sim::makeFrameFromBytes(std::vector<std::uint8_t>{0x04, 0x8F}.data(), 2));
+        });
+    });
+    const auto failures = play("cable plug\nexpect frame 04 8f within 3s\nexpect frame 04 8f within 100ms");
+    tv.join();
+    ASSERT_EQ(failures.size(), 1u) << "the second finds no further frame";
+    EXPECT_NE(failures[0].find("test.scn:3: no frame 04 8f on the bus after the frame matched"),
+              std::string::npos)
+        << failures[0];
+}
+
+TEST_F(RealTimeTargetTest, FirmwareSettingsAndTheTraceLogFileAreTheSimulatorsAndTheMachines) {
+    hardware.driver().withWorld([&] { hardware.firmware().setSetting(0x154, 0); });
+    EXPECT_TRUE(play("expect firmware setting 154 0\nexpect firmware setting 155 1\n"
+                     "expect firmware hdmi-control off")
+                    .empty());
+    EXPECT_EQ(play("expect firmware setting 154 1"),
+              std::vector<std::string>{"test.scn:1: firmware setting 0x154 is 0, expected 1"});
+
+    EXPECT_EQ(play("expect log-layout"),
+              std::vector<std::string>{"test.scn:1: no trace log given (--trace-log)"});
+    target.reset();
+    std::filesystem::create_directories(logFolder);
+    options.traceLogPath = (logFolder / "Sentrixd.log").wstring();
+    appendLog(" :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter x\r\n");
+    EXPECT_TRUE(play("expect log-layout").empty());
+    appendLog("no layout\r\n");
+    EXPECT_EQ(play("expect log-layout"),
+              std::vector<std::string>{"test.scn:1: the trace log, line 2: not in the layout: no layout"});
+}
+
+TEST_F(RealTimeTargetTest, MeasuringAProgramThatIsNotRunningFailsWithTheReason) {
+    EXPECT_EQ(play("measure idle Sentrixd.exe 10ms"),
+              std::vector<std::string>{"test.scn:1: no usage of Sentrixd.exe"});
+}
+
+TEST_F(RealTimeTargetTest, TheLogFileIsNamedAfterTheDayLikeTheTraceLogNamesIt) {
+    platform::SystemTime day;
+    day.year = 2026;
+    day.month = 12;
+    day.day = 7;
+    EXPECT_EQ(fwsim::RealTimeTarget::datedLogPath(L"C:\\trace\\ctl.log", day), L"C:\\trace\\ctl_2026127.log");
+    EXPECT_EQ(fwsim::RealTimeTarget::datedLogPath(L"C:\\tr.ace\\ctl", day), L"C:\\tr.ace\\ctl_2026127");
+    day.month = 1;
+    day.day = 31;
+    EXPECT_EQ(fwsim::RealTimeTarget::datedLogPath(L"ctl.x.log", day), L"ctl.x_2026131.log");
 }
 
 TEST_F(RealTimeTargetTest, TheTraceLogsLinesAndTheNoticesItLogsJoinTheTimeline) {

@@ -126,6 +126,55 @@ TEST(ScenarioParser, StepsThatReachAnyEventOrMessageCarryItsNumbers) {
         << "a quoted name is a name even when it starts with a digit";
 }
 
+TEST(ScenarioParser, ProgramsMeasurementsAndMachineExpectationsTakeTheirArguments) {
+    const Step start =
+        parsed("program start \"C:\\Program Files\\K\\Set.exe\" C:\\e2e\\log\\a.txt \"two words\"");
+    EXPECT_EQ(start.action.kind, ActionKind::ProgramStart);
+    EXPECT_EQ(start.action.text, L"C:\\Program Files\\K\\Set.exe") << "backslashes are kept";
+    EXPECT_EQ(start.action.arguments, (std::vector<std::wstring>{L"C:\\e2e\\log\\a.txt", L"two words"}));
+    const Step run = parsed("program run Outswap.exe");
+    EXPECT_EQ(run.action.kind, ActionKind::ProgramRun);
+    EXPECT_TRUE(run.action.arguments.empty());
+
+    const Step latency = parsed("measure latency 200 request-active-source");
+    EXPECT_EQ(latency.action.value, 200u);
+    EXPECT_TRUE(latency.action.flag);
+    EXPECT_FALSE(parsed("measure latency 5").action.flag) << "<Give OSD Name> unless said";
+    const Step idle = parsed("measure idle Sentrixd.exe 30s");
+    EXPECT_EQ(idle.action.text, L"Sentrixd.exe");
+    EXPECT_EQ(idle.action.duration, std::optional<std::uint64_t>(30000));
+
+    EXPECT_EQ(parsed("expect exit 0x10").expectation.value, 16u);
+    const Step process = parsed("expect process KeyLog.exe ended");
+    EXPECT_EQ(process.expectation.path, L"KeyLog.exe");
+    EXPECT_FALSE(process.expectation.flag);
+    const Step file = parsed("expect file C:\\e2e\\log\\keys.txt \"ready;11 down;\"");
+    EXPECT_EQ(file.expectation.path, L"C:\\e2e\\log\\keys.txt");
+    EXPECT_EQ(file.expectation.text, "ready;11 down;");
+    EXPECT_EQ(parsed("expect log-layout").expectation.kind, ExpectKind::LogLayout);
+}
+
+TEST(ScenarioParser, AnyExpectationMayWaitWithinABoundAndFrameGapsMayHaveATolerance) {
+    const Step gap = parsed("expect frame \"Active Source\" after 2s tolerance 150ms within 4s");
+    EXPECT_EQ(gap.expectation.afterMs, std::optional<std::uint64_t>(2000));
+    EXPECT_EQ(gap.expectation.toleranceMs, std::optional<std::uint64_t>(150));
+    EXPECT_EQ(gap.expectation.withinMs, std::optional<std::uint64_t>(4000));
+    const Step bytes = parsed("expect frame 40 04 within 3s");
+    EXPECT_EQ(bytes.expectation.frame.bytes, (std::vector<std::uint8_t>{0x40, 0x04}));
+    EXPECT_FALSE(bytes.expectation.afterMs);
+    EXPECT_FALSE(parsed("expect frame 40 04 after 1s").expectation.toleranceMs) << "exact unless said";
+    const Step count = parsed("expect log \"WM_HOOK_BROWSERBACK\" count 2 within 3s");
+    EXPECT_EQ(count.expectation.count, std::optional<std::uint32_t>(2));
+    EXPECT_EQ(count.expectation.withinMs, std::optional<std::uint64_t>(3000));
+    EXPECT_EQ(parsed("expect no window \"#32770\" Main within 15s").expectation.withinMs,
+              std::optional<std::uint64_t>(15000));
+    EXPECT_EQ(parsed("expect log \"within\" within 1s").expectation.text, "within")
+        << "a quoted word is text, not the keyword";
+    EXPECT_EQ(parsed("expect program X.exe within").expectation.text2, "within")
+        << "without a duration the word is the step's own";
+    EXPECT_FALSE(parsed("expect display hdmi").expectation.withinMs);
+}
+
 struct Malformed {
     const char* line;
     const char* message; // a fragment of the error
@@ -177,7 +226,18 @@ INSTANTIATE_TEST_SUITE_P(
         Malformed{"cecc logical-address 15", "too large (at most 14)"},
         Malformed{"firmware event 10000", "too large (at most 0xFFFF)"},
         Malformed{"expect log Foo count", "missing line count"},
-        Malformed{"session event 8 session", "missing session identifier"}));
+        Malformed{"session event 8 session", "missing session identifier"},
+        Malformed{"program run", "missing program file"}, Malformed{"program stop X.exe", "unknown step"},
+        Malformed{"measure latency 0", "at least one sample"},
+        Malformed{"measure latency 5 give-vendor-id", "unknown keyword 'give-vendor-id' for request"},
+        Malformed{"measure idle Sentrixd.exe 30000", "bad duration '30000'"},
+        Malformed{"expect exit", "missing exit code"},
+        Malformed{"expect process KeyLog.exe gone", "unknown keyword 'gone' for process state"},
+        Malformed{"expect file C:\\a.txt", "missing file text"},
+        Malformed{"expect log-layout now", "unexpected 'now'"},
+        Malformed{"expect display hdmi within 8000", "bad duration '8000' for within"},
+        Malformed{"expect frame 40 04 after 1s tolerance", "missing tolerance"},
+        Malformed{"wait 1s within 2s", "unexpected 'within'"}));
 
 TEST(ScenarioParser, SettingsStepsNameTheBoxesAndTheirStates) {
     EXPECT_EQ(parsed("settings click power-off").action.value, 1011u);
@@ -194,6 +254,10 @@ TEST(ScenarioParser, SettingsStepsNameTheBoxesAndTheirStates) {
     const Step firmware = parsed("expect firmware power-by-tv off");
     EXPECT_EQ(firmware.expectation.value, 0x155u);
     EXPECT_EQ(firmware.expectation.bytes, std::vector<std::uint8_t>{0});
+    const Step exact = parsed("expect firmware setting 154 0");
+    EXPECT_EQ(exact.expectation.kind, ExpectKind::FirmwareSetting);
+    EXPECT_EQ(exact.expectation.value, 0x154u);
+    EXPECT_EQ(exact.expectation.count, std::optional<std::uint32_t>(0));
     for (const char* bad :
          {"settings click sideways", "expect settings box menu ticked", "expect settings ajar",
           "expect firmware hdmi-control maybe", "settings ok now"}) {
@@ -237,9 +301,9 @@ TEST(ScenarioParser, BytesThatAreNoTextAreAnErrorNotACrash) {
 
 TEST(ScenarioParser, HelpListsEveryStepAndFiltersByItsFirstWords) {
     const std::string all = stepHelp();
-    for (const char* step :
-         {"tv switch pc|tuner", "cable plug|unplug", "expect frame", "registry set", "wait <duration>",
-          "output-key", "bridge change-output", "message-box answer", "expect controller"}) {
+    for (const char* step : {"tv switch pc|tuner", "cable plug|unplug", "expect frame", "registry set",
+                             "wait <duration>", "output-key", "bridge change-output", "message-box answer",
+                             "expect controller", "program run", "measure latency", "expect log-layout"}) {
         EXPECT_NE(all.find(step), std::string::npos) << step;
     }
     const std::string tv = stepHelp("tv ");

@@ -144,6 +144,74 @@ TEST_F(ScenarioRunnerTest, FrameExpectationsCheckOrderAndTimeBetweenMatches) {
         << "bytes match exactly, not as a prefix";
 }
 
+TEST_F(ScenarioRunnerTest, AFrameGapMayBeGivenWithATolerance) {
+    EXPECT_EQ(failure("wait 1s\nexpect frame 04 8d 02\nexpect frame 4f 82 10 00 after 15ms tolerance 5ms\n"
+                      "expect frame 04 8d 02 after 500ms tolerance 10ms\n"),
+              "");
+    EXPECT_EQ(failure("wait 1s\nexpect frame 04 8d 02\nexpect frame 4f 82 10 00 after 15ms tolerance 4ms\n"),
+              "s.scn:3: the frame 4f 82 10 00 came at [    0.020], 10 ms after the previous matched frame, "
+              "expected 15 ms +- 4 ms");
+    EXPECT_NE(failure("wait 1s\nexpect frame 04 8d 02\nexpect frame 4f 82 10 00 after 5ms tolerance 4ms\n"),
+              "")
+        << "too late fails as too early does";
+}
+
+TEST_F(ScenarioRunnerTest, AnExpectationWithinABoundWaitsUntilItHoldsOrTheTimeIsUp) {
+    World world;
+    const RunOutcome waited = world.play("expect frame 04 8d 02 within 1s\nexpect frame 4f 82 10 00\n"
+                                         "expect frame \"Menu Request\" within 1s\ncable plug\n");
+    EXPECT_TRUE(waited.ok()) << waited.failures.front().text();
+    EXPECT_EQ(waited.expectationsHeld, 3u);
+    ASSERT_EQ(world.target.actions.size(), 1u);
+    EXPECT_GE(world.target.actions[0].first, 530u) << "the step after waited for the frame at 530 ms";
+    EXPECT_LT(world.target.actions[0].first, 600u) << "and no longer than one re-check after it";
+
+    EXPECT_EQ(
+        failure("expect frame 4f 82 10 00 within 15ms\ncable plug\n"),
+        "s.scn:1: no frame 4f 82 10 00 on the bus since [    0.000] (1 other frame, the last: [    0.010] "
+        "TV -> Playback 1: Menu Request [query]) (waited 15 ms)");
+    EXPECT_EQ(
+        failure("expect log \"Display is Changed\" count 1 within 2s\nexpect display panel within 1s\n"), "");
+    EXPECT_EQ(failure("expect no frame \"Active Source\" within 1s\n"), "")
+        << "holds at once, before the frame comes";
+}
+
+TEST_F(ScenarioRunnerTest, TheMachinesProgramsAndFilesAreOnlyWhereATargetSeesThem) {
+    for (const char* line : {"expect exit 0", "expect process KeyLog.exe ended", "expect file C:\\a.txt x",
+                             "expect log-layout"}) {
+        EXPECT_EQ(failure(line),
+                  std::string("s.scn:1: the machine's programs and files are seen only in real "
+                              "time, against the real programs"))
+            << line;
+    }
+}
+
+TEST_F(ScenarioRunnerTest, TheLogLayoutCheckFindsTheFirstLineOutOfLayout) {
+    const std::string good = " :TID[0x1a4][2026/12/07 09:00:00.125] .\\SentrixdDlg.cpp (120) : Enter "
+                             "CSentrixdDlg::OnInitDialog \r\n"
+                             " :TID[0x2f][2026/12/07 09:00:01.000] .\\HardIO.cpp (17) : ERROR!! in "
+                             "HardIO::initialize ERROR CreateFile:2\r\n";
+    EXPECT_FALSE(logLayoutFault(good));
+    EXPECT_EQ(logLayoutFault(""), "line 1: the log is empty");
+    EXPECT_EQ(logLayoutFault(good + " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x\n"),
+              "line 3: does not end in CR LF");
+    EXPECT_EQ(logLayoutFault(good + " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x"),
+              "line 3: no line end");
+    const char* bad[] = {
+        " :TID[0x1A4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x", // upper-case thread id
+        " :TID[0x1a4][2026/12/7 09:00:00.125] .\\A.cpp (1) : x",  // unpadded day
+        " :TID[0x1a4][2026/12/07 09:00:00.125].\\A.cpp (1) : x",  // no blank after the time
+        " :TID[0x1a4][2026/12/07 09:00:00.125] A.cpp (1) : x",    // no .\ before the source
+        ":TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (1) : x",  // no leading blank
+        " :TID[0x1a4][2026/12/07 09:00:00.125] .\\A.cpp (x) : x", // no line number
+    };
+    for (const char* line : bad) {
+        const auto result = logLayoutFault(good + line + "\r\n");
+        ASSERT_TRUE(result) << line;
+        EXPECT_EQ(result->rfind("line 3: not in the layout: ", 0), 0u) << *result;
+    }
+}
+
 TEST_F(ScenarioRunnerTest, ACheckpointStartsTheSearchAndTheNoExpectationsAnew) {
     EXPECT_EQ(failure("wait 100ms\ncheckpoint\nwait 1s\nexpect no frame \"Active Source\"\n"
                       "expect frame \"Menu Request\" after 430ms\n"),

@@ -58,6 +58,28 @@ TEST(VirtualTarget, AStepHappensAtItsTimeWhileTheControllerIsStillStartingUp) {
     EXPECT_GE(startupDone->time, 6000u) << "the start-up was still running when the cable went in";
 }
 
+TEST(VirtualTarget, TheMachinesProgramsAndRealMeasurementsAreRefusedWithTheReason) {
+    for (const char* line : {"program start KeyLog.exe C:\\k.txt", "program run Outswap.exe",
+                             "measure latency 3", "measure idle Sentrixd.exe 1s"}) {
+        const Played played = play(std::string(line) + "\ncable plug\n");
+        ASSERT_EQ(played.outcome.failures.size(), 1u) << line;
+        EXPECT_NE(played.outcome.failures[0].message.find("only in real time"), std::string::npos)
+            << played.outcome.failures[0].message;
+        EXPECT_EQ(find(played.events, EventKind::Step, "cable plug"), nullptr) << "the run ended there";
+    }
+}
+
+TEST(VirtualTarget, AWaitWithinABoundPassesVirtualTimeUntilTheExpectationHolds) {
+    const Played played = play("tv vendor maker\ncable plug\ncontroller start\n"
+                               "expect log \"Received:CEC Certification Status\" within 60s\n"
+                               "expect frame \"Give Device Vendor ID\" within 1s\nnote done\n");
+    ASSERT_TRUE(played.outcome.ok()) << played.outcome.failures.front().text();
+    const Event* done = find(played.events, EventKind::Note, "done");
+    ASSERT_NE(done, nullptr);
+    EXPECT_GT(done->time, 1000u) << "virtual time passed while the expectation waited";
+    EXPECT_LT(done->time, 60000u) << "and stopped once it held";
+}
+
 TEST(VirtualTarget, AnUnlockScheduledDuringTheResumeWaitEndsIt) {
     const Played played = play("tv vendor maker\ncable plug\nwait 3s\ncontroller start\nwait 20s\n"
                                "session lock\npc suspend\npc resume cec\nwait 30s\nsession unlock\nwait 10s\n"

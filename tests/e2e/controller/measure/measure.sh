@@ -49,13 +49,15 @@ traceLog() { # on|off
     done
 }
 
-results() { grep '^RESULT ' "$1" | sed 's/^RESULT /  /'; }
+# The measurements' results: "RESULT name=value" lines of a test program, and the lines
+# "[   time] result   name=value" of the simulator's timeline.
+results() { sed -n -e 's/^RESULT /  /p' -e 's/^\[[ 0-9.]*\] result  *\(.*\)$/  \1/p' "$1"; }
 
 for log in off on; do
     [[ $what == all || $what == latency ]] || break
     echo "== latency, trace log $log"
     traceLog "$log"
-    "$e2e" run "$dir" "$here/latency.fws" "$simulator" >"$dir/latency-$log.txt" 2>&1 ||
+    "$e2e" run "$dir" "$here/latency.scn" "$simulator" >"$dir/latency-$log.txt" 2>&1 ||
         { echo "the latency run failed"; cat "$dir/latency-$log.txt"; exit 1; }
     results "$dir/artifacts/latency/simulator.txt"
 done
@@ -94,13 +96,13 @@ for log in off on; do
     traceLog "$log"
     output=$dir/artifacts/idle/simulator.txt # written as the simulator goes
     rm -f "$output"
-    "$e2e" run "$dir" "$here/idle.fws" "$simulator" >"$dir/idle-$log.txt" 2>&1 &
+    "$e2e" run "$dir" "$here/idle.scn" "$simulator" >"$dir/idle-$log.txt" 2>&1 &
     runner=$!
     waitFor 'measure idle' "$output" 60 || { echo "the idle run did not reach its measurement"; wait $runner; exit 1; }
     pid=$(controllerPid) || { echo "no Sentrixd.exe process"; wait $runner; exit 1; }
     echo "  linux_pid=$pid ($(tr '\0' ' ' <"/proc/$pid/cmdline"))"
     t0=$(ticks "$pid"); n0=$(runNs "$pid"); threads=$(ls /proc/"$pid"/task | wc -l)
-    waitFor 'RESULT idle_Sentrixd.exe_ms=' "$output" 60 || { echo "the idle measurement did not end"; wait $runner; exit 1; }
+    waitFor 'result  *idle_Sentrixd.exe_ms=' "$output" 60 || { echo "the idle measurement did not end"; wait $runner; exit 1; }
     t1=$(ticks "$pid"); n1=$(runNs "$pid"); rss=$(awk '/^VmRSS/ {print $2}' "/proc/$pid/status")
     wait $runner || { echo "the idle run failed"; cat "$dir/idle-$log.txt"; exit 1; }
     results "$output"
@@ -115,7 +117,7 @@ for log in off on; do
     [[ $what == all || $what == menu ]] || break
     echo "== control menu on the screen, trace log $log"
     traceLog "$log"
-    "$e2e" run "$dir" "$here/menu.fws" "$simulator" >"$dir/menu-$log.txt" 2>&1 ||
+    "$e2e" run "$dir" "$here/menu.scn" "$simulator" >"$dir/menu-$log.txt" 2>&1 ||
         { echo "the menu run failed"; cat "$dir/menu-$log.txt"; exit 1; }
     results "$dir/artifacts/menu/menu-latency.txt"
 done
