@@ -1095,21 +1095,38 @@ std::vector<std::string> splitWords(const char* words) {
     return out;
 }
 
+// The words of each form's name, in the order of kForms; split once, as every line of a long
+// scenario looks its step up among all forms.
+const std::vector<std::vector<std::string>>& formWords() {
+    static const std::vector<std::vector<std::string>> words = [] {
+        std::vector<std::vector<std::string>> all;
+        for (const StepForm& form : kForms) {
+            all.push_back(splitWords(form.words));
+        }
+        return all;
+    }();
+    return words;
+}
+
 // The form whose name matches the most leading words, and how many words that is.
 const StepForm* findForm(const std::vector<Token>& tokens, std::size_t& used) {
     const StepForm* best = nullptr;
     used = 0;
-    for (const StepForm& form : kForms) {
-        const std::vector<std::string> words = splitWords(form.words);
-        if (words.size() > tokens.size() || words.size() <= used) {
+    std::vector<std::string> lowered; // the leading unquoted tokens, lower-cased
+    for (const Token& token : tokens) {
+        if (token.quoted) {
+            break;
+        }
+        lowered.push_back(lower(token.text));
+    }
+    const std::vector<std::vector<std::string>>& names = formWords();
+    for (std::size_t f = 0; f < names.size(); ++f) {
+        const std::vector<std::string>& words = names[f];
+        if (words.size() > lowered.size() || words.size() <= used) {
             continue;
         }
-        bool match = true;
-        for (std::size_t i = 0; i < words.size() && match; ++i) {
-            match = !tokens[i].quoted && lower(tokens[i].text) == words[i];
-        }
-        if (match) {
-            best = &form;
+        if (std::equal(words.begin(), words.end(), lowered.begin())) {
+            best = &kForms[f];
             used = words.size();
         }
     }
@@ -1119,8 +1136,7 @@ const StepForm* findForm(const std::vector<Token>& tokens, std::size_t& used) {
 std::string unknownStep(const std::vector<Token>& tokens) {
     const std::string first = lower(tokens[0].text);
     std::vector<std::string> seconds;
-    for (const StepForm& form : kForms) {
-        const std::vector<std::string> words = splitWords(form.words);
+    for (const std::vector<std::string>& words : formWords()) {
         if (words.size() > 1 && words[0] == first &&
             std::find(seconds.begin(), seconds.end(), words[1]) == seconds.end()) {
             seconds.push_back(words[1]);
