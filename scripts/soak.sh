@@ -2,8 +2,9 @@
 # The long soak: one million random events (SENTRIX_SOAK_EVENTS, or the first argument) played
 # into one controller in the simulated world, built with the address, leak and undefined-behaviour
 # sanitizers; open handles and loaded libraries must stay as they were after the first 10,000
-# events, memory in use is printed after every 10,000, and LeakSanitizer checks the end. The
-# test suite plays a short variant of the same test (20,000 events).
+# events, memory in use besides the world's files is printed after every 10,000 and must stay within
+# a small bound of what it was then, and LeakSanitizer checks the end. The test suite plays a short
+# variant of the same test (20,000 events).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 events=${1:-${SENTRIX_SOAK_EVENTS:-1000000}}

@@ -26,6 +26,7 @@ void Peers::clearRecords() {
     m_media.clearRecords();
     m_sound.clearRecords();
     m_shell.clearRecords();
+    m_session.clearRecords();
 }
 
 void Peers::plugCable() {

@@ -62,8 +62,8 @@ public:
     SimSession& session() { return m_session; }
     SimLocale& locale() { return m_locale; }
     SimWmi& wmi() { return m_wmi; }
-    // Forgets what every peer recorded so far (frames, events, switches, programs started, keys,
-    // ejects); what each one is now stays.
+    // Forgets what every peer recorded so far (frames, feature aborts, events, switches, programs
+    // started, keys, ejects, execution-state calls); what each one is now stays.
     void clearRecords();
 
     // World actions. Plugging a plugged cable (or unplugging an unplugged one) does nothing.

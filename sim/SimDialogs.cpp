@@ -185,6 +185,9 @@ void SimDialogs::clearRecords() {
     std::erase_if(m_dialogs, [this](const std::unique_ptr<Dialog>& dialog) {
         return dialog->ending != Ending::Open && !m_desktop.isWindow(dialog->window);
     });
+    // The window procedure of a window that is gone is never called again (and refers to a
+    // record that may just have been forgotten).
+    std::erase_if(m_bindings, [this](const auto& entry) { return !m_desktop.isWindow(entry.first); });
 }
 
 SimDialogs::Dialog* SimDialogs::find(platform::WindowHandle window) {

@@ -28,6 +28,8 @@ public:
     void setActiveConsoleSessionId(std::uint32_t id) { m_consoleSession = id; }
     bool isRegistered(platform::WindowHandle window) const { return m_registered.count(window) != 0; }
     const std::vector<ExecutionStateCall>& executionStateCalls() const { return m_executionStateCalls; }
+    // Forgets the calls recorded so far, so that a long run keeps its memory flat; the state stays.
+    void clearRecords() { m_executionStateCalls.clear(); }
     // The lasting state: the flags of the last call that carried ES_CONTINUOUS.
     std::uint32_t executionState() const { return m_executionState; }
 

@@ -66,7 +66,11 @@ public:
 
     const std::vector<Change>& changes() const { return m_changes; }
     // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
-    void clearRecords() { m_changes.clear(); }
+    void clearRecords() {
+        m_changes.clear();
+        m_messages.clear();
+        m_starts.clear();
+    }
     const std::vector<Received>& messages() const { return m_messages; }
     const std::vector<Start>& starts() const { return m_starts; }
 

@@ -105,7 +105,10 @@ public:
     const std::vector<Abort>& featureAborts() const { return m_aborts; }
     const std::vector<Received>& received() const { return m_received; }
     // Forgets what was recorded so far, so that a long run keeps its memory flat; the state stays.
-    void clearRecords() { m_received.clear(); }
+    void clearRecords() {
+        m_received.clear();
+        m_aborts.clear();
+    }
     // Received frames with this opcode.
     std::vector<CecFrame> receivedWith(std::uint8_t opcode) const;
 

@@ -279,7 +279,8 @@ void VirtualTarget::clearHistory() {
         entry.controller->menus().clearRecords();
         entry.controller->dialogs().clearRecords();
         entry.launcherShown = 0;
-        entry.notifications = entry.controller->noticesShown().size(); // the open ones are in the journal
+        entry.dialogsSeen = 0;
+        entry.controller->noticesShownFrom(entry.dialogsSeen); // the open ones are in the journal
     }
 }
 
@@ -363,9 +364,7 @@ void VirtualTarget::pollRecords(std::vector<Event>& batch) {
         }
     }
     for (ControllerEntry& entry : m_controllers) {
-        const auto shown = entry.controller->noticesShown();
-        for (; entry.notifications < shown.size(); ++entry.notifications) {
-            const auto& notice = shown[entry.notifications];
+        for (const auto& notice : entry.controller->noticesShownFrom(entry.dialogsSeen)) {
             Event event = makeEvent(notice.time, EventKind::Notification,
                                     notice.variant == 1
                                         ? "supported: the TV supports HDMI control"

@@ -96,7 +96,7 @@ private:
     };
     struct ControllerEntry {
         std::unique_ptr<simrun::SimController> controller;
-        std::size_t notifications = 0;
+        std::size_t dialogsSeen = 0; // see SimController::noticesShownFrom
         std::size_t launcherShown = 0;
         bool endNoted = false;
     };

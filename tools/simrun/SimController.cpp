@@ -61,15 +61,41 @@ bool SimController::runUntil(std::uint64_t t) {
     return false;
 }
 
+namespace {
+
+bool isNotice(const sim::SimDialogs::Dialog& dialog) {
+    return dialog.templateId == IDD_NOTIFY_CEC_INFO;
+}
+
+SimController::ShownNotice shownNotice(const sim::SimDialogs::Dialog& dialog) {
+    const sim::SimDialogs::Control* message = dialog.control(IDC_NOTIFY_MESSAGE);
+    const bool supported = message != nullptr && message->text == strings::kTvSupports;
+    return {dialog.createdAt, supported ? 1 : 0, dialog.window};
+}
+
+} // namespace
+
 std::vector<SimController::ShownNotice> SimController::noticesShown() const {
     std::vector<ShownNotice> shown;
     for (const auto& dialog : m_dialogs.dialogs()) {
-        if (dialog->templateId != IDD_NOTIFY_CEC_INFO || !dialog->initialised) {
-            continue;
+        if (isNotice(*dialog) && dialog->initialised) {
+            shown.push_back(shownNotice(*dialog));
         }
-        const sim::SimDialogs::Control* message = dialog->control(IDC_NOTIFY_MESSAGE);
-        const bool supported = message != nullptr && message->text == strings::kTvSupports;
-        shown.push_back({dialog->createdAt, supported ? 1 : 0, dialog->window});
+    }
+    return shown;
+}
+
+std::vector<SimController::ShownNotice> SimController::noticesShownFrom(std::size_t& next) const {
+    std::vector<ShownNotice> shown;
+    const auto& dialogs = m_dialogs.dialogs();
+    for (; next < dialogs.size(); ++next) {
+        const sim::SimDialogs::Dialog& dialog = *dialogs[next];
+        if (isNotice(dialog)) {
+            if (!dialog.initialised) {
+                break;
+            }
+            shown.push_back(shownNotice(dialog));
+        }
     }
     return shown;
 }

@@ -62,6 +62,11 @@ public:
     };
     // Every notice shown so far, oldest first (once its start-up has set its texts).
     std::vector<ShownNotice> noticesShown() const;
+    // The notices shown among the dialogs from index `next` of dialogs().dialogs() on, oldest
+    // first; `next` moves past every dialog done with (a notice shown, any other dialog) up to
+    // the first notice whose start-up has not finished yet. A poll that keeps `next` reads each
+    // dialog once however long the run (forgetting dialogs moves the indices: start again at 0).
+    std::vector<ShownNotice> noticesShownFrom(std::size_t& next) const;
     // The controller's dialogs on the simulated desktop, for reading and answering them.
     sim::SimDialogs& dialogs() { return m_dialogs; }
     NotifyCecInfoDialogs& notices() { return m_notices; }

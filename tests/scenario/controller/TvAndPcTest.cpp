@@ -225,6 +225,13 @@ TEST_F(TvAndPcTest, AHotPlugDuringStartupAsksForOneNoticeOnly) {
     ASSERT_TRUE(trace->hasText("Received HPD High Event"));
     ASSERT_EQ(controller.noticesShown().size(), 1u);
     EXPECT_EQ(controller.noticesShown()[0].variant, 1);
+    // Polled from the last dialog read on, the notice is reported once.
+    std::size_t next = 0;
+    const auto polled = controller.noticesShownFrom(next);
+    ASSERT_EQ(polled.size(), 1u);
+    EXPECT_EQ(polled[0].window, controller.noticesShown()[0].window);
+    EXPECT_EQ(next, controller.dialogs().dialogs().size());
+    EXPECT_TRUE(controller.noticesShownFrom(next).empty());
 }
 
 TEST_F(TvAndPcTest, LauncherModePostsNoNoticeAndRoutingAnnouncesThePc) {

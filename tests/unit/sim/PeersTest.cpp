@@ -277,6 +277,34 @@ TEST_F(PeersTest, StartedByTheShellTheSoundChangerSetsTheOutputOfItsCommandLine)
     EXPECT_FALSE(shell.executes()[3].started);
 }
 
+// A long run forgets what the peers recorded between its parts; every record a peer keeps must
+// go, or the run's memory grows with every event.
+TEST_F(PeersTest, ClearRecordsForgetsEveryPeerRecordButNotWhatThePeersAreNow) {
+    peers.plugCable();
+    clock.advanceTo(1000);
+    peers.bus().transmit(sim::makeFrame(4, 0, sim::cecop::kFeatureAbort, {0x92, 0x03}));
+    peers.sound().startProgram(L"/HDMI");
+    clock.advanceTo(2000);
+    peers.session().setThreadExecutionState(sim::SimSession::kEsContinuous | platform::kEsDisplayRequired);
+    ASSERT_EQ(peers.tv().featureAborts().size(), 1u);
+    ASSERT_EQ(peers.sound().starts().size(), 1u);
+    ASSERT_EQ(peers.sound().changes().size(), 1u);
+    ASSERT_EQ(peers.session().executionStateCalls().size(), 1u);
+
+    peers.clearRecords();
+    EXPECT_TRUE(peers.tv().featureAborts().empty());
+    EXPECT_TRUE(peers.tv().received().empty());
+    EXPECT_TRUE(peers.bus().records().empty());
+    EXPECT_TRUE(peers.sound().starts().empty());
+    EXPECT_TRUE(peers.sound().messages().empty());
+    EXPECT_TRUE(peers.sound().changes().empty());
+    EXPECT_TRUE(peers.session().executionStateCalls().empty());
+    EXPECT_TRUE(peers.cablePlugged());
+    EXPECT_EQ(peers.sound().output(), sim::SoundOutputModel::Output::Hdmi);
+    EXPECT_EQ(peers.session().executionState(),
+              sim::SimSession::kEsContinuous | platform::kEsDisplayRequired);
+}
+
 TEST_F(PeersTest, TheSmallSystemPortsAnswerAsWindowsDoesAndFailOnRequest) {
     sim::SimShell& shell = peers.shell();
     wchar_t buffer[16];
