@@ -12,14 +12,13 @@ platform::RegKey hiveKey(Hive hive) {
 }
 
 std::string writeRegistryValue(platform::Registry& registry, const Action& a) {
-    platform::RegKey key = 0;
-    if (registry.createKey(hiveKey(a.hive), a.path.c_str(), platform::RegAccess::Write, key, nullptr) !=
+    platform::ScopedRegKey key(registry);
+    if (registry.createKey(hiveKey(a.hive), a.path.c_str(), platform::RegAccess::Write, key.out(), nullptr) !=
         platform::error::kSuccess) {
         return "the registry refuses the key " + text::toUtf8(a.path);
     }
     const platform::ErrorCode error = registry.setValue(key, a.name.c_str(), a.valueType, a.bytes.data(),
                                                         static_cast<std::uint32_t>(a.bytes.size()));
-    registry.closeKey(key);
     return error == platform::error::kSuccess
                ? std::string()
                : "the registry refuses the value " +
