@@ -5,7 +5,7 @@
 
 platform::LResult HdmiKeyHook::keyHookProc(int code, platform::WParam virtualKey,
                                            platform::LParam keystroke) {
-    if (code < 0 || virtualKey != kVkBrowserBack) {
+    if (code != kHcAction || virtualKey != kVkBrowserBack) {
         return m_chain.callNext(code, virtualKey, keystroke);
     }
     // Posted even when the controller is not running: to no window, that is to the queue of the

@@ -69,8 +69,8 @@ std::int32_t SimKeyboard::resetKeyHook() {
 }
 
 std::intptr_t SimKeyboard::keyHookProc(int code, std::uintptr_t wParam, std::intptr_t) {
-    if (code < 0 || wParam != kVkBrowserBack) {
-        return 0; // the next hook's answer: let the key through
+    if (code != 0 || wParam != kVkBrowserBack) {
+        return 0; // the next hook's answer: let the key through (HC_NOREMOVE, 3, is a mere peek)
     }
     const platform::WindowHandle window = m_desktop.find(kControllerWindowClass, kControllerWindowTitle);
     if (window != 0) {

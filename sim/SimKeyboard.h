@@ -10,7 +10,7 @@
 // message 0x8486 (wParam 0, lParam 0) to the window of class "#32770" titled
 // "KorSentrixSuiteMain" for each transition of VK 0xA6 (browser back), as the program that has
 // the keyboard (the foreground window's, or the default input process) and lets every key
-// through. Other keys post nothing.
+// through. Other keys post nothing, and neither do calls with a code other than HC_ACTION (0).
 // The entries act on the one active SimKeyboard of the process (the one most recently
 // constructed or activated and not yet destroyed); without one, they return 0.
 // As the keyboard input port (SendInput), every batch is recorded whole with the window that had

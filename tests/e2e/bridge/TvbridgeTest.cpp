@@ -164,18 +164,23 @@ struct ChainRecord {
     std::vector<std::pair<WPARAM, LRESULT>> relayed;     // key, the library's result
     std::vector<std::pair<WPARAM, LPARAM>> relayedFlags; // key, flags as the relay got them
     std::vector<std::pair<WPARAM, LPARAM>> passedOn;     // key, flags as the sentinel got them
+    int peeks = 0;                                       // calls with HC_NOREMOVE
 };
 ChainRecord g_chain;
 
 LRESULT CALLBACK sentinelHook(int code, WPARAM wParam, LPARAM lParam) {
-    if (code == HC_ACTION) {
-        g_chain.passedOn.emplace_back(wParam, lParam);
+    if (code != HC_ACTION) {
+        return 0; // a nonzero answer to a peek would discard the keystroke
     }
+    g_chain.passedOn.emplace_back(wParam, lParam);
     return kSentinelResult;
 }
 
 LRESULT CALLBACK relayHook(int code, WPARAM wParam, LPARAM lParam) {
     const LRESULT result = g_chain.keyHookProc(code, wParam, lParam);
+    if (code == HC_NOREMOVE) {
+        ++g_chain.peeks;
+    }
     if (code == HC_ACTION) {
         g_chain.relayed.emplace_back(wParam, result);
         g_chain.relayedFlags.emplace_back(wParam, lParam);
@@ -283,6 +288,8 @@ TEST_F(TvbridgeTest, HookProcedurePostsBrowserBackForEveryTransitionAndNothingEl
     keyHookProc(HC_ACTION, 0x100 | VK_BROWSER_BACK, kKeyDownFlags);
     keyHookProc(-1, VK_BROWSER_BACK, kKeyDownFlags);
     keyHookProc(INT_MIN, VK_BROWSER_BACK, 0);
+    // A keystroke only peeked at (PM_NOREMOVE) is still to come: reporting it would count it twice.
+    keyHookProc(HC_NOREMOVE, VK_BROWSER_BACK, kKeyDownFlags);
     ASSERT_TRUE(controller.settle());
     EXPECT_EQ(controller.received().size(), 3u);
 }
@@ -310,6 +317,17 @@ TEST_F(TvbridgeTest, HookInAChainPassesEveryKeyOnAndAnswersZeroOnlyForBrowserBac
     SetFocus(chain.window);
 
     ASSERT_TRUE(pressKey(VK_BROWSER_BACK));
+    // A program that looks before it takes: every PM_NOREMOVE peek runs the hook with HC_NOREMOVE.
+    const auto peekKey = [] {
+        MSG msg{};
+        return PeekMessageW(&msg, nullptr, WM_KEYFIRST, WM_KEYLAST, PM_NOREMOVE | PM_NOYIELD) != FALSE;
+    };
+    const DWORD start = GetTickCount();
+    while (!peekKey() && GetTickCount() - start < kWaitMs) {
+        MsgWaitForMultipleObjects(0, nullptr, FALSE, kSliceMs, QS_KEY);
+    }
+    ASSERT_TRUE(peekKey() && peekKey()) << "the key did not come";
+    EXPECT_GE(g_chain.peeks, 3);
     EXPECT_TRUE(pumpUntil([&] { return counter.count(VK_BROWSER_BACK) == 2; }))
         << "the key did not reach the window";
     ASSERT_TRUE(pressKey(kVkOtherKey));
