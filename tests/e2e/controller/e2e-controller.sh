@@ -29,8 +29,11 @@
 #       starts and ends the programs), and the trace
 #       log, the simulator's output and the decoded bus record are kept in DIR/artifacts/NAME,
 #       with a screenshot of the display when the scenario fails (xwd or ImageMagick's import
-#       when present). Whatever of the scenario still runs afterwards is ended (wineserver -k of
-#       this prefix, whose persistent server is then started again) and fails the scenario.
+#       when present). Whatever of the scenario still runs afterwards fails the scenario. Every
+#       scenario ends with this prefix's server ended (wineserver -k) and its persistent server
+#       started again, so that nothing a scenario leaves in the server reaches the next one: Wine
+#       keeps the global hooks of a thread that has ended (Windows removes them with the thread),
+#       and the hooks the hostile bridge calls orphan would report every later key press again.
 #       The simulator's display hardware is the NVIDIA notebook on Windows 6.0 (display machine
 #       nvidia-vista), which the installed nvapi64.dll reaches over the pipe.
 #       A header line "#! no-firmware-pipe" runs the scenario without the FirmwarePipe setting
@@ -299,9 +302,7 @@ run() {
     if [[ $status -ne 0 ]]; then
         screenshot "$artifacts/screen"
     fi
-    if [[ -n $left ]]; then
-        restartWine
-    fi
+    restartWine
     if [[ $planted -eq 1 ]]; then
         mv "$c/$kTestDir/Panelid.dll.installed" "$c/$kProductDir/Panelid.dll"
         rm -rf "$c/$kTestDir/planted-path" "$c/$kTestDir/planted-cwd"
