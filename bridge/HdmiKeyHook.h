@@ -20,8 +20,7 @@ protected:
 class HdmiKeyHook {
 public:
     static constexpr platform::WParam kVkBrowserBack = 0xA6;
-    static constexpr int kHcAction = 0;   // the keystroke has been taken from the queue
-    static constexpr int kHcNoRemove = 3; // only peeked at: it stays in the queue
+    static constexpr int kHcAction = 0; // the keystroke has been taken from the queue
     static constexpr platform::MessageId kBrowserBackMessage = platform::wm::kApp + 0x486; // 0x8486
 
     HdmiKeyHook(platform::Windowing& windowing, HookChain& chain) : m_windowing(windowing), m_chain(chain) {}
