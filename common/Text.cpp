@@ -65,6 +65,12 @@ std::vector<std::uint8_t> toUtf16Le(std::wstring_view s, bool terminate) {
     return out;
 }
 
+std::size_t utf16Length(std::wstring_view s) {
+    std::size_t units = 0;
+    forEachCodePoint(s, [&units](char32_t u) { units += u >= 0x10000 ? 2 : 1; });
+    return units;
+}
+
 std::wstring fromUtf16Le(const std::uint8_t* data, std::size_t size) {
     std::wstring out;
     if (data == nullptr) {

@@ -15,6 +15,10 @@ namespace text {
 // UTF-16LE bytes of `s`, with a terminating zero unit when `terminate` is set.
 std::vector<std::uint8_t> toUtf16Le(std::wstring_view s, bool terminate = true);
 
+// Number of UTF-16 units of `s` (without a terminator): the unit of the Windows length limits.
+// Counts what toUtf16Le would write, without building it.
+std::size_t utf16Length(std::wstring_view s);
+
 // Text of UTF-16LE bytes, up to the first zero unit or the end of the data; an odd last byte
 // is ignored. Never reads past `size`.
 std::wstring fromUtf16Le(const std::uint8_t* data, std::size_t size);

@@ -1,6 +1,7 @@
 // The rule-value parser. Portable.
 #include "controller/CmdContext.h"
 
+#include "common/Text.h"
 #include "common/Trace.h"
 
 #include <new>
@@ -43,7 +44,7 @@ int CmdContext::getCmdInfo(CmdInfoList& list) {
             case 4:
                 if (!info->setCondition(token)) {
                     TRACE_ERROR(L"ERROR Condition text too long:%u",
-                                static_cast<unsigned>(CmdInfo::utf16Length(token)));
+                                static_cast<unsigned>(text::utf16Length(token)));
                     refused = true;
                 }
                 break;
@@ -56,7 +57,7 @@ int CmdContext::getCmdInfo(CmdInfoList& list) {
             case 7:
                 if (!info->setParam(token)) {
                     TRACE_ERROR(L"ERROR Parameter text too long:%u",
-                                static_cast<unsigned>(CmdInfo::utf16Length(token)));
+                                static_cast<unsigned>(text::utf16Length(token)));
                     refused = true;
                 }
                 break;

@@ -8,7 +8,7 @@
 namespace {
 
 template <std::size_t N> bool storeText(wchar_t (&target)[N], std::wstring_view text) {
-    if (CmdInfo::utf16Length(text) > N - 1) {
+    if (text::utf16Length(text) > N - 1) {
         return false;
     }
     std::fill(std::begin(target), std::end(target), L'\0');
@@ -36,8 +36,4 @@ std::wstring CmdInfo::getCondition() const {
 
 std::wstring CmdInfo::getParam() const {
     return readText(m_szParam);
-}
-
-std::size_t CmdInfo::utf16Length(std::wstring_view text) {
-    return text::toUtf16Le(text, false).size() / 2;
 }

@@ -29,10 +29,6 @@ public:
     std::wstring getCondition() const;
     std::wstring getParam() const;
 
-    // Length of a text in UTF-16 units (characters outside the BMP count twice), which is
-    // what the arrays hold on Windows whatever the width of wchar_t.
-    static std::size_t utf16Length(std::wstring_view text);
-
     std::uint32_t m_dwKey = 0;       // remote key code; values above FF never match
     std::uint32_t m_dwWait = 0;      // delay in milliseconds before the command runs
     std::uint32_t m_dwCondition = 0; // condition flags (ApplicationCondition)

@@ -209,7 +209,7 @@ private:
             if (name.empty()) {
                 return fail(L"empty key name in the path");
             }
-            if (text::toUtf16Le(name, false).size() / 2 > SimRegistry::kMaxKeyNameChars) {
+            if (text::utf16Length(name) > SimRegistry::kMaxKeyNameChars) {
                 return fail(L"key name longer than 255 characters");
             }
             if (++depth > SimRegistry::kMaxKeyDepth) {
@@ -256,7 +256,7 @@ private:
         } else if (auto error = parseQuoted(line, pos, name)) {
             return error;
         }
-        if (text::toUtf16Le(name, false).size() / 2 > SimRegistry::kMaxValueNameChars) {
+        if (text::utf16Length(name) > SimRegistry::kMaxValueNameChars) {
             return fail(L"value name longer than 16383 characters");
         }
         while (pos < line.size() && isBlank(line[pos])) {

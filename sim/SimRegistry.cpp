@@ -38,17 +38,12 @@ bool canWrite(RegAccess access) {
     return access != RegAccess::Read;
 }
 
-// Length in UTF-16 units, the unit of the Windows name limits.
-std::size_t utf16Length(std::wstring_view s) {
-    return text::toUtf16Le(s, false).size() / 2;
-}
-
 std::wstring_view viewOf(const wchar_t* s) {
     return s != nullptr ? std::wstring_view(s) : std::wstring_view();
 }
 
 bool validValueName(std::wstring_view name) {
-    return utf16Length(name) <= SimRegistry::kMaxValueNameChars;
+    return text::utf16Length(name) <= SimRegistry::kMaxValueNameChars;
 }
 
 // Splits a key path into its names. One trailing backslash is tolerated, as Windows does; an
@@ -64,7 +59,7 @@ ErrorCode splitPath(std::wstring_view path, std::vector<std::wstring_view>& name
     while (!path.empty()) {
         const std::size_t end = std::min(path.find(kSeparator), path.size());
         const std::wstring_view name = path.substr(0, end);
-        if (name.empty() || utf16Length(name) > SimRegistry::kMaxKeyNameChars ||
+        if (name.empty() || text::utf16Length(name) > SimRegistry::kMaxKeyNameChars ||
             names.size() == SimRegistry::kMaxKeyDepth) {
             return error::kInvalidParameter;
         }

@@ -58,7 +58,7 @@ bool readText(platform::Registry& registry, platform::RegKey key, const wchar_t*
         return false;
     }
     std::wstring text = text::fromUtf16Le(data.data(), std::min<std::size_t>(size, data.size()));
-    if (CmdInfo::utf16Length(text) > maxUnits) {
+    if (text::utf16Length(text) > maxUnits) {
         return false;
     }
     value = std::move(text);

@@ -1,6 +1,7 @@
 // The rule-value parser: any text of a rule value becomes rules or is refused, never more
 // rules than the text has groups of seven fields (a field ends at a separator, or where a
 // quoted part closes), each rule's texts within their arrays.
+#include "common/Text.h"
 #include "controller/CmdContext.h"
 #include "tests/fuzz/FuzzInput.h"
 
@@ -20,8 +21,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t fieldEnds = count(Context::kDefaultSeparator) + count(Context::kDefaultQuote) / 2;
     FUZZ_CHECK(list.size() - 1 <= fieldEnds / CmdContext::kFieldsPerRule + 1);
     for (const auto& rule : list) {
-        FUZZ_CHECK(CmdInfo::utf16Length(rule->getCondition()) < CmdInfo::kConditionChars);
-        FUZZ_CHECK(CmdInfo::utf16Length(rule->getParam()) < CmdInfo::kParamChars);
+        FUZZ_CHECK(text::utf16Length(rule->getCondition()) < CmdInfo::kConditionChars);
+        FUZZ_CHECK(text::utf16Length(rule->getParam()) < CmdInfo::kParamChars);
     }
     return 0;
 }

@@ -14,6 +14,19 @@ TEST(Text, Utf16LeRoundTripIncludingSurrogates) {
     EXPECT_EQ(text::fromUtf16Le(bytes.data(), bytes.size()), s);
 }
 
+TEST(Text, Utf16LengthCountsTheUnitsThatTheBytesHold) {
+    // U+1F600 is one wchar_t on Linux and a surrogate pair on Windows; two units either way.
+    const std::wstring astral = sizeof(wchar_t) == 2 ? std::wstring{wchar_t(0xD83D), wchar_t(0xDE00)}
+                                                     : std::wstring(1, static_cast<wchar_t>(0x1F600));
+    const std::wstring lone(1, static_cast<wchar_t>(0xD800)); // written as one U+FFFD
+    const std::pair<std::wstring, std::size_t> cases[] = {
+        {L"", 0}, {L"Ab\u00e9\u65e5", 4}, {astral, 2}, {L"x" + astral + L"y", 4}, {lone + L"z", 2}};
+    for (const auto& [s, units] : cases) {
+        EXPECT_EQ(text::utf16Length(s), units);
+        EXPECT_EQ(text::utf16Length(s), text::toUtf16Le(s, false).size() / 2);
+    }
+}
+
 TEST(Text, FromUtf16LeStopsAtTerminatorAndIgnoresOddByte) {
     const std::uint8_t data[] = {'a', 0, 'b', 0, 0, 0, 'c', 0};
     EXPECT_EQ(text::fromUtf16Le(data, sizeof(data)), L"ab");

@@ -24,6 +24,15 @@ std::vector<std::uint8_t> bytesOf(const std::string& s) {
     return std::vector<std::uint8_t>(s.begin(), s.end());
 }
 
+// A key path `depth` names deep, each name six characters long.
+std::wstring deepPath(std::size_t depth) {
+    std::wstring path;
+    for (std::size_t i = 0; i < depth; ++i) {
+        path += (i == 0 ? L"K" : L"\\K") + std::to_wstring(100000 + i).substr(1); // K00000\K00001…
+    }
+    return path;
+}
+
 std::vector<std::wstring> splitLines(const std::wstring& s) {
     std::vector<std::wstring> lines;
     std::size_t start = 0;
@@ -120,6 +129,8 @@ INSTANTIATE_TEST_SUITE_P(
         MalformedCase{"empty key name", kPrefix + L"[HKEY_CURRENT_USER\\X\\\\Y]\r\n", kPrefixLines + 1},
         MalformedCase{"key name too long",
                       kPrefix + L"[HKEY_CURRENT_USER\\" + std::wstring(256, L'k') + L"]\r\n",
+                      kPrefixLines + 1},
+        MalformedCase{"key path too deep", kPrefix + L"[HKEY_CURRENT_USER\\" + deepPath(513) + L"]\r\n",
                       kPrefixLines + 1},
         MalformedCase{"delete hive root", kPrefix + L"[-HKEY_LOCAL_MACHINE]\r\n", kPrefixLines + 1},
         MalformedCase{"value in delete section", kPrefix + L"[-HKEY_CURRENT_USER\\X]\r\n\"a\"=\"1\"\r\n",
@@ -229,6 +240,19 @@ TEST(RegFile, ExportThenImportReproducesTheTreeExactly) {
         ASSERT_TRUE(result.ok) << result.line << ": " << text::toUtf8(result.message);
         EXPECT_EQ(target.snapshot(kHklm, root), source.snapshot(kHklm, root)) << text::toUtf8(path);
     }
+}
+
+// The export repeats each key's full path, so a tree at the depth limit exports as about a
+// million characters; it must still import as the same tree.
+TEST(RegFile, ExportThenImportHoldsAtTheDepthLimit) {
+    SimRegistry source;
+    const std::wstring path = deepPath(SimRegistry::kMaxKeyDepth);
+    source.setDword(kHklm, path, L"Bottom", 512);
+    SimRegistry target;
+    const auto result = sim::importRegFile(target, sim::exportRegFile(source, L"HKEY_LOCAL_MACHINE"));
+    ASSERT_TRUE(result.ok) << result.line << ": " << text::toUtf8(result.message);
+    EXPECT_EQ(target.snapshot(kHklm, L""), source.snapshot(kHklm, L""));
+    EXPECT_NE(source.setDword(kHklm, path + L"\\OneMore", L"v", 1), platform::error::kSuccess);
 }
 
 TEST(RegFile, ImportFileDetectsEncodingAndLineEnds) {
