@@ -8,13 +8,15 @@
 namespace gui {
 
 namespace msg {
-inline constexpr platform::MessageId kCreate = 0x0001;
-inline constexpr platform::MessageId kDestroy = 0x0002;
+// Messages the platform already names come from it; the toolkit names the others it handles.
+using platform::wm::kClose;
+using platform::wm::kCreate;
+using platform::wm::kDestroy;
+using platform::wm::kPaint;
+using platform::wm::kTimer;
 inline constexpr platform::MessageId kSize = 0x0005;
 inline constexpr platform::MessageId kActivate = 0x0006;
 inline constexpr platform::MessageId kKillFocus = 0x0008;
-inline constexpr platform::MessageId kPaint = 0x000F;
-inline constexpr platform::MessageId kClose = 0x0010;
 inline constexpr platform::MessageId kGetMinMaxInfo = 0x0024;
 inline constexpr platform::MessageId kKeyDown = 0x0100;
 inline constexpr platform::MessageId kKeyUp = 0x0101;
@@ -22,7 +24,6 @@ inline constexpr platform::MessageId kChar = 0x0102;
 inline constexpr platform::MessageId kSysKeyDown = 0x0104;
 inline constexpr platform::MessageId kSysKeyUp = 0x0105;
 inline constexpr platform::MessageId kSysChar = 0x0106;
-inline constexpr platform::MessageId kTimer = 0x0113;
 inline constexpr platform::MessageId kMouseMove = 0x0200;
 inline constexpr platform::MessageId kLButtonDown = 0x0201;
 inline constexpr platform::MessageId kLButtonUp = 0x0202;
